@@ -1,0 +1,128 @@
+#include "app/start.h"
+
+#include "core/command_line.h"
+#include "core/failure.h"
+#include "core/texts.h"
+#include "platform/qt_services.h"
+#include "resources/artwork.h"
+#include "ui/main/main_window.h"
+#include "ui/start/splash_window.h"
+#include "ui/widgets/app_style.h"
+#include "ui/widgets/instant_progress_bar.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace soru {
+
+namespace {
+
+void printTo(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// Saves the whole main window once start-up has finished and the pending
+// events have run, then ends the run.
+void scheduleScreenshot(TfrmMain* window, const QString& file) {
+    QTimer::singleShot(0, window, [window, file] {
+        QCoreApplication::processEvents();
+        const bool saved = window->grab().save(file, "PNG");
+        if (saved) {
+            printTo(stdout, file + QLatin1Char('\n'));
+            QCoreApplication::exit(0);
+        } else {
+            printTo(stderr, QStringLiteral("soru: スクリーンショットを保存できません: %1\n").arg(file));
+            QCoreApplication::exit(1);
+        }
+    });
+}
+
+} // namespace
+
+void showFailureMessage(const QString& message) {
+    QMessageBox box(QMessageBox::Critical, text::kAppTitle, failureDisplayText(message),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void setUpApplication(bool quiet) {
+    QGuiApplication::setApplicationName(QStringLiteral("soru"));
+    QGuiApplication::setApplicationDisplayName(text::kAppTitle);
+    QGuiApplication::setApplicationVersion(QStringLiteral(SORU_VERSION));
+    QGuiApplication::setWindowIcon(mainIcon());
+    installFontSubstitutions();
+    installToolkitTranslations();
+    if (quiet)
+        setFailureSink([](const QString& message) {
+            printTo(stderr, QStringLiteral("soru: %1\n").arg(failureDisplayText(message)));
+        });
+    else
+        setFailureSink(showFailureMessage);
+}
+
+int runSoru(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const CommandLine cl = parseCommandLine(args);
+    switch (cl.mode) {
+    case CommandLine::Mode::Help:
+        printTo(stdout, usageText());
+        return 0;
+    case CommandLine::Mode::Version:
+        printTo(stdout, versionText());
+        return 0;
+    case CommandLine::Mode::Error:
+        printTo(stderr, QStringLiteral("soru: %1\n").arg(cl.error));
+        printTo(stderr, QStringLiteral("詳しくは soru --help を見てください。\n"));
+        return 2;
+    case CommandLine::Mode::Run:
+        break;
+    }
+
+    QApplication app(argc, argv);
+    setUpApplication(!cl.screenshotFile.isEmpty());
+    const QString folder = cl.folder.isEmpty() ? QCoreApplication::applicationDirPath() : cl.folder;
+
+    // The splash is on the screen before the main window's creation starts,
+    // because that creation drives its progress bar. Nothing owns it: it
+    // releases itself when the main window becomes active.
+    QPointer<TfrmStart> frmStart = new TfrmStart;
+    frmStart->showAndPaint();
+
+    QtClipboard clipboard;
+    DesktopUrlOpener urls;
+    TfrmMain::Environment env;
+    env.libraryFolder = folder;
+    env.screen = QGuiApplication::primaryScreen()->geometry();
+    env.services.clipboard = &clipboard;
+    env.services.urls = &urls;
+    env.splashProgress = frmStart->pbInfo;
+
+    QPointer<TfrmMain> frmMain;
+    {
+        HourglassCursor hourglass;
+        frmMain = new TfrmMain(env);
+        frmMain->setAttribute(Qt::WA_DeleteOnClose);
+        // A failure inside the creation is reported and the start goes on.
+        guarded([&frmMain] { frmMain->FormCreate(); });
+    }
+
+    frmMain->show();
+    frmMain->raise();
+    frmMain->activateWindow();
+    if (!cl.screenshotFile.isEmpty())
+        scheduleScreenshot(frmMain, cl.screenshotFile);
+    const int code = app.exec();
+    delete frmMain.data();
+    delete frmStart.data();
+    return code;
+}
+
+} // namespace soru

@@ -1,0 +1,76 @@
+#include "core/command_line.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace soru {
+
+QString usageText() {
+    return QStringLiteral(
+        "使い方: soru [オプション] [フォルダ]\n"
+        "\n"
+        "フォルダ（省略時はプログラムのあるフォルダ）をアルバムの置き場所として、\n"
+        "写真を全画面で表示します。フォルダ直下の各サブフォルダが一つのアルバムです。\n"
+        "\n"
+        "オプション:\n"
+        "  --screenshot FILE  起動が終わったらメインウィンドウを PNG で保存して終了します\n"
+        "  --help             この説明を表示します\n"
+        "  --version          バージョンを表示します\n");
+}
+
+QString versionText() { return QStringLiteral("soru " SORU_VERSION "\n"); }
+
+CommandLine parseCommandLine(const QStringList& args) {
+    CommandLine cl;
+    auto fail = [&cl](const QString& message) {
+        cl.mode = CommandLine::Mode::Error;
+        cl.error = message;
+        return cl;
+    };
+    bool optionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
+            cl.mode = CommandLine::Mode::Help;
+            return cl;
+        } else if (!optionsEnded && a == QLatin1String("--version")) {
+            cl.mode = CommandLine::Mode::Version;
+            return cl;
+        } else if (!optionsEnded && a == QLatin1String("--screenshot")) {
+            if (i + 1 >= args.size())
+                return fail(QStringLiteral("--screenshot にはファイル名が必要です"));
+            cl.screenshotFile = args[++i];
+        } else if (!optionsEnded && a.startsWith(QLatin1String("--screenshot="))) {
+            cl.screenshotFile = a.mid(13);
+            if (cl.screenshotFile.isEmpty())
+                return fail(QStringLiteral("--screenshot にはファイル名が必要です"));
+        } else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return fail(QStringLiteral("不明なオプションです: %1").arg(a));
+        } else if (cl.folder.isEmpty()) {
+            if (a.isEmpty())
+                return fail(QStringLiteral("フォルダ名が空です"));
+            cl.folder = a;
+        } else {
+            return fail(QStringLiteral("フォルダは一つだけ指定できます: %1").arg(a));
+        }
+    }
+    if (!cl.folder.isEmpty()) {
+        const QFileInfo fi(cl.folder);
+        if (!fi.exists())
+            return fail(QStringLiteral("フォルダが見つかりません: %1").arg(cl.folder));
+        if (!fi.isDir())
+            return fail(QStringLiteral("フォルダではありません: %1").arg(cl.folder));
+    }
+    return cl;
+}
+
+QString libraryRoot(const QString& folder) {
+    QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+} // namespace soru

@@ -1,0 +1,26 @@
+#pragma once
+// The program's command line: soru [--screenshot FILE] [FOLDER]
+#include <QString>
+#include <QStringList>
+
+namespace soru {
+
+struct CommandLine {
+    enum class Mode { Run, Help, Version, Error };
+    Mode mode = Mode::Run;
+    QString folder;         // empty: the folder that holds the program file
+    QString screenshotFile; // non-empty: save the main window there and exit
+    QString error;          // message for Mode::Error
+};
+
+// args excludes the program name. Checks that FOLDER exists and is a folder.
+CommandLine parseCommandLine(const QStringList& args);
+
+QString usageText();
+QString versionText();
+
+// The library folder as the window uses it: absolute, with "/" separators and
+// exactly one trailing "/".
+QString libraryRoot(const QString& folder);
+
+} // namespace soru

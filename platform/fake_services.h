@@ -1,0 +1,41 @@
+#pragma once
+// Recording fakes of the desktop services, for tests.
+#include "platform/services.h"
+
+#include <QList>
+
+namespace soru {
+
+class RecordingSound final : public SoundPlayer {
+public:
+    struct Call {
+        QString path;
+        bool synchronous;
+    };
+    QList<Call> calls;
+    void play(const QString& path, bool synchronous) override { calls.append({path, synchronous}); }
+};
+
+class RecordingWallpaper final : public WallpaperSetter {
+public:
+    struct Call {
+        QString path;
+        int style;
+    };
+    QList<Call> calls;
+    void apply(const QString& bitmapPath, int style) override { calls.append({bitmapPath, style}); }
+};
+
+class RecordingClipboard final : public ClipboardService {
+public:
+    QList<QImage> images;
+    void setImage(const QImage& image) override { images.append(image); }
+};
+
+class RecordingUrls final : public UrlOpener {
+public:
+    QList<QUrl> urls;
+    void open(const QUrl& url) override { urls.append(url); }
+};
+
+} // namespace soru

@@ -1,0 +1,62 @@
+#pragma once
+// The program's own pictures, embedded as Qt resources under :/images/.
+#include <QCursor>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+namespace soru {
+
+constexpr int kGlyphCount = 24;
+
+// Glyph numbers by subject.
+namespace glyphs {
+enum : int {
+    Exit = 0,
+    Back = 1,
+    SlideShow = 2,
+    Next = 3,
+    Spare = 4,
+    Information = 5,
+    Album = 6,
+    Sound = 7,
+    Thumbnails = 8,
+    Wallpaper = 9,
+    BitmapFile = 10,
+    Centre = 11,
+    Tile = 12,
+    JpegFile = 13,
+    Interval1To5Seconds = 14,
+    Interval10Seconds = 15,
+    Interval30Seconds = 16,
+    Interval1To5Minutes = 17,
+    Interval10Minutes = 18,
+    SlideShowRunning = 19,
+    RichTextMemo = 20,
+    PlainTextMemo = 21,
+    Copy = 22,
+    Minimise = 23,
+};
+} // namespace glyphs
+
+// Resource path of glyph index, e.g. ":/images/glyph_07.png"; empty when the
+// index is outside 0..kGlyphCount-1.
+QString glyphPath(int index);
+
+// 16 x 16 glyph on a transparent ground; null when index is out of range.
+QPixmap glyph(int index);
+QImage glyphImage(int index);
+
+// Program icon with its 16- and 32-pixel pictures.
+QIcon mainIcon();
+
+// 32 x 32 cursors with the hot spot at the top-left corner of their card.
+QCursor backCursor();
+QCursor nextCursor();
+
+// 340 x 180 start-up picture, and the 16 x 16 emblem drawn over it at (315, 155).
+QPixmap splashArtwork();
+QPixmap splashEmblem();
+
+} // namespace soru

@@ -1,0 +1,66 @@
+#include "core/command_line.h"
+#include "tests/support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace soru {
+namespace {
+
+using Mode = CommandLine::Mode;
+
+TEST(CommandLineTest, ParsesOptionsAndFolder) {
+    test::TempDir tmp;
+    QFile file(tmp.file("plain.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString dir = tmp.path();
+    const struct {
+        QStringList args;
+        Mode mode;
+        QString folder;
+        QString shot;
+    } cases[] = {
+        {{}, Mode::Run, {}, {}},
+        {{dir}, Mode::Run, dir, {}},
+        {{"--help"}, Mode::Help, {}, {}},
+        {{"-h"}, Mode::Help, {}, {}},
+        {{"--version"}, Mode::Version, {}, {}},
+        {{"--screenshot", "/tmp/a.png", dir}, Mode::Run, dir, "/tmp/a.png"},
+        {{"--screenshot=/tmp/b.png"}, Mode::Run, {}, "/tmp/b.png"},
+        {{"--", "-dir-that-does-not-exist"}, Mode::Error, {}, {}},
+        {{"--screenshot"}, Mode::Error, {}, {}},
+        {{"--bogus"}, Mode::Error, {}, {}},
+        {{"-x"}, Mode::Error, {}, {}},
+        {{tmp.file("missing")}, Mode::Error, {}, {}},
+        {{tmp.file("plain.txt")}, Mode::Error, {}, {}},
+        {{dir, dir}, Mode::Error, {}, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine cl = parseCommandLine(c.args);
+        EXPECT_EQ(cl.mode, c.mode) << c.args.join(' ').toStdString();
+        if (c.mode == Mode::Run) {
+            EXPECT_EQ(cl.folder, c.folder);
+            EXPECT_EQ(cl.screenshotFile, c.shot);
+        }
+        if (c.mode == Mode::Error) {
+            EXPECT_FALSE(cl.error.isEmpty());
+        }
+    }
+}
+
+TEST(CommandLineTest, UnknownOptionIsNamedInTheMessage) {
+    EXPECT_TRUE(parseCommandLine({"--frobnicate"}).error.contains("--frobnicate"));
+}
+
+TEST(CommandLineTest, LibraryRootEndsWithExactlyOneSeparator) {
+    EXPECT_EQ(libraryRoot("/tmp"), "/tmp/");
+    EXPECT_EQ(libraryRoot("/tmp/"), "/tmp/");
+    EXPECT_EQ(libraryRoot("/tmp//x/../"), "/tmp/");
+    EXPECT_EQ(libraryRoot("/"), "/");
+    EXPECT_TRUE(libraryRoot("relative").startsWith(QDir::currentPath()));
+}
+
+} // namespace
+} // namespace soru

@@ -1,0 +1,334 @@
+#include "raster.h"
+
+#include <QHash>
+#include <QRectF>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace art {
+
+Mask::Mask(int width, int height) : w_(width), h_(height), bits_(size_t(width * height), 0) {}
+
+bool Mask::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= w_ || y >= h_)
+        return false;
+    return bits_[size_t(y * w_ + x)] != 0;
+}
+
+void Mask::set(int x, int y, bool on) {
+    if (x < 0 || y < 0 || x >= w_ || y >= h_)
+        return;
+    bits_[size_t(y * w_ + x)] = on ? 1 : 0;
+}
+
+void Mask::fillRect(int x, int y, int w, int h, bool on) {
+    for (int j = y; j < y + h; ++j)
+        for (int i = x; i < x + w; ++i)
+            set(i, j, on);
+}
+
+void Mask::addPath(const QPainterPath& path) {
+    QImage img(w_, h_, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillPath(path, Qt::black);
+    }
+    for (int y = 0; y < h_; ++y)
+        for (int x = 0; x < w_; ++x)
+            if (qAlpha(img.pixel(x, y)) > 0)
+                set(x, y);
+}
+
+void Mask::addRows(int x, int y, std::initializer_list<const char*> rows) {
+    int j = y;
+    for (const char* row : rows) {
+        for (int i = 0; row[i] != '\0'; ++i)
+            if (row[i] == '#')
+                set(x + i, j);
+        ++j;
+    }
+}
+
+Mask Mask::mirrored() const {
+    Mask m(w_, h_);
+    for (int y = 0; y < h_; ++y)
+        for (int x = 0; x < w_; ++x)
+            m.set(w_ - 1 - x, y, at(x, y));
+    return m;
+}
+
+Mask Mask::translated(int dx, int dy) const {
+    Mask m(w_, h_);
+    for (int y = 0; y < h_; ++y)
+        for (int x = 0; x < w_; ++x)
+            if (at(x, y))
+                m.set(x + dx, y + dy);
+    return m;
+}
+
+Mask Mask::outline(bool diagonal) const {
+    Mask m(w_, h_);
+    for (int y = 0; y < h_; ++y)
+        for (int x = 0; x < w_; ++x) {
+            if (at(x, y))
+                continue;
+            bool touch = at(x - 1, y) || at(x + 1, y) || at(x, y - 1) || at(x, y + 1);
+            if (diagonal)
+                touch = touch || at(x - 1, y - 1) || at(x + 1, y - 1) || at(x - 1, y + 1) ||
+                        at(x + 1, y + 1);
+            m.set(x, y, touch);
+        }
+    return m;
+}
+
+Mask Mask::operator|(const Mask& other) const {
+    Mask m = *this;
+    for (int y = 0; y < h_; ++y)
+        for (int x = 0; x < w_; ++x)
+            if (other.at(x, y))
+                m.set(x, y);
+    return m;
+}
+
+Mask Mask::operator-(const Mask& other) const {
+    Mask m = *this;
+    for (int y = 0; y < h_; ++y)
+        for (int x = 0; x < w_; ++x)
+            if (other.at(x, y))
+                m.set(x, y, false);
+    return m;
+}
+
+int Mask::count() const {
+    return int(std::count(bits_.begin(), bits_.end(), 1));
+}
+
+QImage canvas(int width, int height) {
+    QImage img(width, height, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+void px(QPainter& p, int x, int y, const QColor& c) {
+    p.fillRect(x, y, 1, 1, c);
+}
+
+void hline(QPainter& p, int x0, int x1, int y, const QColor& c) {
+    p.fillRect(std::min(x0, x1), y, std::abs(x1 - x0) + 1, 1, c);
+}
+
+void vline(QPainter& p, int x, int y0, int y1, const QColor& c) {
+    p.fillRect(x, std::min(y0, y1), 1, std::abs(y1 - y0) + 1, c);
+}
+
+void frame(QPainter& p, int x, int y, int w, int h, const QColor& c) {
+    hline(p, x, x + w - 1, y, c);
+    hline(p, x, x + w - 1, y + h - 1, c);
+    vline(p, x, y, y + h - 1, c);
+    vline(p, x + w - 1, y, y + h - 1, c);
+}
+
+void fill(QPainter& p, int x, int y, int w, int h, const QColor& c) {
+    p.fillRect(x, y, w, h, c);
+}
+
+void paintMask(QPainter& p, const Mask& m, const QColor& c) {
+    for (int y = 0; y < m.height(); ++y)
+        for (int x = 0; x < m.width(); ++x)
+            if (m.at(x, y))
+                px(p, x, y, c);
+}
+
+void paintShape(QPainter& p, const Mask& m, const Style& s, bool diagonal) {
+    paintMask(p, m.outline(diagonal), s.outline);
+    for (int y = 0; y < m.height(); ++y)
+        for (int x = 0; x < m.width(); ++x) {
+            if (!m.at(x, y))
+                continue;
+            QColor c = s.fill;
+            if (!m.at(x + 1, y) || !m.at(x, y + 1))
+                c = s.dark;
+            if (!m.at(x - 1, y) || !m.at(x, y - 1))
+                c = s.light;
+            px(p, x, y, c);
+        }
+}
+
+Mask letter(char c, int x, int y) {
+    Mask m;
+    switch (c) {
+    case 'B':
+        m.addRows(x, y,
+                  {"#####.", "##..##", "##..##", "#####.", "##..##", "##..##", "##..##", "#####."});
+        break;
+    case 'J':
+        m.addRows(x, y,
+                  {"..####", "....##", "....##", "....##", "....##", "##..##", "##..##", ".####."});
+        break;
+    case 'R':
+        m.addRows(x, y,
+                  {"#####.", "##..##", "##..##", "#####.", "####..", "##.##.", "##..##", "##..##"});
+        break;
+    case 'T':
+        m.addRows(x, y,
+                  {"######", "######", "..##..", "..##..", "..##..", "..##..", "..##..", "..##.."});
+        break;
+    case 'i':
+        m.addRows(x, y, {".##.", ".##.", "....", "###.", ".##.", ".##.", ".##.", "####"});
+        break;
+    default:
+        break;
+    }
+    return m;
+}
+
+namespace {
+
+struct ColourCount {
+    QRgb rgb;
+    int count;
+};
+
+int channel(QRgb c, int which) {
+    return which == 0 ? qRed(c) : which == 1 ? qGreen(c) : qBlue(c);
+}
+
+} // namespace
+
+QImage reducePalette(const QImage& image, int colours) {
+    const QImage src = image.convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> histogram;
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            ++histogram[src.pixel(x, y) | 0xff000000u];
+    std::vector<ColourCount> all;
+    for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
+        all.push_back({it.key(), it.value()});
+    // QHash order changes from run to run; sort so the palette does not.
+    std::sort(all.begin(), all.end(),
+              [](const ColourCount& l, const ColourCount& r) { return l.rgb < r.rgb; });
+
+    // Boxes are ranges of `all`; split the one with the widest channel at its
+    // pixel-weighted median until there are enough boxes.
+    struct Box {
+        size_t begin, end;
+    };
+    std::vector<Box> boxes{{0, all.size()}};
+    auto spread = [&](const Box& b, int& which) {
+        int best = -1;
+        for (int ch = 0; ch < 3; ++ch) {
+            int lo = 255, hi = 0;
+            for (size_t i = b.begin; i < b.end; ++i) {
+                lo = std::min(lo, channel(all[i].rgb, ch));
+                hi = std::max(hi, channel(all[i].rgb, ch));
+            }
+            if (hi - lo > best) {
+                best = hi - lo;
+                which = ch;
+            }
+        }
+        return best;
+    };
+    while (int(boxes.size()) < colours) {
+        int pick = -1, pickChannel = 0, pickSpread = 0;
+        for (size_t k = 0; k < boxes.size(); ++k) {
+            int ch = 0;
+            const int s = boxes[k].end - boxes[k].begin > 1 ? spread(boxes[k], ch) : 0;
+            if (s > pickSpread) {
+                pickSpread = s;
+                pick = int(k);
+                pickChannel = ch;
+            }
+        }
+        if (pick < 0)
+            break;
+        Box& b = boxes[size_t(pick)];
+        std::sort(all.begin() + long(b.begin), all.begin() + long(b.end),
+                  [&](const ColourCount& l, const ColourCount& r) {
+                      const int a = channel(l.rgb, pickChannel), b = channel(r.rgb, pickChannel);
+                      return a != b ? a < b : l.rgb < r.rgb;
+                  });
+        long total = 0;
+        for (size_t i = b.begin; i < b.end; ++i)
+            total += all[i].count;
+        long run = 0;
+        size_t cut = b.begin + 1;
+        for (size_t i = b.begin; i < b.end - 1; ++i) {
+            run += all[i].count;
+            cut = i + 1;
+            if (run * 2 >= total)
+                break;
+        }
+        const Box upper{cut, b.end};
+        b.end = cut;
+        boxes.push_back(upper);
+    }
+
+    QList<QRgb> table;
+    for (const Box& b : boxes) {
+        double r = 0, g = 0, bl = 0, n = 0;
+        for (size_t i = b.begin; i < b.end; ++i) {
+            r += qRed(all[i].rgb) * double(all[i].count);
+            g += qGreen(all[i].rgb) * double(all[i].count);
+            bl += qBlue(all[i].rgb) * double(all[i].count);
+            n += all[i].count;
+        }
+        table.push_back(
+            qRgb(int(std::lround(r / n)), int(std::lround(g / n)), int(std::lround(bl / n))));
+    }
+
+    QImage out(src.size(), QImage::Format_Indexed8);
+    out.setColorTable(table);
+    QHash<QRgb, int> nearest;
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x) {
+            const QRgb c = src.pixel(x, y) | 0xff000000u;
+            auto it = nearest.find(c);
+            if (it == nearest.end()) {
+                int best = 0, bestDistance = INT_MAX;
+                for (int i = 0; i < table.size(); ++i) {
+                    const int dr = qRed(c) - qRed(table[i]);
+                    const int dg = qGreen(c) - qGreen(table[i]);
+                    const int db = qBlue(c) - qBlue(table[i]);
+                    const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+                    if (d < bestDistance) {
+                        bestDistance = d;
+                        best = i;
+                    }
+                }
+                it = nearest.insert(c, best);
+            }
+            out.setPixel(x, y, uint(it.value()));
+        }
+    return out;
+}
+
+void landscape(QPainter& p, int x, int y, int w, int h) {
+    // Sky over a hill: the lower third is grass, one pixel row of darker hill
+    // separates them, and a sun sits in the upper right when there is room.
+    const int ground = std::max(1, h / 3 + (h >= 6 ? 1 : 0));
+    fill(p, x, y, w, h - ground, pal::sky);
+    if (h - ground > 2)
+        hline(p, x, x + w - 1, y, pal::skyDeep);
+    fill(p, x, y + h - ground, w, ground, pal::leaf);
+    if (w >= 4) {
+        // A hill rising from the left.
+        hline(p, x, x + w / 2, y + h - ground - 1, pal::leaf);
+        if (ground >= 2)
+            hline(p, x + w / 2 + 1, x + w - 1, y + h - 1, pal::leafDark);
+    }
+    if (w >= 4 && h >= 4)
+        px(p, x + w - 2, y + 1, pal::sun);
+    if (w >= 7 && h >= 6) {
+        px(p, x + w - 3, y + 1, pal::sun);
+        px(p, x + w - 2, y + 2, pal::sun);
+        px(p, x + w - 3, y + 2, pal::sun);
+    }
+}
+
+} // namespace art

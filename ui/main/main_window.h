@@ -1,0 +1,161 @@
+#pragma once
+// The main window: its components, its state, its private operations and its
+// handlers. The definitions are split by concern over several files; this
+// header is the whole window at a glance.
+#include "platform/services.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStringList>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+namespace soru {
+
+class BevelFrame;
+class BevelPanel;
+class ImageBox;
+class InstantProgressBar;
+class OwnerDrawList;
+class StatusPanels;
+class ToolBar;
+class ToolButton;
+
+class TfrmMain : public QWidget {
+    Q_OBJECT
+public:
+    // What the window is built with: its library folder, the screen it
+    // covers, the desktop services, and the splash window's progress bar
+    // (may be null) that the album scan advances.
+    struct Environment {
+        QString libraryFolder;
+        QRect screen;
+        Services services;
+        InstantProgressBar* splashProgress = nullptr;
+    };
+
+    explicit TfrmMain(Environment env, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The creation sequence; run once, before the window is shown.
+    void FormCreate();
+
+    // ---- Components (in stacking order, bottom to top) ----
+    ToolBar* tbMain = nullptr;
+    ToolButton* tbsExit = nullptr;
+    ToolButton* tbsBack = nullptr;
+    ToolButton* tbsAuto = nullptr;
+    ToolButton* tbsNext = nullptr;
+    ToolButton* tbsSum = nullptr;
+    ToolButton* tbsCopy = nullptr;
+    ToolButton* tbsWall = nullptr;
+    ToolButton* tbsPlay = nullptr;
+    ToolButton* tbsInfo = nullptr;
+    ToolButton* tbsMin = nullptr;
+
+    BevelPanel* pnlMain = nullptr;
+    ImageBox* imgWall = nullptr;
+    ImageBox* imgView = nullptr;
+    ImageBox* imgSum = nullptr;
+    QLabel* lblDir = nullptr;
+    BevelFrame* bvlCur = nullptr;
+    QLabel* lblScale = nullptr;
+    QScrollBar* sbScr = nullptr;
+
+    BevelPanel* pnlMemo = nullptr;
+    BevelPanel* pnlMemoHead = nullptr;
+    QTextEdit* reMemo = nullptr;
+
+    StatusPanels* sbInfo = nullptr;
+    InstantProgressBar* pbInfo = nullptr;
+
+    BevelPanel* pnlBook = nullptr;
+    OwnerDrawList* lstBook = nullptr;
+    BevelPanel* pnlFile = nullptr;
+    OwnerDrawList* lstFile = nullptr;
+
+    QTimer* tmrAuto = nullptr;
+
+    // Actions (action list alMain).
+    QAction* aExit = nullptr;
+    QAction* aBack = nullptr;
+    QAction* aAuto = nullptr;
+    QAction* aNext = nullptr;
+    QAction* aInfo = nullptr;
+    QAction* aPlay = nullptr;
+    QAction* aSum = nullptr;
+    QAction* aWall = nullptr;
+    QAction* aCopy = nullptr;
+
+    // Menus.
+    QMenu* pmMain = nullptr;
+    QMenu* pmAutoTime = nullptr;
+    QMenu* pmWall = nullptr;
+    QActionGroup* grpAutoTime = nullptr;
+    QActionGroup* grpWall = nullptr;
+    QAction* pms1s = nullptr;
+    QAction* pms2s = nullptr;
+    QAction* pms3s = nullptr;
+    QAction* pms5s = nullptr;
+    QAction* pms10s = nullptr;
+    QAction* pms30s = nullptr;
+    QAction* pms1m = nullptr;
+    QAction* pms3m = nullptr;
+    QAction* pms5m = nullptr;
+    QAction* pms10m = nullptr;
+    QAction* pmsCenter = nullptr;
+    QAction* pmsTile = nullptr;
+    QAction* pmsZoom = nullptr;
+
+    // The screen's cursor table: slot 0 the default, 1 BACK, 2 NEXT.
+    std::array<QCursor, 3> Cursors;
+
+    // ---- State ----
+    QString RootDir;
+    QStringList PictureFiles;
+    int CurrentIndex = -1;
+    int ThumbWidth = 0;
+    int ThumbHeight = 0;
+    int ThumbCols = 0;
+    int ThumbRows = 0;
+    int WallpaperStyle = 0;
+    bool AwaitingAlbum = true;
+    bool Sliding = false;
+    bool BookPanelOut = true;
+    bool MemoPanelOut = false;
+    bool PagingEnabled = false;
+    bool SheetValid = false;
+
+    // ---- Handlers ----
+    void aExitExecute();
+    void tbsMinClick();
+    void FormDestroy();
+    void pms1sClick(QAction* item);
+    void pmsCenterClick(QAction* item);
+
+    const Environment& environment() const { return env_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildComponents();
+    void buildActions();
+    void buildMenus();
+    void buildToolbar();
+    void buildMainPanel();
+    void buildSidePanels();
+    void bindAction(QAction* action, void (TfrmMain::*handler)());
+
+    Environment env_;
+    bool destroyed_ = false;
+};
+
+} // namespace soru

@@ -1,0 +1,265 @@
+// The main window's components, actions, menus and toolbar, declared from
+// tables so the whole definition reads in one screen.
+#include "ui/main/main_window.h"
+
+#include "core/layout.h"
+#include "core/texts.h"
+#include "resources/artwork.h"
+#include "ui/widgets/app_style.h"
+#include "ui/widgets/bevel_panel.h"
+#include "ui/widgets/image_box.h"
+#include "ui/widgets/instant_progress_bar.h"
+#include "ui/widgets/owner_draw_list.h"
+#include "ui/widgets/status_panels.h"
+#include "ui/widgets/tool_bar.h"
+
+#include "core/failure.h"
+
+namespace soru {
+
+namespace {
+
+struct ActionRow {
+    QAction* TfrmMain::*action;
+    const QString* caption;
+    QKeySequence shortcut;
+    int glyph;
+    const QString* hint;
+    void (TfrmMain::*onExecute)();
+    bool checkable;
+};
+
+struct ToolButtonRow {
+    ToolItem item;
+    ToolButton* TfrmMain::*button; // null for a separator
+    QAction* TfrmMain::*action;    // null for a button without action
+    QMenu* TfrmMain::*dropDown;    // null for a plain button
+    const QString* hint;           // the hint the button shows; null for none
+};
+
+struct RadioItemRow {
+    QAction* TfrmMain::*item;
+    const QString* caption; // null for a separator
+    int tag;
+    int glyph;
+    bool checked;
+};
+
+const QString kNoHint;
+
+} // namespace
+
+void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
+    if (!handler)
+        return;
+    connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+}
+
+void TfrmMain::buildActions() {
+    const ActionRow rows[] = {
+        {&TfrmMain::aExit, &text::kExit, {}, 0, &kNoHint, &TfrmMain::aExitExecute, false},
+        {&TfrmMain::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), 1, &kNoHint, nullptr, false},
+        {&TfrmMain::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), 2, &text::kHintAuto, nullptr, true},
+        {&TfrmMain::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), 3, &kNoHint, nullptr, false},
+        {&TfrmMain::aInfo, &text::kInfo, {}, 5, &text::kHintInfo, nullptr, false},
+        {&TfrmMain::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), 7, &text::kHintPlay, nullptr, false},
+        {&TfrmMain::aSum, &text::kSum, {}, 8, &text::kHintSum, nullptr, true},
+        {&TfrmMain::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), 9, &text::kHintWall, nullptr, false},
+        {&TfrmMain::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), 22, &text::kHintCopy, nullptr, false},
+    };
+    for (const ActionRow& r : rows) {
+        auto* a = new QAction(glyph(r.glyph), *r.caption, this);
+        a->setShortcut(r.shortcut);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setStatusTip(*r.hint);
+        a->setToolTip(*r.hint);
+        a->setCheckable(r.checkable);
+        a->setIconVisibleInMenu(true);
+        this->*r.action = a;
+        addAction(a); // shortcuts work wherever the focus is in the window
+        bindAction(a, r.onExecute);
+    }
+}
+
+void TfrmMain::buildMenus() {
+    pmMain = new QMenu(this);
+    QAction* TfrmMain::*const mainItems[] = {
+        &TfrmMain::aBack, &TfrmMain::aAuto, &TfrmMain::aNext, nullptr, &TfrmMain::aSum, nullptr,
+        &TfrmMain::aCopy, nullptr, &TfrmMain::aWall, &TfrmMain::aPlay, nullptr, &TfrmMain::aInfo,
+        &TfrmMain::aExit,
+    };
+    for (QAction* TfrmMain::*item : mainItems) {
+        if (item)
+            pmMain->addAction(this->*item);
+        else
+            pmMain->addSeparator();
+    }
+
+    auto buildRadioMenu = [this](QMenu*& menu, QActionGroup*& group, auto rows, auto onClick) {
+        menu = new QMenu(this);
+        group = new QActionGroup(this);
+        group->setExclusive(true);
+        for (const RadioItemRow& r : rows) {
+            if (!r.caption) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(glyph(r.glyph), *r.caption);
+            a->setCheckable(true);
+            a->setChecked(r.checked);
+            a->setData(r.tag);
+            group->addAction(a);
+            this->*r.item = a;
+            connect(a, &QAction::triggered, this, [this, a, onClick] { guarded([&] { (this->*onClick)(a); }); });
+        }
+    };
+
+    const std::array<RadioItemRow, 11> autoRows{{
+        {&TfrmMain::pms1s, &text::k1s, 1, 14, false},
+        {&TfrmMain::pms2s, &text::k2s, 2, 14, false},
+        {&TfrmMain::pms3s, &text::k3s, 3, 14, true},
+        {&TfrmMain::pms5s, &text::k5s, 5, 14, false},
+        {&TfrmMain::pms10s, &text::k10s, 10, 15, false},
+        {&TfrmMain::pms30s, &text::k30s, 30, 16, false},
+        {nullptr, nullptr, 0, 0, false}, // pmsSepa4
+        {&TfrmMain::pms1m, &text::k1m, 60, 17, false},
+        {&TfrmMain::pms3m, &text::k3m, 180, 17, false},
+        {&TfrmMain::pms5m, &text::k5m, 300, 17, false},
+        {&TfrmMain::pms10m, &text::k10m, 600, 18, false},
+    }};
+    buildRadioMenu(pmAutoTime, grpAutoTime, autoRows, &TfrmMain::pms1sClick);
+
+    const std::array<RadioItemRow, 3> wallRows{{
+        {&TfrmMain::pmsCenter, &text::kCenter, 0, 11, true},
+        {&TfrmMain::pmsTile, &text::kTile, 1, 12, false},
+        {&TfrmMain::pmsZoom, &text::kZoom, 2, 9, false},
+    }};
+    buildRadioMenu(pmWall, grpWall, wallRows, &TfrmMain::pmsCenterClick);
+}
+
+void TfrmMain::buildToolbar() {
+    tbMain = new ToolBar(this);
+    const ToolButtonRow rows[] = {
+        {ToolItem::Exit, &TfrmMain::tbsExit, &TfrmMain::aExit, nullptr, nullptr},
+        {ToolItem::Sepa1, nullptr, nullptr, nullptr, nullptr},
+        {ToolItem::Back, &TfrmMain::tbsBack, &TfrmMain::aBack, nullptr, nullptr},
+        {ToolItem::Auto, &TfrmMain::tbsAuto, &TfrmMain::aAuto, &TfrmMain::pmAutoTime, &text::kHintAuto},
+        {ToolItem::Next, &TfrmMain::tbsNext, &TfrmMain::aNext, nullptr, &text::kHintNext},
+        {ToolItem::Sepa2, nullptr, nullptr, nullptr, nullptr},
+        {ToolItem::Sum, &TfrmMain::tbsSum, &TfrmMain::aSum, nullptr, nullptr},
+        {ToolItem::Sepa3, nullptr, nullptr, nullptr, nullptr},
+        {ToolItem::Copy, &TfrmMain::tbsCopy, &TfrmMain::aCopy, nullptr, nullptr},
+        {ToolItem::Sepa4, nullptr, nullptr, nullptr, nullptr},
+        {ToolItem::Wall, &TfrmMain::tbsWall, &TfrmMain::aWall, &TfrmMain::pmWall, nullptr},
+        {ToolItem::Play, &TfrmMain::tbsPlay, &TfrmMain::aPlay, nullptr, &text::kHintPlay},
+        {ToolItem::Sepa5, nullptr, nullptr, nullptr, nullptr},
+        {ToolItem::Info, &TfrmMain::tbsInfo, &TfrmMain::aInfo, nullptr, &text::kHintInfo},
+        {ToolItem::Sepa6, nullptr, nullptr, nullptr, nullptr}, // ToolButton1
+        {ToolItem::Min, &TfrmMain::tbsMin, nullptr, nullptr, nullptr},
+    };
+    for (const ToolButtonRow& r : rows) {
+        if (!r.button)
+            continue;
+        auto* b = new ToolButton(tbMain);
+        if (r.action)
+            b->setDefaultAction(this->*r.action);
+        if (r.dropDown) {
+            b->setMenu(this->*r.dropDown);
+            b->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+        if (r.hint)
+            b->setHint(*r.hint);
+        const ToolItemGeometry g = toolItemGeometry(r.item);
+        tbMain->placeButton(b, g.left, g.width, kToolButtonHeight);
+        this->*r.button = b;
+    }
+    tbsMin->setText(text::kMin);
+    tbsMin->setIcon(glyph(23));
+    tbsMin->onClick = [this] { guarded([this] { tbsMinClick(); }); };
+}
+
+void TfrmMain::buildMainPanel() {
+    pnlMain = new BevelPanel(this);
+    pnlMain->setBevels(BevelCut::None, BevelCut::None);
+    pnlMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pnlMain, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmMain->popup(pnlMain->mapToGlobal(pos)); });
+
+    imgWall = new ImageBox(pnlMain);
+    imgView = new ImageBox(pnlMain);
+    imgView->hide();
+    imgSum = new ImageBox(pnlMain);
+    imgSum->hide();
+
+    lblDir = new QLabel(pnlMain);
+    lblDir->move(12, 8);
+    lblDir->setAttribute(Qt::WA_TranslucentBackground);
+    lblDir->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblDir->setFont(pixelFont(family::kPGothic, 13));
+    QPalette dirPalette = lblDir->palette();
+    dirPalette.setColor(QPalette::WindowText, QColor(0, 0, 128)); // navy
+    lblDir->setPalette(dirPalette);
+
+    bvlCur = new BevelFrame(pnlMain);
+    bvlCur->hide();
+
+    lblScale = new QLabel(pnlMain);
+    lblScale->hide();
+
+    sbScr = new QScrollBar(Qt::Vertical, pnlMain);
+    sbScr->hide();
+    sbScr->setToolTip(text::kHintScroll);
+}
+
+void TfrmMain::buildSidePanels() {
+    pnlMemo = new BevelPanel(this);
+    pnlMemo->setBevels(BevelCut::Raised, BevelCut::None);
+    pnlMemoHead = new BevelPanel(pnlMemo);
+    pnlMemoHead->setBevels(BevelCut::Lowered, BevelCut::None);
+    pnlMemoHead->setColour(Qt::black);
+    pnlMemoHead->setCaption(text::kMemoHead, Qt::AlignLeft);
+    pnlMemoHead->setCaptionColour(Qt::yellow);
+    pnlMemoHead->setFont(pixelFont(family::kPGothic, 12));
+    reMemo = new QTextEdit(pnlMemo);
+    reMemo->setReadOnly(true);
+    reMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    reMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    reMemo->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+    reMemo->setTabChangesFocus(true);
+    reMemo->setFont(pixelFont(family::kGothic, 12));
+
+    sbInfo = new StatusPanels(this);
+    sbInfo->setPanels({{100, true, {}}, {80, false, {}}, {130, false, {}}, {20, true, {}},
+                       {20, true, {}}, {200, false, {}}});
+
+    pbInfo = new InstantProgressBar(this);
+    pbInfo->setRange(0, 100);
+    pbInfo->hide();
+
+    pnlBook = new BevelPanel(this);
+    pnlBook->setBevels(BevelCut::Lowered, BevelCut::Raised);
+    lstBook = new OwnerDrawList(pnlBook);
+    lstBook->move(2, 2);
+    lstBook->setItemHeight(kListItemHeight);
+
+    pnlFile = new BevelPanel(this);
+    pnlFile->setBevels(BevelCut::Lowered, BevelCut::Raised);
+    pnlFile->hide();
+    pnlFile->setEnabled(false);
+    lstFile = new OwnerDrawList(pnlFile);
+    lstFile->move(2, 2);
+    lstFile->setItemHeight(kListItemHeight);
+}
+
+void TfrmMain::buildComponents() {
+    buildActions();
+    buildMenus();
+    buildToolbar();
+    buildMainPanel();
+    buildSidePanels();
+
+    tmrAuto = new QTimer(this);
+    tmrAuto->setInterval(3000);
+}
+
+} // namespace soru

@@ -1,0 +1,32 @@
+#include "ui/widgets/gradient_painter.h"
+
+#include "core/gradient.h"
+#include "ui/widgets/image_box.h"
+
+#include <QColor>
+#include <QPainter>
+
+namespace soru {
+
+QColor colourFromBgr(quint32 bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+void paintGradient(QImage& image, quint32 startColour) {
+    if (image.isNull())
+        return;
+    QPainter p(&image);
+    const int w = image.width();
+    for (const GradientBand& b : gradientBands(image.height(), startColour)) {
+        if (b.top >= image.height())
+            continue; // wholly below the image: changes nothing
+        p.fillRect(QRect(0, b.top, w, b.bottom - b.top), colourFromBgr(b.colour));
+    }
+}
+
+void paintGradient(ImageBox& image, quint32 startColour) {
+    paintGradient(image.canvas(), startColour);
+    image.update();
+}
+
+} // namespace soru

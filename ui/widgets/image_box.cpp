@@ -1,0 +1,55 @@
+#include "ui/widgets/image_box.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace soru {
+
+ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+QImage& ImageBox::canvas() {
+    if (bitmap_.isNull()) {
+        bitmap_ = QImage(qMax(1, width()), qMax(1, height()), QImage::Format_RGB32);
+        bitmap_.fill(Qt::white);
+    }
+    return bitmap_;
+}
+
+void ImageBox::setBitmap(const QImage& image) {
+    bitmap_ = image;
+    update();
+}
+
+void ImageBox::paintEvent(QPaintEvent*) {
+    if (bitmap_.isNull())
+        return;
+    QPainter p(this);
+    p.drawImage(0, 0, bitmap_);
+}
+
+void ImageBox::mouseMoveEvent(QMouseEvent* event) {
+    if (onMouseMove)
+        onMouseMove(event);
+    else
+        QWidget::mouseMoveEvent(event);
+}
+
+void ImageBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        pressedLeft_ = true;
+    QWidget::mousePressEvent(event);
+}
+
+void ImageBox::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressedLeft_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton)
+        pressedLeft_ = false;
+    if (onMouseUp)
+        onMouseUp(event);
+    if (click && onClick)
+        onClick();
+}
+
+} // namespace soru

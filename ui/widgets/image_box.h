@@ -1,0 +1,40 @@
+#pragma once
+// An image with a drawing surface: it shows its bitmap unscaled at its own
+// top-left corner, clipped to its size. The bitmap keeps its own size when
+// the widget is moved or resized; asking for the canvas of an image without
+// a bitmap gives it one of the widget's size.
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+namespace soru {
+
+class ImageBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageBox(QWidget* parent = nullptr);
+
+    bool hasBitmap() const { return !bitmap_.isNull(); }
+    // The drawing surface; created at the widget's size (white) if missing.
+    QImage& canvas();
+    const QImage& bitmap() const { return bitmap_; }
+    void setBitmap(const QImage& image);
+
+    // Mouse handlers, bound by the window that owns the image.
+    std::function<void(QMouseEvent*)> onMouseMove;
+    std::function<void(QMouseEvent*)> onMouseUp;
+    std::function<void()> onClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage bitmap_;
+    bool pressedLeft_ = false;
+};
+
+} // namespace soru
