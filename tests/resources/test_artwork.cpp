@@ -4,9 +4,10 @@
 #include "resources/artwork.h"
 
 #include <QColor>
-#include <QSet>
 #include <QtGlobal>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -43,7 +44,7 @@ TEST(Glyphs, AreAllDifferentPictures) {
     // A mix-up in numbering or a copied drawing shows up as two equal images.
     for (int a = 0; a < soru::kGlyphCount; ++a)
         for (int b = a + 1; b < soru::kGlyphCount; ++b)
-            EXPECT_NE(soru::glyphImage(a), soru::glyphImage(b)) << a << " and " << b;
+            EXPECT_FALSE(soru::glyphImage(a) == soru::glyphImage(b)) << a << " and " << b;
 }
 
 TEST(Glyphs, PathsAreNumberedWithTwoDigitsAndRangeChecked) {

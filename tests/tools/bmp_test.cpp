@@ -25,6 +25,7 @@ struct BmpCase {
     int masksAfterHeader; // bytes
     std::array<std::uint32_t, 4> masks;
     int rampTolerance; // largest error on the grey ramp; -1: too few colours to check
+    int barTolerance() const { return bpp == 16 ? 8 : 0; } // readers may widen 5 bits by a shift
 };
 
 const BmpCase kBmpCases[] = {
@@ -67,8 +68,9 @@ TEST_P(BmpFile, HeaderFieldsAreThoseWindowsWrites) {
         return;
     EXPECT_EQ(h.compression, std::uint32_t(c.compression));
     EXPECT_EQ(h.sizeImage, bytes.size() - h.offBits);
-    if (c.compression == 0 || c.compression == 3)
+    if (c.compression == 0 || c.compression == 3) {
         EXPECT_EQ(h.sizeImage, std::uint32_t(((kW * c.bpp + 31) / 32) * 4 * kH));
+    }
     EXPECT_EQ(h.clrUsed, std::uint32_t(c.clrUsed));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(h.masks[i], c.masks[i]) << "mask " << i;
@@ -84,23 +86,23 @@ TEST_P(BmpFile, QtReadsBackTheSourcePixels) {
     ASSERT_EQ(img.size(), QSize(kW, kH));
     const QRgb bars[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
     const QRgb mono[] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0x000000};
+    auto near = [&](QRgb got, QRgb want, int tolerance) {
+        return std::abs(qRed(got) - qRed(want)) <= tolerance && std::abs(qGreen(got) - qGreen(want)) <= tolerance &&
+               std::abs(qBlue(got) - qBlue(want)) <= tolerance;
+    };
     for (int i = 0; i < 8; ++i) {
         const int x = (i * kW + kW / 2) / 8;
+        const QRgb want = (c.kind == BmpKind::Pal1 ? mono : bars)[i];
         for (int y : {0, kH / 4, kH / 2 - 2})
-            EXPECT_EQ(img.pixel(x, y) & 0xFFFFFF, (c.kind == BmpKind::Pal1 ? mono : bars)[i])
-                << "bar " << i << " row " << y;
+            EXPECT_PRED3(near, img.pixel(x, y), want, c.barTolerance()) << "bar " << i << " row " << y;
     }
-    EXPECT_EQ(img.pixel(0, kH - 1) & 0xFFFFFF, c.kind == BmpKind::Pal1 ? 0xFFFFFFu : 0xFFFFFFu);
-    EXPECT_EQ(img.pixel(1, kH - 1) & 0xFFFFFF, 0u); // 1-pixel lines in the bottom band
+    EXPECT_PRED3(near, img.pixel(0, kH - 1), 0xFFFFFF, c.barTolerance()); // 1-pixel lines in the bottom band
+    EXPECT_PRED3(near, img.pixel(1, kH - 1), 0x000000, c.barTolerance());
     if (c.rampTolerance < 0)
         return;
     const int rampY = kH * 5 / 8 - 1;
-    for (int x = 0; x < kW; x += 8) {
-        const QRgb want = source.pixel(x, rampY), got = img.pixel(x, rampY);
-        EXPECT_NEAR(qRed(got), qRed(want), c.rampTolerance) << "x " << x;
-        EXPECT_NEAR(qGreen(got), qGreen(want), c.rampTolerance) << "x " << x;
-        EXPECT_NEAR(qBlue(got), qBlue(want), c.rampTolerance) << "x " << x;
-    }
+    for (int x = 0; x < kW; x += 8)
+        EXPECT_PRED3(near, img.pixel(x, rampY), source.pixel(x, rampY), c.rampTolerance) << "x " << x;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, BmpFile, ::testing::ValuesIn(kBmpCases), [](const auto& info) {
@@ -134,9 +136,9 @@ TEST(BmpFile, RowOrderAndPaddingOfTheStoredPixels) {
 struct RleCase {
     const char* name;
     int bpp;
-    std::function<QList<QByteArray>(int bpp)> rows;
+    std::function<QList<QByteArray>()> rows;
     int minEncodedPerRow, minAbsolutePerRow;
-    bool alternating;
+    int alternating; // 1: a run of two alternating indices must appear, 0: must not, -1: either
 };
 
 QList<QByteArray> repeatRow(const QByteArray& row, int times) { return QList<QByteArray>(times, row); }
@@ -163,26 +165,26 @@ QByteArray fromList(std::initializer_list<int> v) {
 }
 
 const RleCase kRleCases[] = {
-    {"uniform-600-rle8", 8, [](int) { return repeatRow(QByteArray(600, char(7)), 3); }, 3, 0, false},
-    {"uniform-600-rle4", 4, [](int) { return repeatRow(QByteArray(600, char(7)), 3); }, 3, 0, false},
-    {"noise-300-rle8", 8, [](int) { return QList<QByteArray>{noise(300, 256, 1), noise(300, 256, 2)}; }, 0, 2, false},
-    {"noise-300-rle4", 4, [](int) { return QList<QByteArray>{noise(300, 16, 1), noise(300, 16, 2)}; }, 0, 2, false},
-    {"odd-literals-rle8", 8, [](int) { return QList<QByteArray>{noise(3, 9, 3), noise(3, 9, 4)}; }, 0, 1, false},
-    {"odd-literals-rle4", 4, [](int) { return QList<QByteArray>{noise(5, 9, 3), noise(7, 9, 4)}; }, 0, 1, false},
-    {"width-1", 8, [](int) { return QList<QByteArray>{fromList({4}), fromList({5})}; }, 1, 0, false},
-    {"width-2-rle4", 4, [](int) { return QList<QByteArray>{fromList({4, 5}), fromList({5, 5})}; }, 1, 0, false},
-    {"mixed-rle8", 8, [](int) { return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4); },
-     2, 1, false},
-    {"mixed-rle4", 4, [](int) { return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4); },
-     2, 0, false},
-    {"alternating-40-rle4", 4, [](int) { return repeatRow(QByteArray("\x03\x0C").repeated(20), 2); }, 1, 0, true},
+    {"uniform-600-rle8", 8, [] { return repeatRow(QByteArray(600, char(7)), 3); }, 3, 0, 0},
+    {"uniform-600-rle4", 4, [] { return repeatRow(QByteArray(600, char(7)), 3); }, 3, 0, 0},
+    {"noise-300-rle8", 8, [] { return QList<QByteArray>{noise(300, 256, 1), noise(300, 256, 2)}; }, 0, 2, 0},
+    {"noise-300-rle4", 4, [] { return QList<QByteArray>{noise(300, 16, 1), noise(300, 16, 2)}; }, 0, 2, -1},
+    {"odd-literals-rle8", 8, [] { return QList<QByteArray>{noise(3, 9, 3), noise(3, 9, 4)}; }, 0, 1, 0},
+    {"odd-literals-rle4", 4, [] { return QList<QByteArray>{noise(5, 9, 3), noise(5, 9, 4)}; }, 0, 1, -1},
+    {"width-1", 8, [] { return QList<QByteArray>{fromList({4}), fromList({5})}; }, 1, 0, 0},
+    {"width-2-rle4", 4, [] { return QList<QByteArray>{fromList({4, 5}), fromList({5, 5})}; }, 1, 0, -1},
+    {"mixed-rle8", 8, [] { return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4); },
+     2, 1, 0},
+    {"mixed-rle4", 4, [] { return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4); },
+     2, 1, 0},
+    {"alternating-40-rle4", 4, [] { return repeatRow(QByteArray("\x03\x0C").repeated(20), 2); }, 1, 0, 1},
 };
 
 class RleStream : public ::testing::TestWithParam<RleCase> {};
 
 TEST_P(RleStream, DecodesToTheIndicesWithTheExpectedRunKinds) {
     const RleCase c = GetParam();
-    const QList<QByteArray> rows = c.rows(c.bpp);
+    const QList<QByteArray> rows = c.rows();
     const QByteArray stream = c.bpp == 8 ? encodeRle8(rows) : encodeRle4(rows);
     const int w = int(rows[0].size()), h = int(rows.size());
     const auto d = decodeRle(stream, w, h, c.bpp);
@@ -191,7 +193,9 @@ TEST_P(RleStream, DecodesToTheIndicesWithTheExpectedRunKinds) {
     EXPECT_EQ(d.endOfLines, h - 1);
     EXPECT_GE(d.encodedRuns, c.minEncodedPerRow * h);
     EXPECT_GE(d.absoluteRuns, c.minAbsolutePerRow * h);
-    EXPECT_EQ(d.sawAlternatingRun, c.alternating);
+    if (c.alternating >= 0) {
+        EXPECT_EQ(d.sawAlternatingRun, c.alternating == 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RleStream, ::testing::ValuesIn(kRleCases), [](const auto& info) {

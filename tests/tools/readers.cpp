@@ -16,6 +16,7 @@ struct ProbeError {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     int warnings;
+    int firstWarning;
     int lastWarning;
 };
 
@@ -24,7 +25,8 @@ struct ProbeError {
 void onMessage(j_common_ptr cinfo, int level) {
     if (level < 0) {
         auto* err = reinterpret_cast<ProbeError*>(cinfo->err);
-        ++err->warnings;
+        if (err->warnings++ == 0)
+            err->firstWarning = cinfo->err->msg_code;
         err->lastWarning = cinfo->err->msg_code;
     }
 }
@@ -38,10 +40,12 @@ bool runProbe(const unsigned char* data, unsigned long size, bool decode, JpegPr
     err.pub.error_exit = onError;
     err.pub.emit_message = onMessage;
     err.warnings = 0;
+    err.firstWarning = 0;
     err.lastWarning = 0;
     if (setjmp(err.jump)) {
         out->errorCode = err.pub.msg_code;
         out->warnings = err.warnings;
+        out->firstWarning = err.firstWarning;
         out->lastWarning = err.lastWarning;
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -65,6 +69,7 @@ bool runProbe(const unsigned char* data, unsigned long size, bool decode, JpegPr
         jpeg_finish_decompress(&cinfo);
     }
     out->warnings = err.warnings;
+    out->firstWarning = err.firstWarning;
     out->lastWarning = err.lastWarning;
     jpeg_destroy_decompress(&cinfo);
     return true;

@@ -15,6 +15,7 @@ struct JpegProbe {
     bool ok = false;       // no libjpeg error
     int errorCode = 0;     // msg_code of the error, when !ok
     int warnings = 0;      // number of warnings
+    int firstWarning = 0;  // msg_code of the first warning
     int lastWarning = 0;   // msg_code of the last warning
     int width = 0, height = 0;
     int components = 0;    // num_components of the frame

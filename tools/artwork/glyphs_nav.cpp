@@ -3,10 +3,6 @@
 #include "artwork.h"
 #include "raster.h"
 
-#include <QPainterPath>
-
-#include <cmath>
-
 namespace art {
 
 namespace {

@@ -2,6 +2,7 @@
 #include "artwork.h"
 #include "raster.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 

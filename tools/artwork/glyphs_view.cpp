@@ -3,11 +3,13 @@
 #include "artwork.h"
 #include "raster.h"
 
+#include <QRadialGradient>
+
 namespace art {
 
 namespace {
 
-// The screen all three display-mode glyphs share: a dark bezel around a
+// The screen the three display-mode glyphs share: a dark bezel around a
 // 14 x 10 field at (1, 3).
 void screen(QPainter& p, const QColor& field) {
     fill(p, 1, 3, 14, 10, field);
@@ -43,12 +45,12 @@ void sheet(QPainter& p, int x, int y, int w, int h, int fold) {
 QImage glyphWallpaper() {
     QImage img = canvas(16, 16);
     QPainter p(&img);
+    screen(p, pal::blue);
     for (int y = 3; y < 13; ++y) {
         const int t = (y - 3) * 255 / 9;
         hline(p, 1, 14, y,
               QColor(0x1c + t * 0x28 / 255, 0x48 + t * 0x38 / 255, 0xa8 + t * 0x40 / 255));
     }
-    frame(p, 0, 2, 16, 12, pal::ink);
     p.setRenderHint(QPainter::Antialiasing, true);
     QRadialGradient g(QPointF(7.0, 6.6), 4.0);
     g.setColorAt(0.0, QColor(0xff, 0xff, 0xf4));

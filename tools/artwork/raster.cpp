@@ -1,12 +1,10 @@
 #include "raster.h"
 
 #include <QHash>
-#include <QRectF>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 namespace art {
 

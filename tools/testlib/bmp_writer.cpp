@@ -76,8 +76,11 @@ const QList<QRgb>& paletteOf(Quantizer q) {
     return q == Quantizer::Cube ? cubePalette() : q == Quantizer::Vga ? vgaPalette() : monoPalette();
 }
 
+// Rec. 601 luma, 0-255.
+int luma(QRgb c) { return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) + 500) / 1000; }
+
 // Palette indices, one byte per pixel, rows top-down: nearest colour, no
-// dithering; 1 bpp splits at mid-grey.
+// dithering; 1 bpp splits at mid-grey luma.
 QList<QByteArray> indices(const QImage& img, Quantizer q) {
     QList<QByteArray> rows;
     for (int y = 0; y < img.height(); ++y) {
@@ -86,7 +89,7 @@ QList<QByteArray> indices(const QImage& img, Quantizer q) {
         for (int x = 0; x < img.width(); ++x) {
             const QRgb c = line[x];
             row[x] = char(q == Quantizer::Cube  ? cubeIndex(c)
-                          : q == Quantizer::Mono ? (qGray(c) >= 128 ? 1 : 0)
+                          : q == Quantizer::Mono ? (luma(c) >= 128 ? 1 : 0)
                                                  : nearest(vgaPalette(), c));
         }
         rows.append(row);

@@ -28,9 +28,9 @@ struct ErrorManager {
 }
 
 // Plain C-style body: no object with a destructor lives across setjmp.
-// Rows are tightly packed 8-bit samples, `components` per pixel. Returns
-// false with the libjpeg message on failure.
-bool compress(const unsigned char* pixels, int w, int h, int components, bool progressive, int quality,
+// Rows are tightly packed RGB; libjpeg converts them to YCbCr or, for a
+// grayscale file, to luma. Returns false with the libjpeg message on failure.
+bool compress(const unsigned char* pixels, int w, int h, bool gray, bool progressive, int quality,
               unsigned char** out, unsigned long* outSize, char* message) {
     jpeg_compress_struct cinfo;
     ErrorManager err;
@@ -46,9 +46,11 @@ bool compress(const unsigned char* pixels, int w, int h, int components, bool pr
     jpeg_mem_dest(&cinfo, out, outSize);
     cinfo.image_width = JDIMENSION(w);
     cinfo.image_height = JDIMENSION(h);
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
+    if (gray)
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
     jpeg_set_quality(&cinfo, quality, TRUE);
     // 96 dpi, as a scanner or camera tool would note it.
     cinfo.density_unit = 1;
@@ -57,7 +59,7 @@ bool compress(const unsigned char* pixels, int w, int h, int components, bool pr
     if (progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    const int stride = w * components;
+    const int stride = w * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(pixels + size_t(cinfo.next_scanline) * size_t(stride));
         jpeg_write_scanlines(&cinfo, &row, 1);
@@ -81,19 +83,17 @@ const char* jpegKindName(JpegKind kind) {
 QByteArray encodeJpeg(const QImage& image, JpegKind kind, int quality) {
     if (image.isNull())
         throw std::runtime_error("encodeJpeg: empty image");
-    const bool gray = kind == JpegKind::Grayscale;
-    const QImage src = image.convertToFormat(gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    const int components = gray ? 1 : 3;
+    const QImage src = image.convertToFormat(QImage::Format_RGB888);
     const int w = src.width(), h = src.height();
-    QByteArray packed(qsizetype(w) * h * components, Qt::Uninitialized);
+    QByteArray packed(qsizetype(w) * h * 3, Qt::Uninitialized);
     for (int y = 0; y < h; ++y)
-        std::memcpy(packed.data() + qsizetype(y) * w * components, src.constScanLine(y), size_t(w) * components);
+        std::memcpy(packed.data() + qsizetype(y) * w * 3, src.constScanLine(y), size_t(w) * 3);
 
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     char message[JMSG_LENGTH_MAX] = {};
-    const bool ok = compress(reinterpret_cast<const unsigned char*>(packed.constData()), w, h, components,
-                             kind == JpegKind::Progressive, quality, &out, &outSize, message);
+    const bool ok = compress(reinterpret_cast<const unsigned char*>(packed.constData()), w, h,
+                             kind == JpegKind::Grayscale, kind == JpegKind::Progressive, quality, &out, &outSize, message);
     QByteArray bytes;
     if (ok)
         bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(outSize));

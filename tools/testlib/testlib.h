@@ -42,7 +42,7 @@ QRgb plainColour(quint32 seed);
 enum class JpegKind {
     Baseline,    // sequential, 3 components, 4:2:0
     Progressive, // jpeg_simple_progression, 3 components
-    Grayscale,   // sequential, 1 component
+    Grayscale,   // sequential, 1 component (libjpeg's Rec. 601 luma)
 };
 inline constexpr JpegKind kAllJpegKinds[] = {JpegKind::Baseline, JpegKind::Progressive, JpegKind::Grayscale};
 const char* jpegKindName(JpegKind kind);
@@ -62,7 +62,7 @@ enum class BmpKind {
     Pal8,         // 8 bpp, 256-entry palette (6x6x6 cube and 40 greys)
     Pal8Short,    // 8 bpp with only 16 palette entries, biClrUsed = 16
     Pal4,         // 4 bpp, the 16 standard VGA colours
-    Pal1,         // 1 bpp, black and white
+    Pal1,         // 1 bpp, black and white split at luma 128
     Rle8,         // BI_RLE8 with Pal8's palette
     Rle4,         // BI_RLE4 with Pal4's palette
     Core24,       // 12-byte BITMAPCOREHEADER, 24 bpp

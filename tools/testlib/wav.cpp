@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
+#include <vector>
 
 namespace soru::testlib {
 
@@ -32,19 +33,25 @@ QByteArray wavBytes(int milliseconds, double frequency, int sampleRate) {
     o.bytes("data", 4);
     o.u32(dataSize);
 
-    // A bell-like tone: the fundamental with two soft overtones, a 10 ms
-    // attack and an exponential decay that reaches silence at the end.
-    const double attack = 0.010 * sampleRate;
-    const double decay = samples / 6.0;
-    const double fadeOut = 0.015 * sampleRate;
+    // A bell-like tone: the fundamental with two soft overtones, a short
+    // attack, an exponential decay and a fade to exact silence at the end,
+    // scaled so that its loudest sample is 80 % of full scale.
+    const double attack = std::max(1.0, std::min(0.010, milliseconds / 10000.0) * sampleRate);
+    const double fadeOut = std::max(1.0, std::min(0.015, milliseconds / 5000.0) * sampleRate);
+    const double decay = std::max(1.0, (samples - attack) / 5.0);
+    std::vector<double> wave(size_t(samples), 0.0);
+    double peak = 0;
     for (int i = 0; i < samples; ++i) {
-        const double t = double(i) / sampleRate;
-        const double phase = 2 * std::numbers::pi * frequency * t;
+        const double phase = 2 * std::numbers::pi * frequency * i / sampleRate;
         const double tone = std::sin(phase) + 0.35 * std::sin(2 * phase) + 0.12 * std::sin(3 * phase);
-        double env = std::min(1.0, i / attack) * std::exp(-i / decay);
-        env *= std::min(1.0, (samples - 1 - i) / fadeOut);
-        o.u16(unsigned(std::int16_t(std::lround(tone / 1.47 * env * 0.8 * 32767))) & 0xFFFF);
+        const double env = std::min(1.0, i / attack) * std::exp(-std::max(0.0, i - attack) / decay) *
+                           std::min(1.0, (samples - 1 - i) / fadeOut);
+        wave[size_t(i)] = tone * env;
+        peak = std::max(peak, std::abs(wave[size_t(i)]));
     }
+    const double gain = peak > 0 ? 0.8 * 32767 / peak : 0.0;
+    for (double v : wave)
+        o.u16(unsigned(std::int16_t(std::lround(v * gain))) & 0xFFFF);
     return out;
 }
 

@@ -259,6 +259,7 @@ void TfrmMain::buildComponents() {
     buildSidePanels();
 
     tmrAuto = new QTimer(this);
+    tmrAuto->setTimerType(Qt::PreciseTimer);
     tmrAuto->setInterval(3000);
 }
 
