@@ -40,8 +40,9 @@ TEST(Pictures, PaintedScenesCoverThePictureWithSeveralColours) {
                     black += (img.pixel(x, y) & 0xFFFFFF) == 0;
                 }
             EXPECT_EQ(black, 0);
-            if (size.width() > 10)
+            if (size.width() > 10) {
                 EXPECT_GT(colours.size(), 4u);
+            }
         }
     }
 }
