@@ -1,0 +1,25 @@
+#include "core/fitting.h"
+
+#include "core/rounding.h"
+
+namespace soru {
+
+Fit fitPicture(int w, int h, int viewW, int viewH) {
+    int dw = w;
+    int dh = h;
+    if (!(w <= viewW && h <= viewH)) {
+        dw = viewW;
+        double ratio = double(viewW) / w;
+        dh = roundHalfEven(h * ratio);
+        if (dh > viewH) {
+            dh = viewH;
+            ratio = double(viewH) / h;
+            dw = roundHalfEven(w * ratio);
+        }
+    }
+    const int left = roundHalfEven((viewW - dw) / 2.0);
+    const int top = roundHalfEven((viewH - dh) / 2.0);
+    return {dw, dh, left, top};
+}
+
+} // namespace soru
