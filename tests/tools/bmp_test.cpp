@@ -58,7 +58,8 @@ TEST_P(BmpFile, HeaderFieldsAreThoseWindowsWrites) {
     const auto h = parseBmpHeader(bytes);
     EXPECT_EQ(h.magic, "BM");
     EXPECT_EQ(h.fileSize, std::uint32_t(bytes.size()));
-    EXPECT_EQ(h.offBits, std::uint32_t(14 + c.headerSize + c.masksAfterHeader + c.paletteEntries * c.paletteEntrySize));
+    EXPECT_EQ(h.offBits, std::uint32_t(14 + c.headerSize + c.masksAfterHeader +
+                                       c.paletteEntries * c.paletteEntrySize));
     EXPECT_EQ(h.headerSize, std::uint32_t(c.headerSize));
     EXPECT_EQ(h.width, kW);
     EXPECT_EQ(h.height, c.topDown ? -kH : kH);
@@ -84,25 +85,31 @@ TEST_P(BmpFile, QtReadsBackTheSourcePixels) {
     QImage img;
     ASSERT_TRUE(img.loadFromData(bytes, "BMP"));
     ASSERT_EQ(img.size(), QSize(kW, kH));
-    const QRgb bars[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
-    const QRgb mono[] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0x000000};
+    const QRgb bars[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
+                         0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
+    const QRgb mono[] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                         0x000000, 0x000000, 0x000000, 0x000000};
     auto near = [&](QRgb got, QRgb want, int tolerance) {
-        return std::abs(qRed(got) - qRed(want)) <= tolerance && std::abs(qGreen(got) - qGreen(want)) <= tolerance &&
+        return std::abs(qRed(got) - qRed(want)) <= tolerance &&
+               std::abs(qGreen(got) - qGreen(want)) <= tolerance &&
                std::abs(qBlue(got) - qBlue(want)) <= tolerance;
     };
     for (int i = 0; i < 8; ++i) {
         const int x = (i * kW + kW / 2) / 8;
         const QRgb want = (c.kind == BmpKind::Pal1 ? mono : bars)[i];
         for (int y : {0, kH / 4, kH / 2 - 2})
-            EXPECT_PRED3(near, img.pixel(x, y), want, c.barTolerance()) << "bar " << i << " row " << y;
+            EXPECT_PRED3(near, img.pixel(x, y), want, c.barTolerance())
+                << "bar " << i << " row " << y;
     }
-    EXPECT_PRED3(near, img.pixel(0, kH - 1), 0xFFFFFF, c.barTolerance()); // 1-pixel lines in the bottom band
+    EXPECT_PRED3(near, img.pixel(0, kH - 1), 0xFFFFFF,
+                 c.barTolerance()); // 1-pixel lines in the bottom band
     EXPECT_PRED3(near, img.pixel(1, kH - 1), 0x000000, c.barTolerance());
     if (c.rampTolerance < 0)
         return;
     const int rampY = kH * 5 / 8 - 1;
     for (int x = 0; x < kW; x += 8)
-        EXPECT_PRED3(near, img.pixel(x, rampY), source.pixel(x, rampY), c.rampTolerance) << "x " << x;
+        EXPECT_PRED3(near, img.pixel(x, rampY), source.pixel(x, rampY), c.rampTolerance)
+            << "x " << x;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, BmpFile, ::testing::ValuesIn(kBmpCases), [](const auto& info) {
@@ -120,8 +127,10 @@ TEST(BmpFile, EveryKindIsCoveredByTheTable) {
 // The first stored row is the bottom row unless the height is negative;
 // rows are padded with zeros to four bytes.
 TEST(BmpFile, RowOrderAndPaddingOfTheStoredPixels) {
-    const QImage img = makePicture(kW, kH, Scene::TestPattern); // bottom row: white, black, ...; top: white bar
-    for (BmpKind kind : {BmpKind::Rgb24, BmpKind::Rgb24TopDown, BmpKind::Core24, BmpKind::V4Header}) {
+    const QImage img =
+        makePicture(kW, kH, Scene::TestPattern); // bottom row: white, black, ...; top: white bar
+    for (BmpKind kind :
+         {BmpKind::Rgb24, BmpKind::Rgb24TopDown, BmpKind::Core24, BmpKind::V4Header}) {
         SCOPED_TRACE(bmpKindName(kind));
         const QByteArray b = encodeBmp(img, kind);
         const int off = int(le32(b, 10));
@@ -141,7 +150,9 @@ struct RleCase {
     int alternating; // 1: a run of two alternating indices must appear, 0: must not, -1: either
 };
 
-QList<QByteArray> repeatRow(const QByteArray& row, int times) { return QList<QByteArray>(times, row); }
+QList<QByteArray> repeatRow(const QByteArray& row, int times) {
+    return QList<QByteArray>(times, row);
+}
 
 QByteArray noise(int n, int colours, quint32 seed) {
     QByteArray row(n, '\0');
@@ -167,17 +178,48 @@ QByteArray fromList(std::initializer_list<int> v) {
 const RleCase kRleCases[] = {
     {"uniform-600-rle8", 8, [] { return repeatRow(QByteArray(600, char(7)), 3); }, 3, 0, 0},
     {"uniform-600-rle4", 4, [] { return repeatRow(QByteArray(600, char(7)), 3); }, 3, 0, 0},
-    {"noise-300-rle8", 8, [] { return QList<QByteArray>{noise(300, 256, 1), noise(300, 256, 2)}; }, 0, 2, 0},
-    {"noise-300-rle4", 4, [] { return QList<QByteArray>{noise(300, 16, 1), noise(300, 16, 2)}; }, 0, 2, -1},
-    {"odd-literals-rle8", 8, [] { return QList<QByteArray>{noise(3, 9, 3), noise(3, 9, 4)}; }, 0, 1, 0},
-    {"odd-literals-rle4", 4, [] { return QList<QByteArray>{noise(5, 9, 3), noise(5, 9, 4)}; }, 0, 1, -1},
-    {"width-1", 8, [] { return QList<QByteArray>{fromList({4}), fromList({5})}; }, 1, 0, 0},
-    {"width-2-rle4", 4, [] { return QList<QByteArray>{fromList({4, 5}), fromList({5, 5})}; }, 1, 0, -1},
-    {"mixed-rle8", 8, [] { return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4); },
+    {"noise-300-rle8", 8,
+     [] {
+         return QList<QByteArray>{noise(300, 256, 1), noise(300, 256, 2)};
+     },
+     0, 2, 0},
+    {"noise-300-rle4", 4,
+     [] {
+         return QList<QByteArray>{noise(300, 16, 1), noise(300, 16, 2)};
+     },
+     0, 2, -1},
+    {"odd-literals-rle8", 8,
+     [] {
+         return QList<QByteArray>{noise(3, 9, 3), noise(3, 9, 4)};
+     },
+     0, 1, 0},
+    {"odd-literals-rle4", 4,
+     [] {
+         return QList<QByteArray>{noise(5, 9, 3), noise(5, 9, 4)};
+     },
+     0, 1, -1},
+    {"width-1", 8,
+     [] {
+         return QList<QByteArray>{fromList({4}), fromList({5})};
+     },
+     1, 0, 0},
+    {"width-2-rle4", 4,
+     [] {
+         return QList<QByteArray>{fromList({4, 5}), fromList({5, 5})};
+     },
+     1, 0, -1},
+    {"mixed-rle8", 8,
+     [] {
+         return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4);
+     },
      2, 1, 0},
-    {"mixed-rle4", 4, [] { return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4); },
+    {"mixed-rle4", 4,
+     [] {
+         return repeatRow(fromList({1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 5, 5, 6, 7, 8, 8}), 4);
+     },
      2, 1, 0},
-    {"alternating-40-rle4", 4, [] { return repeatRow(QByteArray("\x03\x0C").repeated(20), 2); }, 1, 0, 1},
+    {"alternating-40-rle4", 4, [] { return repeatRow(QByteArray("\x03\x0C").repeated(20), 2); }, 1,
+     0, 1},
 };
 
 class RleStream : public ::testing::TestWithParam<RleCase> {};
@@ -208,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RleStream, ::testing::ValuesIn(kRleCases), [](co
 // matches Qt's reading of the uncompressed file of the same palette.
 TEST(RleFile, SamePixelsAsTheUncompressedPaletteFile) {
     const QImage photo = makePicture(123, 45, Scene::Tiles, 8);
-    for (auto [rle, plain] : {std::pair{BmpKind::Rle8, BmpKind::Pal8}, std::pair{BmpKind::Rle4, BmpKind::Pal4}}) {
+    for (auto [rle, plain] :
+         {std::pair{BmpKind::Rle8, BmpKind::Pal8}, std::pair{BmpKind::Rle4, BmpKind::Pal4}}) {
         SCOPED_TRACE(bmpKindName(rle));
         const QByteArray file = encodeBmp(photo, rle);
         const auto h = parseBmpHeader(file);

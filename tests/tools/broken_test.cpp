@@ -25,7 +25,7 @@ TEST(BrokenKinds, NamesAreUniqueAndTheExtensionPicksTheReader) {
         EXPECT_TRUE(files.insert(info.fileName).second);
         EXPECT_EQ(&brokenInfo(info.kind), &info);
         const QString file = QString::fromLatin1(info.fileName).toLower();
-        const Reader byExtension = file.endsWith(".bmp") ? Reader::Bitmap
+        const Reader byExtension = file.endsWith(".bmp")   ? Reader::Bitmap
                                    : file.endsWith(".wav") ? Reader::Sound
                                                            : Reader::Jpeg;
         EXPECT_EQ(info.reader, byExtension);
@@ -47,19 +47,20 @@ TEST_P(BrokenJpeg, LibjpegFailsWithTheExpectedMessage) {
     EXPECT_EQ(probe.errorCode, GetParam().code);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, BrokenJpeg,
-                         ::testing::Values(JpegFailure{BrokenKind::JpegNotJpeg, JERR_NO_SOI},
-                                           JpegFailure{BrokenKind::JpegGarbageAfterSoi, JERR_NO_IMAGE},
-                                           JpegFailure{BrokenKind::JpegBogusMarkerLength, JERR_BAD_LENGTH},
-                                           JpegFailure{BrokenKind::JpegZeroWidth, JERR_EMPTY_IMAGE},
-                                           JpegFailure{BrokenKind::JpegEmpty, JERR_INPUT_EMPTY},
-                                           JpegFailure{BrokenKind::PngNamedJpg, JERR_NO_SOI},
-                                           JpegFailure{BrokenKind::BmpNamedJpg, JERR_NO_SOI}),
-                         [](const auto& info) {
-                             std::string name = brokenInfo(info.param.kind).name;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, BrokenJpeg,
+    ::testing::Values(JpegFailure{BrokenKind::JpegNotJpeg, JERR_NO_SOI},
+                      JpegFailure{BrokenKind::JpegGarbageAfterSoi, JERR_NO_IMAGE},
+                      JpegFailure{BrokenKind::JpegBogusMarkerLength, JERR_BAD_LENGTH},
+                      JpegFailure{BrokenKind::JpegZeroWidth, JERR_EMPTY_IMAGE},
+                      JpegFailure{BrokenKind::JpegEmpty, JERR_INPUT_EMPTY},
+                      JpegFailure{BrokenKind::PngNamedJpg, JERR_NO_SOI},
+                      JpegFailure{BrokenKind::BmpNamedJpg, JERR_NO_SOI}),
+    [](const auto& info) {
+        std::string name = brokenInfo(info.param.kind).name;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 TEST(BrokenJpeg, TruncatedScanDecodesWithAPrematureEndWarning) {
     const auto probe = probeJpeg(brokenBytes(BrokenKind::JpegTruncated));
@@ -81,7 +82,7 @@ TEST(BrokenJpeg, JpegNamedBmpIsAValidJpeg) {
 // the bad value, and putting the good value back makes Qt read it again.
 struct BmpDefect {
     BrokenKind kind;
-    int offset, size;          // of the damaged field
+    int offset, size; // of the damaged field
     std::uint32_t bad, good;
 };
 
@@ -99,11 +100,12 @@ TEST_P(BrokenBmp, OneFieldAwayFromAValidBitmap) {
     EXPECT_EQ(img.size(), QSize(64, 48));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, BrokenBmp,
-                         ::testing::Values(BmpDefect{BrokenKind::BmpBadSignature, 0, 2, 0x5842, 0x4D42},
-                                           BmpDefect{BrokenKind::BmpPlanesNotOne, 26, 2, 2, 1},
-                                           BmpDefect{BrokenKind::BmpUnknownHeaderSize, 14, 4, 44, 40},
-                                           BmpDefect{BrokenKind::BmpBadBitCount, 28, 2, 7, 24}));
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, BrokenBmp,
+    ::testing::Values(BmpDefect{BrokenKind::BmpBadSignature, 0, 2, 0x5842, 0x4D42},
+                      BmpDefect{BrokenKind::BmpPlanesNotOne, 26, 2, 2, 1},
+                      BmpDefect{BrokenKind::BmpUnknownHeaderSize, 14, 4, 44, 40},
+                      BmpDefect{BrokenKind::BmpBadBitCount, 28, 2, 7, 24}));
 
 TEST(BrokenBmp, TruncatedPixelsKeepTheHeaderButLackHalfTheRows) {
     const QByteArray b = brokenBytes(BrokenKind::BmpTruncatedPixels);

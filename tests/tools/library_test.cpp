@@ -31,7 +31,9 @@ bool isPictureName(const QString& name) {
 }
 
 // What the viewer sees: visible sub-folders, visible picture files.
-QStringList albums(const QString& root) { return QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name); }
+QStringList albums(const QString& root) {
+    return QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
 
 QStringList pictures(const QString& folder) {
     QStringList out;
@@ -94,8 +96,10 @@ TEST_F(DemoLibrary, HiddenEntriesAndANestedFolderHoldPicturesTheViewerMustSkip) 
 
     int hiddenPictures = 0, nestedPictures = 0;
     for (const QString& folder : openedFolders()) {
-        for (const QString& name : QDir(folder).entryList(QStringList{".*"}, QDir::Files | QDir::Hidden))
-            hiddenPictures += isPictureName(name) && decodedSize(QDir(folder).filePath(name)).isValid();
+        for (const QString& name :
+             QDir(folder).entryList(QStringList{".*"}, QDir::Files | QDir::Hidden))
+            hiddenPictures +=
+                isPictureName(name) && decodedSize(QDir(folder).filePath(name)).isValid();
         if (folder != root())
             for (const QString& sub : albums(folder))
                 nestedPictures += int(pictures(QDir(folder).filePath(sub)).size());
@@ -132,13 +136,15 @@ TEST_F(DemoLibrary, CompanionsBelongToPicturesAndAreReadable) {
             if (isPictureName(name))
                 continue;
             const QString path = QDir(folder).filePath(name);
-            EXPECT_TRUE(bases.contains(QFileInfo(name).completeBaseName())) << "orphan " << name.toStdString();
+            EXPECT_TRUE(bases.contains(QFileInfo(name).completeBaseName()))
+                << "orphan " << name.toStdString();
             const QByteArray bytes = readAll(path);
             const QString ext = QFileInfo(name).suffix();
             if (ext == "rtf") {
                 ++rtf;
                 EXPECT_TRUE(bytes.startsWith("{\\rtf1\\ansi\\ansicpg932"));
-                EXPECT_TRUE(test::rtfToText(bytes).startsWith(QFileInfo(name).completeBaseName().section('_', -1)))
+                EXPECT_TRUE(test::rtfToText(bytes).startsWith(
+                    QFileInfo(name).completeBaseName().section('_', -1)))
                     << name.toStdString();
             } else if (ext == "txt") {
                 ++(bytes.isValidUtf8() ? utf8Text : otherText);
@@ -164,18 +170,23 @@ TEST(FixtureLibrary, HoldsOneFileOfEveryKind) {
     TempDir dir;
     writeFixtureLibrary(dir.path());
     const QDir root(dir.path());
-    auto in = [&](const char* album, const QString& name) { return root.filePath(QString(album) + "/" + name); };
+    auto in = [&](const char* album, const QString& name) {
+        return root.filePath(QString(album) + "/" + name);
+    };
 
     for (JpegKind kind : kAllJpegKinds) {
-        const auto probe = test::probeJpeg(readAll(in(kFixtureJpegAlbum, QString(jpegKindName(kind)) + ".jpg")));
+        const auto probe =
+            test::probeJpeg(readAll(in(kFixtureJpegAlbum, QString(jpegKindName(kind)) + ".jpg")));
         EXPECT_TRUE(probe.ok) << jpegKindName(kind);
         EXPECT_EQ(probe.progressive, kind == JpegKind::Progressive);
     }
     for (BmpKind kind : kAllBmpKinds)
-        EXPECT_TRUE(decodedSize(in(kFixtureBmpAlbum, QString(bmpKindName(kind)) + ".bmp")).isValid())
+        EXPECT_TRUE(
+            decodedSize(in(kFixtureBmpAlbum, QString(bmpKindName(kind)) + ".bmp")).isValid())
             << bmpKindName(kind);
     for (const BrokenInfo& info : brokenKinds())
-        EXPECT_EQ(readAll(in(kFixtureBrokenAlbum, info.fileName)), brokenBytes(info.kind)) << info.name;
+        EXPECT_EQ(readAll(in(kFixtureBrokenAlbum, info.fileName)), brokenBytes(info.kind))
+            << info.name;
     for (TextEncoding enc : kAllTextEncodings) {
         const QString base = QString("text-") + textEncodingName(enc);
         EXPECT_TRUE(QFile::exists(in(kFixtureMemoAlbum, base + ".txt"))) << textEncodingName(enc);
@@ -183,7 +194,10 @@ TEST(FixtureLibrary, HoldsOneFileOfEveryKind) {
     }
     EXPECT_TRUE(pictures(root.filePath(kFixtureEmptyAlbum)).isEmpty());
     EXPECT_GE(pictures(root.filePath(kFixtureSoundAlbum)).size(), 3);
-    EXPECT_EQ(root.entryList(QStringList{".*"}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+    EXPECT_EQ(
+        root.entryList(QStringList{".*"}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+            .size(),
+        2);
 }
 
 // ---------------------------------------------------------------- builder
@@ -230,7 +244,8 @@ TEST(LibraryBuilder, UnwritablePlacesThrow) {
     TempDir dir;
     writeFile(dir.file("file"), "x");
     EXPECT_THROW(LibraryBuilder(dir.file("file/below")), std::runtime_error);
-    EXPECT_THROW(writeJpeg(dir.file("missing/a.jpg"), makePicture(4, 4, Scene::Plain)), std::runtime_error);
+    EXPECT_THROW(writeJpeg(dir.file("missing/a.jpg"), makePicture(4, 4, Scene::Plain)),
+                 std::runtime_error);
 }
 
 // ------------------------------------------------------------ soru-mklib
@@ -239,7 +254,7 @@ struct CommandCase {
     const char* name;
     QStringList args; // "DIR" stands for a fresh folder
     int exitCode;
-    const char* output; // expected in stdout + stderr
+    const char* output;  // expected in stdout + stderr
     const char* created; // expected inside DIR afterwards, or nullptr
 };
 
@@ -267,14 +282,16 @@ TEST_P(MklibCommand, ExitCodeAndMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MklibCommand,
-    ::testing::Values(CommandCase{"no_arguments", {}, 2, "Usage:", nullptr},
-                      CommandCase{"help", {"--help"}, 0, "--fixtures DIR", nullptr},
-                      CommandCase{"unknown_option", {"--bogus", "DIR"}, 2, "unknown option --bogus", nullptr},
-                      CommandCase{"missing_folder", {"--demo"}, 2, "expected one of", nullptr},
-                      CommandCase{"option_as_folder", {"--demo", "--fixtures"}, 2, "--demo needs a folder", nullptr},
-                      CommandCase{"too_many", {"--demo", "DIR", "DIR"}, 2, "expected one of", nullptr},
-                      CommandCase{"demo", {"--demo", "DIR"}, 0, "wrote", "花"},
-                      CommandCase{"fixtures", {"--fixtures", "DIR", "--replace"}, 0, "wrote", "broken"}),
+    ::testing::Values(
+        CommandCase{"no_arguments", {}, 2, "Usage:", nullptr},
+        CommandCase{"help", {"--help"}, 0, "--fixtures DIR", nullptr},
+        CommandCase{"unknown_option", {"--bogus", "DIR"}, 2, "unknown option --bogus", nullptr},
+        CommandCase{"missing_folder", {"--demo"}, 2, "expected one of", nullptr},
+        CommandCase{
+            "option_as_folder", {"--demo", "--fixtures"}, 2, "--demo needs a folder", nullptr},
+        CommandCase{"too_many", {"--demo", "DIR", "DIR"}, 2, "expected one of", nullptr},
+        CommandCase{"demo", {"--demo", "DIR"}, 0, "wrote", "花"},
+        CommandCase{"fixtures", {"--fixtures", "DIR", "--replace"}, 0, "wrote", "broken"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MklibCommand, RefusesAFolderInUseUnlessToldToReplaceIt) {

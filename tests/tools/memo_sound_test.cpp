@@ -20,7 +20,8 @@ using test::rtfToText;
 
 // ------------------------------------------------------------- plain text
 
-const QString kJapanese = QStringLiteral("メモの見本\r\n漢字・かな・カナ、ASCII と全角１２３。\r\n");
+const QString kJapanese =
+    QStringLiteral("メモの見本\r\n漢字・かな・カナ、ASCII と全角１２３。\r\n");
 
 struct TextCase {
     TextEncoding encoding;
@@ -42,7 +43,8 @@ TEST_P(TextMemo, StartsWithItsMarkAndDecodesBackToTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Encodings, TextMemo,
-    ::testing::Values(TextCase{TextEncoding::ShiftJis, {}, "Shift_JIS"}, TextCase{TextEncoding::Utf8, {}, "UTF-8"},
+    ::testing::Values(TextCase{TextEncoding::ShiftJis, {}, "Shift_JIS"},
+                      TextCase{TextEncoding::Utf8, {}, "UTF-8"},
                       TextCase{TextEncoding::Utf8Bom, "\xEF\xBB\xBF", "UTF-8"},
                       TextCase{TextEncoding::Utf16LeBom, "\xFF\xFE", "UTF-16LE"},
                       TextCase{TextEncoding::Utf16BeBom, "\xFE\xFF", "UTF-16BE"}),
@@ -53,10 +55,13 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(TextMemo, ShiftJisBytesAreTheStandardOnesAndGapsAreRefused) {
-    EXPECT_EQ(encodeText(QStringLiteral("あ漢A"), TextEncoding::ShiftJis), QByteArray("\x82\xA0\x8A\xBF\x41"));
-    EXPECT_EQ(encodeText(QStringLiteral("ｱ"), TextEncoding::ShiftJis), QByteArray("\xB1")); // half-width kana
+    EXPECT_EQ(encodeText(QStringLiteral("あ漢A"), TextEncoding::ShiftJis),
+              QByteArray("\x82\xA0\x8A\xBF\x41"));
+    EXPECT_EQ(encodeText(QStringLiteral("ｱ"), TextEncoding::ShiftJis),
+              QByteArray("\xB1")); // half-width kana
     EXPECT_THROW(encodeText(QStringLiteral("한국"), TextEncoding::ShiftJis), std::runtime_error);
-    EXPECT_FALSE(encodeText(kJapanese, TextEncoding::ShiftJis).isValidUtf8()); // readers must detect it
+    EXPECT_FALSE(
+        encodeText(kJapanese, TextEncoding::ShiftJis).isValidUtf8()); // readers must detect it
 }
 
 // -------------------------------------------------------------------- RTF
@@ -84,9 +89,10 @@ TEST(RtfMemo, IsSevenBitRtfWithCodePage932AndBalancedGroups) {
 
 TEST(RtfMemo, UsesEveryFormattingFeature) {
     const QString rtf = QString::fromLatin1(rtfMemoBytes(sampleMemo()));
-    for (const char* pattern : {"\\\\fonttbl", "\\\\colortbl ;\\\\red", "\\\\b ", "\\\\b0", "\\\\i ", "\\\\ul ",
-                                "\\\\ulnone", "\\\\cf[1-9]", "\\\\'[89a-f][0-9a-f]", "\\\\u[0-9]+\\?",
-                                "\\\\u-[0-9]+\\?", "\\\\par", "\\\\tab"})
+    for (const char* pattern :
+         {"\\\\fonttbl", "\\\\colortbl ;\\\\red", "\\\\b ", "\\\\b0", "\\\\i ", "\\\\ul ",
+          "\\\\ulnone", "\\\\cf[1-9]", "\\\\'[89a-f][0-9a-f]", "\\\\u[0-9]+\\?", "\\\\u-[0-9]+\\?",
+          "\\\\par", "\\\\tab"})
         EXPECT_TRUE(rtf.contains(QRegularExpression(QString::fromLatin1(pattern)))) << pattern;
     std::set<QString> sizes;
     for (const auto& m : QRegularExpression(QStringLiteral("\\\\fs(\\d+)")).globalMatch(rtf))
@@ -97,7 +103,8 @@ TEST(RtfMemo, UsesEveryFormattingFeature) {
 TEST(RtfMemo, ExtractedTextIsThePlainTextExposedForReaders) {
     const Memo memos[] = {
         sampleMemo(),
-        {QStringLiteral("Title {x}"), {QStringLiteral("a\\b\tc"), QStringLiteral("<b>太字</b> and <em>é</em>")}},
+        {QStringLiteral("Title {x}"),
+         {QStringLiteral("a\\b\tc"), QStringLiteral("<b>太字</b> and <em>é</em>")}},
         {QStringLiteral("絵文字 😀"), {}},
     };
     for (const Memo& memo : memos) {
@@ -129,8 +136,8 @@ TEST_P(Chime, RiffChunksAndTheSoundItself) {
     EXPECT_EQ(le32(w, 4), std::uint32_t(w.size() - 8));
     EXPECT_EQ(w.mid(8, 8), "WAVEfmt ");
     EXPECT_EQ(le32(w, 16), 16u);
-    EXPECT_EQ(le16(w, 20), 1);  // PCM
-    EXPECT_EQ(le16(w, 22), 1);  // mono
+    EXPECT_EQ(le16(w, 20), 1); // PCM
+    EXPECT_EQ(le16(w, 22), 1); // mono
     EXPECT_EQ(le32(w, 24), std::uint32_t(c.sampleRate));
     EXPECT_EQ(le32(w, 28), std::uint32_t(c.sampleRate * 2));
     EXPECT_EQ(le16(w, 32), 2);  // block align
@@ -146,7 +153,7 @@ TEST_P(Chime, RiffChunksAndTheSoundItself) {
             ++crossings;
     }
     EXPECT_GT(peak, 32767 / 2);
-    EXPECT_LT(peak, 32767);           // no clipping
+    EXPECT_LT(peak, 32767);              // no clipping
     EXPECT_LT(std::abs(sample(0)), 500); // soft attack: no click
     EXPECT_LT(std::abs(sample(samples - 1)), 100);
     // Two sign changes per period while the tone is audible; the tail is

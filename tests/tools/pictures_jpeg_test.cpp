@@ -47,13 +47,14 @@ TEST(Pictures, PaintedScenesCoverThePictureWithSeveralColours) {
     }
 }
 
-TEST(Pictures, ExactPatternsHaveTheirDocumentedPixels) {
+TEST(Pictures, ExactPatternsHaveTheirPromisedPixels) {
     const QImage bars = makePicture(80, 80, Scene::TestPattern);
-    const QRgb expected[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
+    const QRgb expected[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
+                             0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(bars.pixel(i * 10 + 5, 5) & 0xFFFFFF, expected[i]) << "bar " << i;
-    EXPECT_EQ(qGray(bars.pixel(0, 45)), 0);   // grey ramp, left end
-    EXPECT_EQ(qGray(bars.pixel(79, 45)), 255); // right end
+    EXPECT_EQ(qGray(bars.pixel(0, 45)), 0);          // grey ramp, left end
+    EXPECT_EQ(qGray(bars.pixel(79, 45)), 255);       // right end
     EXPECT_NE(bars.pixel(0, 79), bars.pixel(1, 79)); // 1-pixel lines
 
     const QImage board = makePicture(64, 40, Scene::Checkerboard); // squares of 40 / 8 = 5
@@ -73,7 +74,8 @@ class JpegFile : public ::testing::TestWithParam<JpegCase> {};
 
 TEST_P(JpegFile, DecodesWithItsSizeComponentsAndScanStructure) {
     const JpegCase c = GetParam();
-    const QByteArray bytes = encodeJpeg(makePicture(c.width, c.height, Scene::Landscape, 4), c.kind);
+    const QByteArray bytes =
+        encodeJpeg(makePicture(c.width, c.height, Scene::Landscape, 4), c.kind);
     const auto probe = probeJpeg(bytes);
     ASSERT_TRUE(probe.ok) << "libjpeg error " << probe.errorCode;
     EXPECT_EQ(probe.warnings, 0);
@@ -124,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, JpegColour, ::testing::ValuesIn(kAllJpegKinds
 
 TEST(JpegFile, QualityChangesTheSizeAndEmptyImagesAreRefused) {
     const QImage img = makePicture(200, 150, Scene::Flowers, 5);
-    EXPECT_LT(encodeJpeg(img, JpegKind::Baseline, 30).size(), encodeJpeg(img, JpegKind::Baseline, 95).size());
+    EXPECT_LT(encodeJpeg(img, JpegKind::Baseline, 30).size(),
+              encodeJpeg(img, JpegKind::Baseline, 95).size());
     EXPECT_THROW(encodeJpeg(QImage()), std::runtime_error);
 }
 

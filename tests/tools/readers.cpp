@@ -20,7 +20,9 @@ struct ProbeError {
     int lastWarning;
 };
 
-[[noreturn]] void onError(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ProbeError*>(cinfo->err)->jump, 1); }
+[[noreturn]] void onError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ProbeError*>(cinfo->err)->jump, 1);
+}
 
 void onMessage(j_common_ptr cinfo, int level) {
     if (level < 0) {
@@ -33,7 +35,8 @@ void onMessage(j_common_ptr cinfo, int level) {
 
 // No object with a destructor between setjmp and longjmp: pixels go into a
 // buffer owned by the caller.
-bool runProbe(const unsigned char* data, unsigned long size, bool decode, JpegProbe* out, unsigned char** pixels) {
+bool runProbe(const unsigned char* data, unsigned long size, bool decode, JpegProbe* out,
+              unsigned char** pixels) {
     jpeg_decompress_struct cinfo;
     ProbeError err;
     cinfo.err = jpeg_std_error(&err.pub);
@@ -80,12 +83,13 @@ bool runProbe(const unsigned char* data, unsigned long size, bool decode, JpegPr
 JpegProbe probeJpeg(const QByteArray& bytes, bool decode) {
     JpegProbe probe;
     unsigned char* pixels = nullptr;
-    probe.ok = runProbe(reinterpret_cast<const unsigned char*>(bytes.constData()), (unsigned long)bytes.size(),
-                        decode, &probe, &pixels);
+    probe.ok = runProbe(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                        (unsigned long)bytes.size(), decode, &probe, &pixels);
     if (probe.ok && pixels) {
         const bool gray = probe.components == 1;
         const int bpl = probe.width * (gray ? 1 : 3);
-        probe.image = QImage(probe.width, probe.height, gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+        probe.image = QImage(probe.width, probe.height,
+                             gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
         for (int y = 0; y < probe.height; ++y)
             std::memcpy(probe.image.scanLine(y), pixels + size_t(y) * size_t(bpl), size_t(bpl));
     }
@@ -93,8 +97,12 @@ JpegProbe probeJpeg(const QByteArray& bytes, bool decode) {
     return probe;
 }
 
-std::uint16_t le16(const QByteArray& b, int at) { return std::uint16_t(uchar(b[at]) | uchar(b[at + 1]) << 8); }
-std::uint32_t le32(const QByteArray& b, int at) { return le16(b, at) | std::uint32_t(le16(b, at + 2)) << 16; }
+std::uint16_t le16(const QByteArray& b, int at) {
+    return std::uint16_t(uchar(b[at]) | uchar(b[at + 1]) << 8);
+}
+std::uint32_t le32(const QByteArray& b, int at) {
+    return le16(b, at) | std::uint32_t(le16(b, at + 2)) << 16;
+}
 
 BmpHeader parseBmpHeader(const QByteArray& b) {
     BmpHeader h;

@@ -12,16 +12,16 @@ namespace soru::test {
 
 // libjpeg's view of a JPEG stream.
 struct JpegProbe {
-    bool ok = false;       // no libjpeg error
-    int errorCode = 0;     // msg_code of the error, when !ok
-    int warnings = 0;      // number of warnings
-    int firstWarning = 0;  // msg_code of the first warning
-    int lastWarning = 0;   // msg_code of the last warning
+    bool ok = false;      // no libjpeg error
+    int errorCode = 0;    // msg_code of the error, when !ok
+    int warnings = 0;     // number of warnings
+    int firstWarning = 0; // msg_code of the first warning
+    int lastWarning = 0;  // msg_code of the last warning
     int width = 0, height = 0;
-    int components = 0;    // num_components of the frame
-    int colorSpace = 0;    // jpeg_color_space (J_COLOR_SPACE)
+    int components = 0; // num_components of the frame
+    int colorSpace = 0; // jpeg_color_space (J_COLOR_SPACE)
     bool progressive = false;
-    QImage image;          // decoded pixels (RGB888 or Grayscale8), when decoded
+    QImage image; // decoded pixels (RGB888 or Grayscale8), when decoded
 };
 JpegProbe probeJpeg(const QByteArray& bytes, bool decode = true);
 
@@ -35,7 +35,8 @@ struct BmpHeader {
     std::int32_t width = 0, height = 0;
     std::uint16_t planes = 0, bitCount = 0;
     std::uint32_t compression = 0, sizeImage = 0, clrUsed = 0;
-    std::uint32_t masks[4] = {0, 0, 0, 0}; // V4/V5 header masks, or the three after a 40-byte header
+    std::uint32_t masks[4] = {0, 0, 0,
+                              0}; // V4/V5 header masks, or the three after a 40-byte header
 };
 BmpHeader parseBmpHeader(const QByteArray& bytes);
 
@@ -51,8 +52,8 @@ struct RleDecoded {
 // it, or a row that does not end exactly at its width is an error.
 RleDecoded decodeRle(const QByteArray& stream, int width, int height, int bitsPerPixel);
 
-// Plain text of an RTF document: \par is "\n", \tab "\t", \'hh bytes in the
-// document's code page (932 here), \uN with \ucN fallback skipping; groups
+// Plain text of an RTF file: \par is "\n", \tab "\t", \'hh bytes in the
+// file's code page (932 here), \uN with \ucN fallback skipping; groups
 // that are destinations (font and colour tables, \*) are dropped.
 QString rtfToText(const QByteArray& rtf);
 

@@ -21,8 +21,9 @@ constexpr std::uint32_t kLcsSrgb = 0x73524742;  // 'sRGB'
 constexpr std::uint32_t kLcsGmImages = 4;
 
 const QList<QRgb>& vgaPalette() {
-    static const QList<QRgb> p = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-                                  0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    static const QList<QRgb> p = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                  0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                  0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     return p;
 }
 
@@ -73,11 +74,15 @@ int cubeIndex(QRgb c) {
 enum class Quantizer { None, Cube, Vga, Mono };
 
 const QList<QRgb>& paletteOf(Quantizer q) {
-    return q == Quantizer::Cube ? cubePalette() : q == Quantizer::Vga ? vgaPalette() : monoPalette();
+    return q == Quantizer::Cube  ? cubePalette()
+           : q == Quantizer::Vga ? vgaPalette()
+                                 : monoPalette();
 }
 
 // Rec. 601 luma, 0-255.
-int luma(QRgb c) { return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) + 500) / 1000; }
+int luma(QRgb c) {
+    return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) + 500) / 1000;
+}
 
 // Palette indices, one byte per pixel, rows top-down: nearest colour, no
 // dithering; 1 bpp splits at mid-grey luma.
@@ -88,7 +93,7 @@ QList<QByteArray> indices(const QImage& img, Quantizer q) {
         QByteArray row(img.width(), '\0');
         for (int x = 0; x < img.width(); ++x) {
             const QRgb c = line[x];
-            row[x] = char(q == Quantizer::Cube  ? cubeIndex(c)
+            row[x] = char(q == Quantizer::Cube   ? cubeIndex(c)
                           : q == Quantizer::Mono ? (luma(c) >= 128 ? 1 : 0)
                                                  : nearest(vgaPalette(), c));
         }
@@ -97,7 +102,9 @@ QList<QByteArray> indices(const QImage& img, Quantizer q) {
     return rows;
 }
 
-int stride(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
+int stride(int width, int bpp) {
+    return ((width * bpp + 31) / 32) * 4;
+}
 
 QByteArray packIndices(const QByteArray& row, int bpp, int rowBytes) {
     QByteArray out(rowBytes, '\0');
@@ -109,7 +116,9 @@ QByteArray packIndices(const QByteArray& row, int bpp, int rowBytes) {
     return out;
 }
 
-unsigned scale(int v, int max) { return unsigned((v * max + 127) / 255); }
+unsigned scale(int v, int max) {
+    return unsigned((v * max + 127) / 255);
+}
 
 // One row of direct-colour pixels, padded to 4 bytes.
 QByteArray directRow(const QRgb* line, int width, int bpp, bool rgb565, bool alpha) {
@@ -119,8 +128,10 @@ QByteArray directRow(const QRgb* line, int width, int bpp, bool rgb565, bool alp
         const QRgb c = line[x];
         switch (bpp) {
         case 16:
-            o.u16(rgb565 ? (scale(qRed(c), 31) << 11 | scale(qGreen(c), 63) << 5 | scale(qBlue(c), 31))
-                         : (scale(qRed(c), 31) << 10 | scale(qGreen(c), 31) << 5 | scale(qBlue(c), 31)));
+            o.u16(
+                rgb565
+                    ? (scale(qRed(c), 31) << 11 | scale(qGreen(c), 63) << 5 | scale(qBlue(c), 31))
+                    : (scale(qRed(c), 31) << 10 | scale(qGreen(c), 31) << 5 | scale(qBlue(c), 31)));
             break;
         case 24:
             o.u8(qBlue(c)), o.u8(qGreen(c)), o.u8(qRed(c));
@@ -149,10 +160,17 @@ struct Layout {
 Layout layoutFor(BmpKind kind) {
     Layout l;
     switch (kind) {
-    case BmpKind::Rgb24: break;
-    case BmpKind::Rgb24TopDown: l.topDown = true; break;
-    case BmpKind::Rgb32: l.bpp = 32; break;
-    case BmpKind::Rgb16: l.bpp = 16; break;
+    case BmpKind::Rgb24:
+        break;
+    case BmpKind::Rgb24TopDown:
+        l.topDown = true;
+        break;
+    case BmpKind::Rgb32:
+        l.bpp = 32;
+        break;
+    case BmpKind::Rgb16:
+        l.bpp = 16;
+        break;
     case BmpKind::Bitfields16:
         l.bpp = 16, l.compression = BI_BITFIELDS, l.rgb565 = true, l.extraMasks = true;
         l.masks[0] = 0xF800, l.masks[1] = 0x07E0, l.masks[2] = 0x001F;
@@ -161,18 +179,37 @@ Layout layoutFor(BmpKind kind) {
         l.bpp = 32, l.compression = BI_BITFIELDS, l.extraMasks = true;
         l.masks[0] = 0x00FF0000, l.masks[1] = 0x0000FF00, l.masks[2] = 0x000000FF;
         break;
-    case BmpKind::Pal8: l.bpp = 8, l.quantizer = Quantizer::Cube; break;
-    case BmpKind::Pal8Short: l.bpp = 8, l.quantizer = Quantizer::Vga, l.clrUsedWritten = true; break;
-    case BmpKind::Pal4: l.bpp = 4, l.quantizer = Quantizer::Vga; break;
-    case BmpKind::Pal1: l.bpp = 1, l.quantizer = Quantizer::Mono; break;
-    case BmpKind::Rle8: l.bpp = 8, l.quantizer = Quantizer::Cube, l.compression = BI_RLE8; break;
-    case BmpKind::Rle4: l.bpp = 4, l.quantizer = Quantizer::Vga, l.compression = BI_RLE4; break;
-    case BmpKind::Core24: l.headerSize = 12; break;
-    case BmpKind::Core8: l.headerSize = 12, l.bpp = 8, l.quantizer = Quantizer::Cube; break;
-    case BmpKind::V4Header: l.headerSize = 108; break;
+    case BmpKind::Pal8:
+        l.bpp = 8, l.quantizer = Quantizer::Cube;
+        break;
+    case BmpKind::Pal8Short:
+        l.bpp = 8, l.quantizer = Quantizer::Vga, l.clrUsedWritten = true;
+        break;
+    case BmpKind::Pal4:
+        l.bpp = 4, l.quantizer = Quantizer::Vga;
+        break;
+    case BmpKind::Pal1:
+        l.bpp = 1, l.quantizer = Quantizer::Mono;
+        break;
+    case BmpKind::Rle8:
+        l.bpp = 8, l.quantizer = Quantizer::Cube, l.compression = BI_RLE8;
+        break;
+    case BmpKind::Rle4:
+        l.bpp = 4, l.quantizer = Quantizer::Vga, l.compression = BI_RLE4;
+        break;
+    case BmpKind::Core24:
+        l.headerSize = 12;
+        break;
+    case BmpKind::Core8:
+        l.headerSize = 12, l.bpp = 8, l.quantizer = Quantizer::Cube;
+        break;
+    case BmpKind::V4Header:
+        l.headerSize = 108;
+        break;
     case BmpKind::V5Header:
         l.headerSize = 124, l.bpp = 32, l.compression = BI_BITFIELDS;
-        l.masks[0] = 0x00FF0000, l.masks[1] = 0x0000FF00, l.masks[2] = 0x000000FF, l.masks[3] = 0xFF000000;
+        l.masks[0] = 0x00FF0000, l.masks[1] = 0x0000FF00, l.masks[2] = 0x000000FF,
+        l.masks[3] = 0xFF000000;
         break;
     }
     return l;
@@ -193,7 +230,8 @@ QByteArray pixelData(const QImage& img, const Layout& l) {
     }
     for (int i = 0; i < h; ++i) {
         const int y = l.topDown ? i : h - 1 - i;
-        data += directRow(reinterpret_cast<const QRgb*>(img.constScanLine(y)), w, l.bpp, l.rgb565, l.masks[3] != 0);
+        data += directRow(reinterpret_cast<const QRgb*>(img.constScanLine(y)), w, l.bpp, l.rgb565,
+                          l.masks[3] != 0);
     }
     return data;
 }
@@ -202,22 +240,38 @@ QByteArray pixelData(const QImage& img, const Layout& l) {
 
 const char* bmpKindName(BmpKind kind) {
     switch (kind) {
-    case BmpKind::Rgb24: return "rgb24";
-    case BmpKind::Rgb24TopDown: return "rgb24-top-down";
-    case BmpKind::Rgb32: return "rgb32";
-    case BmpKind::Rgb16: return "rgb16-555";
-    case BmpKind::Bitfields16: return "bitfields16-565";
-    case BmpKind::Bitfields32: return "bitfields32";
-    case BmpKind::Pal8: return "pal8";
-    case BmpKind::Pal8Short: return "pal8-16-colours";
-    case BmpKind::Pal4: return "pal4";
-    case BmpKind::Pal1: return "pal1";
-    case BmpKind::Rle8: return "rle8";
-    case BmpKind::Rle4: return "rle4";
-    case BmpKind::Core24: return "core24";
-    case BmpKind::Core8: return "core8";
-    case BmpKind::V4Header: return "v4-header";
-    case BmpKind::V5Header: return "v5-header";
+    case BmpKind::Rgb24:
+        return "rgb24";
+    case BmpKind::Rgb24TopDown:
+        return "rgb24-top-down";
+    case BmpKind::Rgb32:
+        return "rgb32";
+    case BmpKind::Rgb16:
+        return "rgb16-555";
+    case BmpKind::Bitfields16:
+        return "bitfields16-565";
+    case BmpKind::Bitfields32:
+        return "bitfields32";
+    case BmpKind::Pal8:
+        return "pal8";
+    case BmpKind::Pal8Short:
+        return "pal8-16-colours";
+    case BmpKind::Pal4:
+        return "pal4";
+    case BmpKind::Pal1:
+        return "pal1";
+    case BmpKind::Rle8:
+        return "rle8";
+    case BmpKind::Rle4:
+        return "rle4";
+    case BmpKind::Core24:
+        return "core24";
+    case BmpKind::Core8:
+        return "core8";
+    case BmpKind::V4Header:
+        return "v4-header";
+    case BmpKind::V5Header:
+        return "v5-header";
     }
     return "?";
 }
@@ -233,7 +287,8 @@ QByteArray encodeBmp(const QImage& image, BmpKind kind) {
         throw std::runtime_error("encodeBmp: too large for a core header");
 
     const QByteArray data = pixelData(img, l);
-    const QList<QRgb> palette = l.quantizer == Quantizer::None ? QList<QRgb>() : paletteOf(l.quantizer);
+    const QList<QRgb> palette =
+        l.quantizer == Quantizer::None ? QList<QRgb>() : paletteOf(l.quantizer);
     const int paletteBytes = int(palette.size()) * (core ? 3 : 4);
     const int offBits = kFileHeaderSize + l.headerSize + (l.extraMasks ? 12 : 0) + paletteBytes;
 
@@ -255,7 +310,7 @@ QByteArray encodeBmp(const QImage& image, BmpKind kind) {
         o.u32(std::uint32_t(data.size())); // biSizeImage
         o.u32(kPixelsPerMetre), o.u32(kPixelsPerMetre);
         o.u32(l.clrUsedWritten ? std::uint32_t(palette.size()) : 0); // biClrUsed: 0 means 2^bpp
-        o.u32(0);                                                     // biClrImportant
+        o.u32(0);                                                    // biClrImportant
         if (l.headerSize >= 108) {
             for (std::uint32_t m : l.masks)
                 o.u32(m);
@@ -279,6 +334,8 @@ QByteArray encodeBmp(const QImage& image, BmpKind kind) {
     return out;
 }
 
-void writeBmp(const QString& path, const QImage& image, BmpKind kind) { writeFile(path, encodeBmp(image, kind)); }
+void writeBmp(const QString& path, const QImage& image, BmpKind kind) {
+    writeFile(path, encodeBmp(image, kind));
+}
 
 } // namespace soru::testlib

@@ -18,8 +18,10 @@ using detail::putU32;
 
 constexpr BrokenInfo kBroken[] = {
     {BrokenKind::JpegNotJpeg, "jpeg-not-jpeg", "jpeg-not-jpeg.jpg", Reader::Jpeg},
-    {BrokenKind::JpegGarbageAfterSoi, "jpeg-garbage-after-soi", "jpeg-garbage-after-soi.jpg", Reader::Jpeg},
-    {BrokenKind::JpegBogusMarkerLength, "jpeg-bogus-marker-length", "jpeg-bogus-marker-length.jpg", Reader::Jpeg},
+    {BrokenKind::JpegGarbageAfterSoi, "jpeg-garbage-after-soi", "jpeg-garbage-after-soi.jpg",
+     Reader::Jpeg},
+    {BrokenKind::JpegBogusMarkerLength, "jpeg-bogus-marker-length", "jpeg-bogus-marker-length.jpg",
+     Reader::Jpeg},
     {BrokenKind::JpegZeroWidth, "jpeg-zero-width", "jpeg-zero-width.jpg", Reader::Jpeg},
     {BrokenKind::JpegTruncated, "jpeg-truncated", "jpeg-truncated.jpg", Reader::Jpeg},
     {BrokenKind::JpegEmpty, "jpeg-empty", "jpeg-empty.jpg", Reader::Jpeg},
@@ -28,10 +30,13 @@ constexpr BrokenInfo kBroken[] = {
     {BrokenKind::BmpEmpty, "bmp-empty", "bmp-empty.bmp", Reader::Bitmap},
     {BrokenKind::BmpBadSignature, "bmp-bad-signature", "bmp-bad-signature.bmp", Reader::Bitmap},
     {BrokenKind::BmpPlanesNotOne, "bmp-planes-not-one", "bmp-planes-not-one.bmp", Reader::Bitmap},
-    {BrokenKind::BmpUnknownHeaderSize, "bmp-unknown-header-size", "bmp-unknown-header-size.bmp", Reader::Bitmap},
+    {BrokenKind::BmpUnknownHeaderSize, "bmp-unknown-header-size", "bmp-unknown-header-size.bmp",
+     Reader::Bitmap},
     {BrokenKind::BmpBadBitCount, "bmp-bad-bit-count", "bmp-bad-bit-count.bmp", Reader::Bitmap},
-    {BrokenKind::BmpTruncatedPixels, "bmp-truncated-pixels", "bmp-truncated-pixels.bmp", Reader::Bitmap},
-    {BrokenKind::BmpHugeDimensions, "bmp-huge-dimensions", "bmp-huge-dimensions.bmp", Reader::Bitmap},
+    {BrokenKind::BmpTruncatedPixels, "bmp-truncated-pixels", "bmp-truncated-pixels.bmp",
+     Reader::Bitmap},
+    {BrokenKind::BmpHugeDimensions, "bmp-huge-dimensions", "bmp-huge-dimensions.bmp",
+     Reader::Bitmap},
     {BrokenKind::BmpRleOverrun, "bmp-rle-overrun", "bmp-rle-overrun.bmp", Reader::Bitmap},
     {BrokenKind::JpegNamedBmp, "jpeg-named-bmp", "jpeg-named-bmp.bmp", Reader::Bitmap},
     {BrokenKind::WavNotRiff, "wav-not-riff", "wav-not-riff.wav", Reader::Sound},
@@ -41,7 +46,9 @@ constexpr BrokenInfo kBroken[] = {
 // Offsets in a bitmap with a 40-byte header.
 constexpr int kBiSize = 14, kBiPlanes = 26, kBiBitCount = 28;
 
-QImage sample() { return makePicture(64, 48, Scene::Tiles, 7); }
+QImage sample() {
+    return makePicture(64, 48, Scene::Tiles, 7);
+}
 
 // Position of the first marker FF xx at or after the SOI, or -1.
 int findMarker(const QByteArray& jpeg, uchar code) {
@@ -78,8 +85,8 @@ QByteArray rleOverrunBmp() {
     bmp.truncate(offBits);
     QByteArray stream;
     LeWriter o(stream);
-    o.u8(200), o.u8(5);           // overruns the bottom row
-    o.u8(0), o.u8(0);             // end of line
+    o.u8(200), o.u8(5);                  // overruns the bottom row
+    o.u8(0), o.u8(0);                    // end of line
     o.u8(0), o.u8(2), o.u8(3), o.u8(10); // delta: 3 right, 10 up
     o.u8(50), o.u8(9);
     o.u8(0), o.u8(1); // end of bitmap
@@ -91,7 +98,9 @@ QByteArray rleOverrunBmp() {
 
 } // namespace
 
-std::span<const BrokenInfo> brokenKinds() { return kBroken; }
+std::span<const BrokenInfo> brokenKinds() {
+    return kBroken;
+}
 
 const BrokenInfo& brokenInfo(BrokenKind kind) {
     for (const BrokenInfo& info : kBroken)
@@ -186,6 +195,8 @@ QByteArray brokenBytes(BrokenKind kind) {
     throw std::invalid_argument("unknown BrokenKind");
 }
 
-void writeBroken(const QString& path, BrokenKind kind) { writeFile(path, brokenBytes(kind)); }
+void writeBroken(const QString& path, BrokenKind kind) {
+    writeFile(path, brokenBytes(kind));
+}
 
 } // namespace soru::testlib

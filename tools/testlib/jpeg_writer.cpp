@@ -73,9 +73,12 @@ bool compress(const unsigned char* pixels, int w, int h, bool gray, bool progres
 
 const char* jpegKindName(JpegKind kind) {
     switch (kind) {
-    case JpegKind::Baseline: return "baseline";
-    case JpegKind::Progressive: return "progressive";
-    case JpegKind::Grayscale: return "grayscale";
+    case JpegKind::Baseline:
+        return "baseline";
+    case JpegKind::Progressive:
+        return "progressive";
+    case JpegKind::Grayscale:
+        return "grayscale";
     }
     return "?";
 }
@@ -93,7 +96,8 @@ QByteArray encodeJpeg(const QImage& image, JpegKind kind, int quality) {
     unsigned long outSize = 0;
     char message[JMSG_LENGTH_MAX] = {};
     const bool ok = compress(reinterpret_cast<const unsigned char*>(packed.constData()), w, h,
-                             kind == JpegKind::Grayscale, kind == JpegKind::Progressive, quality, &out, &outSize, message);
+                             kind == JpegKind::Grayscale, kind == JpegKind::Progressive, quality,
+                             &out, &outSize, message);
     QByteArray bytes;
     if (ok)
         bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(outSize));

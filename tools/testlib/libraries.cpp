@@ -15,9 +15,13 @@ const QString kGeometric = QStringLiteral("幾何学模様");
 // Pitches of the chimes (C6, E6, G6, C7).
 constexpr double kC6 = 1046.5, kE6 = 1318.5, kG6 = 1568.0, kC7 = 2093.0;
 
-QImage picture(int w, int h, Scene scene, quint32 seed) { return makePicture(w, h, scene, seed); }
+QImage picture(int w, int h, Scene scene, quint32 seed) {
+    return makePicture(w, h, scene, seed);
+}
 
-QString crlf(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+QString crlf(QString text) {
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
 
 void writeDemoRoot(LibraryBuilder& lib) {
     lib.album(QString())
@@ -39,16 +43,19 @@ void writeDemoTravel(LibraryBuilder& lib) {
         .memoRtf(QStringLiteral("01_山の朝.rtf"),
                  {QStringLiteral("山の朝"),
                   {QStringLiteral("夜明け前に宿を出て、<b>峠の展望台</b>まで歩きました。"),
-                   QStringLiteral("雲の切れ間から朝日が差し込み、<em>山並みが少しずつ色づいて</em>いきます。"),
+                   QStringLiteral(
+                       "雲の切れ間から朝日が差し込み、<em>山並みが少しずつ色づいて</em>いきます。"),
                    QStringLiteral("<i>標高</i>：１，２５０ｍ　<u>気温</u>：８℃")}})
         .wav(QStringLiteral("01_山の朝.wav"), 800, kE6)
         .jpeg(QStringLiteral("02_海辺の町.jpg"), picture(1920, 1080, Scene::SeaSun, 11))
-        .memoText(QStringLiteral("02_海辺の町.txt"),
-                  crlf(QStringLiteral("海辺の町\n\n港の近くの食堂で、焼き魚の定食をいただきました。\n"
-                                      "夕方の浜辺は風が心地よく、いつまでも見ていたい景色でした。\n")),
-                  TextEncoding::ShiftJis)
+        .memoText(
+            QStringLiteral("02_海辺の町.txt"),
+            crlf(QStringLiteral("海辺の町\n\n港の近くの食堂で、焼き魚の定食をいただきました。\n"
+                                "夕方の浜辺は風が心地よく、いつまでも見ていたい景色でした。\n")),
+            TextEncoding::ShiftJis)
         .jpeg(QStringLiteral("03_峠道.jpg"), picture(1200, 1600, Scene::Landscape, 12))
-        .jpeg(QStringLiteral("04_湖のほとり.jpg"), picture(800, 600, Scene::Landscape, 13), JpegKind::Progressive)
+        .jpeg(QStringLiteral("04_湖のほとり.jpg"), picture(800, 600, Scene::Landscape, 13),
+              JpegKind::Progressive)
         .jpeg(QStringLiteral("05_帰り道の夕日.jpg"), picture(1600, 1200, Scene::SeaSun, 14))
         .wav(QStringLiteral("05_帰り道の夕日.wav"), 1200, kG6)
         .subFolder(QStringLiteral("未整理"))
@@ -58,14 +65,17 @@ void writeDemoTravel(LibraryBuilder& lib) {
 void writeDemoFlowers(LibraryBuilder& lib) {
     lib.album(kFlowers)
         .jpeg(QStringLiteral("桜.jpg"), picture(1600, 1200, Scene::Flowers, 20))
-        .memoRtf(QStringLiteral("桜.rtf"),
-                 {QStringLiteral("桜"),
-                  {QStringLiteral("川沿いの並木が<b>満開</b>になりました。"),
-                   QStringLiteral("風が吹くたびに花びらが舞い、<em>水面が薄紅色</em>に染まります。")}})
+        .memoRtf(
+            QStringLiteral("桜.rtf"),
+            {QStringLiteral("桜"),
+             {QStringLiteral("川沿いの並木が<b>満開</b>になりました。"),
+              QStringLiteral("風が吹くたびに花びらが舞い、<em>水面が薄紅色</em>に染まります。")}})
         .jpeg(QStringLiteral("向日葵.jpg"), picture(1200, 1600, Scene::Flowers, 21))
-        .memoText(QStringLiteral("向日葵.txt"),
-                  crlf(QStringLiteral("向日葵\n\n夏休みに訪れた畑では、背の高い向日葵が一斉に太陽を向いていました。\n")),
-                  TextEncoding::Utf8)
+        .memoText(
+            QStringLiteral("向日葵.txt"),
+            crlf(QStringLiteral(
+                "向日葵\n\n夏休みに訪れた畑では、背の高い向日葵が一斉に太陽を向いていました。\n")),
+            TextEncoding::Utf8)
         .jpeg(QStringLiteral("紫陽花.jpg"), picture(1920, 1080, Scene::Flowers, 22))
         .wav(QStringLiteral("紫陽花.wav"), 700, kC7)
         .bmp(QStringLiteral("野の花.bmp"), picture(640, 480, Scene::Flowers, 23), BmpKind::Rgb24)
@@ -79,12 +89,14 @@ void writeDemoSkyAndSea(LibraryBuilder& lib) {
         .memoRtf(QStringLiteral("水平線.rtf"),
                  {QStringLiteral("水平線"),
                   {QStringLiteral("岬の先から見た<b>夕暮れの海</b>です。"),
-                   QStringLiteral("太陽が沈むまでの<i>ほんの数分間</i>、海は<em>金色の道</em>を描きます。")}})
+                   QStringLiteral(
+                       "太陽が沈むまでの<i>ほんの数分間</i>、海は<em>金色の道</em>を描きます。")}})
         .wav(QStringLiteral("水平線.wav"), 1000, kE6)
         .jpeg(QStringLiteral("灯台の見える海.jpg"), picture(1200, 1600, Scene::SeaSun, 32))
-        .memoText(QStringLiteral("灯台の見える海.txt"),
-                  crlf(QStringLiteral("灯台の見える海\n\n白い灯台と青い海。遠くに漁船が見えます。\n")),
-                  TextEncoding::ShiftJis)
+        .memoText(
+            QStringLiteral("灯台の見える海.txt"),
+            crlf(QStringLiteral("灯台の見える海\n\n白い灯台と青い海。遠くに漁船が見えます。\n")),
+            TextEncoding::ShiftJis)
         .jpeg(QStringLiteral("凪.jpg"), picture(800, 600, Scene::SeaSun, 33), JpegKind::Grayscale);
 }
 
@@ -97,15 +109,18 @@ void writeDemoGeometric(LibraryBuilder& lib) {
                   TextEncoding::Utf8Bom)
         .bmp(QStringLiteral("タイル３.bmp"), picture(640, 480, Scene::Tiles, 42), BmpKind::Rle8)
         .jpeg(QStringLiteral("試験図形.jpg"), picture(1024, 768, Scene::TestPattern, 43))
-        .bmp(QStringLiteral("市松模様.bmp"), picture(800, 600, Scene::Checkerboard, 44), BmpKind::Pal1);
+        .bmp(QStringLiteral("市松模様.bmp"), picture(800, 600, Scene::Checkerboard, 44),
+             BmpKind::Pal1);
 }
 
-const QString kFixtureText = QStringLiteral("メモの見本\n日本語の文章と ASCII text、記号「★」と全角数字１２３。\n");
+const QString kFixtureText =
+    QStringLiteral("メモの見本\n日本語の文章と ASCII text、記号「★」と全角数字１２３。\n");
 
 void writeFixtureJpegs(LibraryBuilder& lib) {
     AlbumBuilder a = lib.album(QLatin1String(kFixtureJpegAlbum));
     for (JpegKind kind : kAllJpegKinds)
-        a.jpeg(QString::fromLatin1(jpegKindName(kind)) + ".jpg", picture(320, 240, Scene::Landscape, 50), kind);
+        a.jpeg(QString::fromLatin1(jpegKindName(kind)) + ".jpg",
+               picture(320, 240, Scene::Landscape, 50), kind);
     a.jpeg(QStringLiteral("odd-17x13.jpg"), picture(17, 13, Scene::TestPattern, 0))
         .jpeg(QStringLiteral("tiny-1x1.jpg"), picture(1, 1, Scene::Plain, 51))
         .jpeg(QStringLiteral("wide-1000x20.jpg"), picture(1000, 20, Scene::TestPattern, 0))
@@ -163,7 +178,9 @@ void writeFixtureSounds(LibraryBuilder& lib) {
 
 } // namespace
 
-QStringList demoAlbumNames() { return {kTravel, kFlowers, kSkyAndSea, kGeometric}; }
+QStringList demoAlbumNames() {
+    return {kTravel, kFlowers, kSkyAndSea, kGeometric};
+}
 
 void writeDemoLibrary(const QString& root) {
     LibraryBuilder lib(root);
@@ -177,7 +194,9 @@ void writeDemoLibrary(const QString& root) {
 
 void writeFixtureLibrary(const QString& root) {
     LibraryBuilder lib(root);
-    lib.album(QString()).jpeg(QStringLiteral("root.jpg"), 320, 240).hiddenFile(QStringLiteral("hidden.jpg"));
+    lib.album(QString())
+        .jpeg(QStringLiteral("root.jpg"), 320, 240)
+        .hiddenFile(QStringLiteral("hidden.jpg"));
     makeHiddenFolder(root, QStringLiteral("hidden-album"));
     writeFixtureJpegs(lib);
     writeFixtureBmps(lib);

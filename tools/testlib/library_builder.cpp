@@ -11,10 +11,13 @@ namespace soru::testlib {
 namespace {
 
 std::runtime_error failure(const char* what, const QString& path) {
-    return std::runtime_error(std::string(what) + ": " + QDir::toNativeSeparators(path).toStdString());
+    return std::runtime_error(std::string(what) + ": " +
+                              QDir::toNativeSeparators(path).toStdString());
 }
 
-QString hiddenName(const QString& name) { return name.startsWith(QLatin1Char('.')) ? name : "." + name; }
+QString hiddenName(const QString& name) {
+    return name.startsWith(QLatin1Char('.')) ? name : "." + name;
+}
 
 } // namespace
 
@@ -39,20 +42,28 @@ QString makeHiddenFile(const QString& folder, const QString& name) {
 
 QString makeHiddenFolder(const QString& folder, const QString& name) {
     const QString path = makeFolder(QDir(folder).filePath(hiddenName(name)));
-    writeJpeg(QDir(path).filePath(QStringLiteral("hidden-album-picture.jpg")), makePicture(48, 32, Scene::Tiles, 12));
+    writeJpeg(QDir(path).filePath(QStringLiteral("hidden-album-picture.jpg")),
+              makePicture(48, 32, Scene::Tiles, 12));
     return path;
 }
 
-quint32 seedForName(const QString& name) { return detail::stableHash(name); }
+quint32 seedForName(const QString& name) {
+    return detail::stableHash(name);
+}
 
 Scene sceneForName(const QString& name) {
-    static constexpr Scene pleasant[] = {Scene::Landscape, Scene::SeaSun, Scene::Flowers, Scene::Tiles};
+    static constexpr Scene pleasant[] = {Scene::Landscape, Scene::SeaSun, Scene::Flowers,
+                                         Scene::Tiles};
     return pleasant[seedForName(name) % 4];
 }
 
-AlbumBuilder::AlbumBuilder(QString folder) : folder_(std::move(folder)) { makeFolder(folder_); }
+AlbumBuilder::AlbumBuilder(QString folder) : folder_(std::move(folder)) {
+    makeFolder(folder_);
+}
 
-QString AlbumBuilder::filePath(const QString& name) const { return QDir(folder_).filePath(name); }
+QString AlbumBuilder::filePath(const QString& name) const {
+    return QDir(folder_).filePath(name);
+}
 
 AlbumBuilder& AlbumBuilder::jpeg(const QString& name, int w, int h, JpegKind kind) {
     return jpeg(name, makePicture(w, h, sceneForName(name), seedForName(name)), kind);
@@ -82,7 +93,8 @@ AlbumBuilder& AlbumBuilder::memoRtf(const QString& name, const Memo& memo) {
     return *this;
 }
 
-AlbumBuilder& AlbumBuilder::memoText(const QString& name, const QString& text, TextEncoding encoding) {
+AlbumBuilder& AlbumBuilder::memoText(const QString& name, const QString& text,
+                                     TextEncoding encoding) {
     writeTextMemo(filePath(name), text, encoding);
     return *this;
 }
@@ -112,7 +124,9 @@ AlbumBuilder& AlbumBuilder::subFolder(const QString& name) {
     return *this;
 }
 
-LibraryBuilder::LibraryBuilder(QString root) : root_(std::move(root)) { makeFolder(root_); }
+LibraryBuilder::LibraryBuilder(QString root) : root_(std::move(root)) {
+    makeFolder(root_);
+}
 
 AlbumBuilder LibraryBuilder::album(const QString& name) {
     return AlbumBuilder(name.isEmpty() ? root_ : QDir(root_).filePath(name));

@@ -1,4 +1,4 @@
-// Memo files: RTF documents as a Japanese word processor writes them
+// Memo files: RTF as a Japanese word processor writes it
 // (code page 932, \'hh bytes, \uN escapes for what Shift-JIS lacks) and
 // plain text in the encodings Japanese memos come in.
 #include "tools/testlib/testlib.h"
@@ -19,8 +19,8 @@ struct Tag {
     const char* rtf;
 };
 constexpr Tag kTags[] = {
-    {"<b>", "\\b "},    {"</b>", "\\b0 "},       {"<i>", "\\i "},    {"</i>", "\\i0 "},
-    {"<u>", "\\ul "},   {"</u>", "\\ulnone "},   {"<em>", "\\cf2 "}, {"</em>", "\\cf0 "},
+    {"<b>", "\\b "},  {"</b>", "\\b0 "},     {"<i>", "\\i "},    {"</i>", "\\i0 "},
+    {"<u>", "\\ul "}, {"</u>", "\\ulnone "}, {"<em>", "\\cf2 "}, {"</em>", "\\cf0 "},
 };
 
 const Tag* tagAt(const QString& s, qsizetype i) {
@@ -80,7 +80,8 @@ public:
                 const QByteArray sjis = shiftJisOf(ch);
                 if (!sjis.isEmpty()) {
                     for (char b : sjis)
-                        put(QByteArray("\\'") + QByteArray::number(uchar(b), 16).rightJustified(2, '0'));
+                        put(QByteArray("\\'") +
+                            QByteArray::number(uchar(b), 16).rightJustified(2, '0'));
                     if (line_ > 90)
                         newline();
                 } else {
@@ -138,7 +139,8 @@ QByteArray rtfMemoBytes(const Memo& memo) {
     rtf.text(QStringLiteral("ＭＳ Ｐゴシック"));
     rtf.control(";}{\\f1\\fswiss\\fcharset0 Arial;}}");
     rtf.newline();
-    rtf.control("{\\colortbl ;\\red0\\green0\\blue0;\\red192\\green32\\blue48;\\red32\\green64\\blue160;}");
+    rtf.control(
+        "{\\colortbl ;\\red0\\green0\\blue0;\\red192\\green32\\blue48;\\red32\\green64\\blue160;}");
     rtf.newline();
     rtf.control("{\\*\\generator soru-mklib;}\\viewkind4\\uc1\\pard\\lang1041\\f0");
     rtf.control("\\fs32\\cf3\\b ");
@@ -161,15 +163,22 @@ QString rtfPlainText(const Memo& memo) {
     return lines.join(QLatin1Char('\n'));
 }
 
-void writeRtfMemo(const QString& path, const Memo& memo) { writeFile(path, rtfMemoBytes(memo)); }
+void writeRtfMemo(const QString& path, const Memo& memo) {
+    writeFile(path, rtfMemoBytes(memo));
+}
 
 const char* textEncodingName(TextEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::ShiftJis: return "shift-jis";
-    case TextEncoding::Utf8: return "utf-8";
-    case TextEncoding::Utf8Bom: return "utf-8-bom";
-    case TextEncoding::Utf16LeBom: return "utf-16le-bom";
-    case TextEncoding::Utf16BeBom: return "utf-16be-bom";
+    case TextEncoding::ShiftJis:
+        return "shift-jis";
+    case TextEncoding::Utf8:
+        return "utf-8";
+    case TextEncoding::Utf8Bom:
+        return "utf-8-bom";
+    case TextEncoding::Utf16LeBom:
+        return "utf-16le-bom";
+    case TextEncoding::Utf16BeBom:
+        return "utf-16be-bom";
     }
     return "?";
 }
@@ -186,8 +195,10 @@ QByteArray encodeText(const QString& text, TextEncoding encoding) {
             throw std::runtime_error("the text holds characters that Shift-JIS cannot encode");
         return bytes;
     }
-    case TextEncoding::Utf8: return text.toUtf8();
-    case TextEncoding::Utf8Bom: return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case TextEncoding::Utf8:
+        return text.toUtf8();
+    case TextEncoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     case TextEncoding::Utf16LeBom:
     case TextEncoding::Utf16BeBom: {
         const bool le = encoding == TextEncoding::Utf16LeBom;

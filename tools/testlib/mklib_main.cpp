@@ -55,9 +55,11 @@ int main(int argc, char** argv) {
 
     QTextStream err(stderr);
     QDir target(dir);
-    if (target.exists() && !target.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    if (target.exists() &&
+        !target.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         if (!replace) {
-            err << "soru-mklib: " << QDir::toNativeSeparators(dir) << " is not empty (use --replace to overwrite it)\n";
+            err << "soru-mklib: " << QDir::toNativeSeparators(dir)
+                << " is not empty (use --replace to overwrite it)\n";
             return kExitFailure;
         }
         if (!target.removeRecursively()) {
@@ -77,7 +79,8 @@ int main(int argc, char** argv) {
         err << "soru-mklib: " << e.what() << "\n";
         return kExitFailure;
     }
-    QTextStream(stdout) << "soru-mklib: wrote " << QDir::toNativeSeparators(QDir(dir).absolutePath()) << " in "
+    QTextStream(stdout) << "soru-mklib: wrote "
+                        << QDir::toNativeSeparators(QDir(dir).absolutePath()) << " in "
                         << timer.elapsed() << " ms\n";
     return 0;
 }

@@ -22,8 +22,8 @@ QColor hsv(double h, double s, double v, int alpha = 255) {
     h = std::fmod(h, 360.0);
     if (h < 0)
         h += 360.0;
-    return QColor::fromHsvF(float(h / 360.0), float(std::clamp(s, 0.0, 1.0)), float(std::clamp(v, 0.0, 1.0)),
-                            float(alpha / 255.0));
+    return QColor::fromHsvF(float(h / 360.0), float(std::clamp(s, 0.0, 1.0)),
+                            float(std::clamp(v, 0.0, 1.0)), float(alpha / 255.0));
 }
 
 // A ridge line across the width by midpoint displacement: heights in pixels
@@ -34,7 +34,8 @@ std::vector<double> ridge(Rng& rng, int samples, double base, double amplitude) 
     y.back() = base + rng.range(-amplitude, amplitude) * 0.5;
     for (int step = samples; step > 1; step /= 2, amplitude *= 0.55) {
         for (int i = 0; i + step <= samples; i += step)
-            y[size_t(i + step / 2)] = (y[size_t(i)] + y[size_t(i + step)]) / 2 + rng.range(-amplitude, amplitude);
+            y[size_t(i + step / 2)] =
+                (y[size_t(i)] + y[size_t(i + step)]) / 2 + rng.range(-amplitude, amplitude);
     }
     return y;
 }
@@ -71,8 +72,8 @@ void drawLandscape(QPainter& p, int w, int h, Rng& rng) {
     p.fillRect(0, 0, w, h, sky);
 
     const double unit = std::min(w, h);
-    drawSun(p, {w * rng.range(0.15, 0.85), h * rng.range(0.12, 0.3)}, unit * 0.06, QColor(255, 250, 225),
-            QColor(255, 240, 200, 150));
+    drawSun(p, {w * rng.range(0.15, 0.85), h * rng.range(0.12, 0.3)}, unit * 0.06,
+            QColor(255, 250, 225), QColor(255, 240, 200, 150));
 
     // A few soft clouds, each one union of puffs filled once.
     for (int c = 0, n = 2 + rng.below(3); c < n; ++c) {
@@ -81,8 +82,9 @@ void drawLandscape(QPainter& p, int w, int h, Rng& rng) {
         cloud.setFillRule(Qt::WindingFill);
         for (int puff = 0; puff < 5; ++puff) {
             const double lift = puff == 1 || puff == 3 ? -0.02 : puff == 2 ? -0.035 : 0.0;
-            cloud.addEllipse(at + QPointF(unit * 0.05 * (puff - 2), unit * (lift + rng.range(-0.008, 0.008))),
-                             unit * 0.065, unit * 0.032);
+            cloud.addEllipse(
+                at + QPointF(unit * 0.05 * (puff - 2), unit * (lift + rng.range(-0.008, 0.008))),
+                unit * 0.065, unit * 0.032);
         }
         p.fillPath(cloud, QColor(255, 255, 255, 150));
     }
@@ -116,7 +118,8 @@ void drawSeaSun(QPainter& p, int w, int h, Rng& rng) {
     const double sunX = w * rng.range(0.3, 0.7);
     p.save();
     p.setClipRect(QRectF(0, 0, w, horizon));
-    drawSun(p, {sunX, horizon - unit * 0.05}, unit * 0.09, hsv(warm + 20, 0.35, 1.0), hsv(warm, 0.6, 1.0, 140));
+    drawSun(p, {sunX, horizon - unit * 0.05}, unit * 0.09, hsv(warm + 20, 0.35, 1.0),
+            hsv(warm, 0.6, 1.0, 140));
     p.restore();
 
     QLinearGradient sea(0, horizon, 0, h);
@@ -133,7 +136,8 @@ void drawSeaSun(QPainter& p, int w, int h, Rng& rng) {
         const double spread = unit * (0.03 + 0.25 * t);
         const double len = unit * (0.01 + 0.05 * t) * rng.range(0.5, 1.5);
         p.setBrush(hsv(warm + 25, 0.5, 1.0, int(rng.range(90, 220))));
-        p.drawRect(QRectF(sunX + rng.range(-spread, spread) - len / 2, y, len, std::max(1.0, unit * 0.004)));
+        p.drawRect(QRectF(sunX + rng.range(-spread, spread) - len / 2, y, len,
+                          std::max(1.0, unit * 0.004)));
     }
 }
 
@@ -183,14 +187,15 @@ void drawFlowers(QPainter& p, int w, int h, Rng& rng) {
     static constexpr double kBlossomHues[] = {350, 15, 48, 280, 310, 215};
     const double hue = kBlossomHues[rng.below(6)];
     for (int i = 0, n = 5 + rng.below(5); i < n; ++i)
-        drawFlower(p, {w * rng.range(0.1, 0.9), h * rng.range(0.1, 0.9)}, unit * rng.range(0.08, 0.17),
-                   hue + rng.range(-20, 20), rng);
+        drawFlower(p, {w * rng.range(0.1, 0.9), h * rng.range(0.1, 0.9)},
+                   unit * rng.range(0.08, 0.17), hue + rng.range(-20, 20), rng);
 }
 
 void drawTiles(QPainter& p, int w, int h, Rng& rng) {
     const double baseHue = rng.range(0, 360);
-    const QColor palette[] = {hsv(baseHue, 0.55, 0.9),  hsv(baseHue + 30, 0.45, 0.75), hsv(baseHue + 180, 0.5, 0.6),
-                              hsv(baseHue + 200, 0.2, 0.95), hsv(baseHue + 15, 0.7, 0.35)};
+    const QColor palette[] = {hsv(baseHue, 0.55, 0.9), hsv(baseHue + 30, 0.45, 0.75),
+                              hsv(baseHue + 180, 0.5, 0.6), hsv(baseHue + 200, 0.2, 0.95),
+                              hsv(baseHue + 15, 0.7, 0.35)};
     auto pick = [&] { return palette[rng.below(5)]; };
     const int cols = 6 + rng.below(5);
     const double cell = std::max(1.0, double(w) / cols);
@@ -209,11 +214,14 @@ void drawTiles(QPainter& p, int w, int h, Rng& rng) {
                 p.drawPolygon(QPolygonF({box.topLeft(), box.topRight(), box.bottomLeft()}));
                 break;
             case 2:
-                p.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), QPointF(box.right(), box.center().y()),
-                                         QPointF(box.center().x(), box.bottom()), QPointF(box.left(), box.center().y())}));
+                p.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()),
+                                         QPointF(box.right(), box.center().y()),
+                                         QPointF(box.center().x(), box.bottom()),
+                                         QPointF(box.left(), box.center().y())}));
                 break;
             default:
-                p.drawPie(QRectF(box.topLeft() - QPointF(cell, cell), QSizeF(2 * cell, 2 * cell)), 270 * 16, 90 * 16);
+                p.drawPie(QRectF(box.topLeft() - QPointF(cell, cell), QSizeF(2 * cell, 2 * cell)),
+                          270 * 16, 90 * 16);
                 break;
             }
         }
@@ -224,7 +232,8 @@ void drawTiles(QPainter& p, int w, int h, Rng& rng) {
 // smoothing, so readers can be checked pixel by pixel.
 void drawTestPattern(QImage& img) {
     const int w = img.width(), h = img.height();
-    static const QRgb bars[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
+    static const QRgb bars[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
+                                0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         const int band = y * 8 / h; // 0-3 bars, 4-5 grey ramp, 6 hue ramp, 7 lines
@@ -249,13 +258,20 @@ void drawTestPattern(QImage& img) {
 
 const char* sceneName(Scene scene) {
     switch (scene) {
-    case Scene::Landscape: return "landscape";
-    case Scene::SeaSun: return "sea-sun";
-    case Scene::Flowers: return "flowers";
-    case Scene::Tiles: return "tiles";
-    case Scene::Plain: return "plain";
-    case Scene::TestPattern: return "test-pattern";
-    case Scene::Checkerboard: return "checkerboard";
+    case Scene::Landscape:
+        return "landscape";
+    case Scene::SeaSun:
+        return "sea-sun";
+    case Scene::Flowers:
+        return "flowers";
+    case Scene::Tiles:
+        return "tiles";
+    case Scene::Plain:
+        return "plain";
+    case Scene::TestPattern:
+        return "test-pattern";
+    case Scene::Checkerboard:
+        return "checkerboard";
     }
     return "?";
 }
@@ -293,11 +309,20 @@ QImage makePicture(int w, int h, Scene scene, quint32 seed) {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     switch (scene) {
-    case Scene::Landscape: drawLandscape(p, w, h, rng); break;
-    case Scene::SeaSun: drawSeaSun(p, w, h, rng); break;
-    case Scene::Flowers: drawFlowers(p, w, h, rng); break;
-    case Scene::Tiles: drawTiles(p, w, h, rng); break;
-    default: break;
+    case Scene::Landscape:
+        drawLandscape(p, w, h, rng);
+        break;
+    case Scene::SeaSun:
+        drawSeaSun(p, w, h, rng);
+        break;
+    case Scene::Flowers:
+        drawFlowers(p, w, h, rng);
+        break;
+    case Scene::Tiles:
+        drawTiles(p, w, h, rng);
+        break;
+    default:
+        break;
     }
     return img;
 }

@@ -12,7 +12,9 @@ using detail::LeWriter;
 
 constexpr int kMaxRun = 255;
 
-int at(const QByteArray& row, int i) { return uchar(row[i]); }
+int at(const QByteArray& row, int i) {
+    return uchar(row[i]);
+}
 
 void endRow(LeWriter& o, bool last) {
     o.u8(0);
@@ -33,7 +35,8 @@ void rle8Row(LeWriter& o, const QByteArray& row) {
         }
         // A literal stretch ends where three equal pixels begin.
         int j = i;
-        while (j < n && j - i < kMaxRun && !(j + 2 < n && row[j] == row[j + 1] && row[j] == row[j + 2]))
+        while (j < n && j - i < kMaxRun &&
+               !(j + 2 < n && row[j] == row[j + 1] && row[j] == row[j + 2]))
             ++j;
         const int len = j - i;
         if (len >= 3) {
@@ -85,7 +88,8 @@ void rle4Row(LeWriter& o, const QByteArray& row) {
             const int bytes = (len + 1) / 2;
             for (int k = 0; k < bytes; ++k) {
                 const int p = i + 2 * k;
-                o.u8((unsigned(at(row, p)) & 0x0F) << 4 | (p + 1 < j ? unsigned(at(row, p + 1)) & 0x0F : 0));
+                o.u8((unsigned(at(row, p)) & 0x0F) << 4 |
+                     (p + 1 < j ? unsigned(at(row, p + 1)) & 0x0F : 0));
             }
             if (bytes % 2)
                 o.u8(0);
@@ -96,7 +100,8 @@ void rle4Row(LeWriter& o, const QByteArray& row) {
     }
 }
 
-template <class RowEncoder> QByteArray encodeRows(const QList<QByteArray>& rows, RowEncoder encodeRow) {
+template <class RowEncoder>
+QByteArray encodeRows(const QList<QByteArray>& rows, RowEncoder encodeRow) {
     QByteArray out;
     LeWriter o(out);
     for (qsizetype k = rows.size() - 1; k >= 0; --k) { // bottom-up
@@ -108,8 +113,12 @@ template <class RowEncoder> QByteArray encodeRows(const QList<QByteArray>& rows,
 
 } // namespace
 
-QByteArray encodeRle8(const QList<QByteArray>& rowsOfIndices) { return encodeRows(rowsOfIndices, rle8Row); }
+QByteArray encodeRle8(const QList<QByteArray>& rowsOfIndices) {
+    return encodeRows(rowsOfIndices, rle8Row);
+}
 
-QByteArray encodeRle4(const QList<QByteArray>& rowsOfIndices) { return encodeRows(rowsOfIndices, rle4Row); }
+QByteArray encodeRle4(const QList<QByteArray>& rowsOfIndices) {
+    return encodeRows(rowsOfIndices, rle4Row);
+}
 
 } // namespace soru::testlib

@@ -26,8 +26,9 @@ enum class Scene {
     TestPattern,  // colour bars, grey ramp, hue ramp, fine lines
     Checkerboard, // black and white squares of size max(1, min(w, h) / 8)
 };
-inline constexpr Scene kAllScenes[] = {Scene::Landscape, Scene::SeaSun,      Scene::Flowers,     Scene::Tiles,
-                                       Scene::Plain,     Scene::TestPattern, Scene::Checkerboard};
+inline constexpr Scene kAllScenes[] = {Scene::Landscape,   Scene::SeaSun, Scene::Flowers,
+                                       Scene::Tiles,       Scene::Plain,  Scene::TestPattern,
+                                       Scene::Checkerboard};
 const char* sceneName(Scene scene);
 
 // A w x h picture (Format_RGB32) of the scene; the same arguments always give
@@ -44,11 +45,13 @@ enum class JpegKind {
     Progressive, // jpeg_simple_progression, 3 components
     Grayscale,   // sequential, 1 component (libjpeg's Rec. 601 luma)
 };
-inline constexpr JpegKind kAllJpegKinds[] = {JpegKind::Baseline, JpegKind::Progressive, JpegKind::Grayscale};
+inline constexpr JpegKind kAllJpegKinds[] = {JpegKind::Baseline, JpegKind::Progressive,
+                                             JpegKind::Grayscale};
 const char* jpegKindName(JpegKind kind);
 
 QByteArray encodeJpeg(const QImage& image, JpegKind kind = JpegKind::Baseline, int quality = 85);
-void writeJpeg(const QString& path, const QImage& image, JpegKind kind = JpegKind::Baseline, int quality = 85);
+void writeJpeg(const QString& path, const QImage& image, JpegKind kind = JpegKind::Baseline,
+               int quality = 85);
 
 // ------------------------------------------------------------------- bitmap
 
@@ -60,7 +63,7 @@ enum class BmpKind {
     Bitfields16,  // BI_BITFIELDS 16 bpp, 5-6-5 masks after the 40-byte header
     Bitfields32,  // BI_BITFIELDS 32 bpp, 00FF0000/0000FF00/000000FF masks after the header
     Pal8,         // 8 bpp, 256-entry palette (6x6x6 cube and 40 greys)
-    Pal8Short,    // 8 bpp with only 16 palette entries, biClrUsed = 16
+    Pal8Short,    // 8 bpp with only the 16 VGA colours as palette, biClrUsed = 16
     Pal4,         // 4 bpp, the 16 standard VGA colours
     Pal1,         // 1 bpp, black and white split at luma 128
     Rle8,         // BI_RLE8 with Pal8's palette
@@ -71,9 +74,10 @@ enum class BmpKind {
     V5Header,     // 124-byte BITMAPV5HEADER, BI_BITFIELDS 32 bpp with alpha mask (opaque)
 };
 inline constexpr BmpKind kAllBmpKinds[] = {
-    BmpKind::Rgb24, BmpKind::Rgb24TopDown, BmpKind::Rgb32, BmpKind::Rgb16, BmpKind::Bitfields16, BmpKind::Bitfields32,
-    BmpKind::Pal8,  BmpKind::Pal8Short,    BmpKind::Pal4,  BmpKind::Pal1,  BmpKind::Rle8,        BmpKind::Rle4,
-    BmpKind::Core24, BmpKind::Core8,       BmpKind::V4Header, BmpKind::V5Header};
+    BmpKind::Rgb24,       BmpKind::Rgb24TopDown, BmpKind::Rgb32,    BmpKind::Rgb16,
+    BmpKind::Bitfields16, BmpKind::Bitfields32,  BmpKind::Pal8,     BmpKind::Pal8Short,
+    BmpKind::Pal4,        BmpKind::Pal1,         BmpKind::Rle8,     BmpKind::Rle4,
+    BmpKind::Core24,      BmpKind::Core8,        BmpKind::V4Header, BmpKind::V5Header};
 const char* bmpKindName(BmpKind kind);
 
 QByteArray encodeBmp(const QImage& image, BmpKind kind = BmpKind::Rgb24);
@@ -95,7 +99,7 @@ enum class Reader { Jpeg, Bitmap, Sound };
 enum class BrokenKind {
     JpegNotJpeg,           // text, not a JPEG at all
     JpegGarbageAfterSoi,   // FF D8, then bytes that are no marker, then the end
-    JpegBogusMarkerLength, // SOI, then an APP0 segment of length 1
+    JpegBogusMarkerLength, // valid file whose first DQT segment says length 1
     JpegZeroWidth,         // complete file whose frame header says width 0
     JpegTruncated,         // intact header, cut in the middle of the scan data
     JpegEmpty,             // zero bytes, named .jpg
@@ -107,7 +111,7 @@ enum class BrokenKind {
     BmpUnknownHeaderSize,  // biSize = 44
     BmpBadBitCount,        // biBitCount = 7
     BmpTruncatedPixels,    // file cut halfway through the pixel rows
-    BmpHugeDimensions,     // 100000 x 100000 24 bpp, with no pixel data
+    BmpHugeDimensions,     // 100000 x 100000 24 bpp, with 16 bytes of pixel data
     BmpRleOverrun,         // RLE8 runs that write past the row and past the last row
     JpegNamedBmp,          // a valid JPEG named .bmp
     WavNotRiff,            // text named .wav
@@ -137,7 +141,7 @@ struct Memo {
 };
 Memo sampleMemo(); // Japanese text with every feature, including one \uN escape
 
-// The RTF document: 7-bit only, {\rtf1\ansi\ansicpg932 ...}, characters
+// The RTF file: 7-bit only, {\rtf1\ansi\ansicpg932 ...}, characters
 // that Shift-JIS holds written as \'hh bytes, all others as \uN? escapes.
 QByteArray rtfMemoBytes(const Memo& memo);
 void writeRtfMemo(const QString& path, const Memo& memo = sampleMemo());
@@ -147,8 +151,9 @@ void writeRtfMemo(const QString& path, const Memo& memo = sampleMemo());
 QString rtfPlainText(const Memo& memo);
 
 enum class TextEncoding { ShiftJis, Utf8, Utf8Bom, Utf16LeBom, Utf16BeBom };
-inline constexpr TextEncoding kAllTextEncodings[] = {TextEncoding::ShiftJis, TextEncoding::Utf8, TextEncoding::Utf8Bom,
-                                                     TextEncoding::Utf16LeBom, TextEncoding::Utf16BeBom};
+inline constexpr TextEncoding kAllTextEncodings[] = {
+    TextEncoding::ShiftJis, TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16LeBom,
+    TextEncoding::Utf16BeBom};
 const char* textEncodingName(TextEncoding encoding);
 
 // The text's bytes exactly as given (no line-end conversion), BOM first
@@ -186,12 +191,14 @@ public:
     QString filePath(const QString& name) const;
 
     AlbumBuilder& jpeg(const QString& name, int w, int h, JpegKind kind = JpegKind::Baseline);
-    AlbumBuilder& jpeg(const QString& name, const QImage& image, JpegKind kind = JpegKind::Baseline);
+    AlbumBuilder& jpeg(const QString& name, const QImage& image,
+                       JpegKind kind = JpegKind::Baseline);
     AlbumBuilder& bmp(const QString& name, int w, int h, BmpKind kind = BmpKind::Rgb24);
     AlbumBuilder& bmp(const QString& name, const QImage& image, BmpKind kind = BmpKind::Rgb24);
     AlbumBuilder& broken(const QString& name, BrokenKind kind);
     AlbumBuilder& memoRtf(const QString& name, const Memo& memo = sampleMemo());
-    AlbumBuilder& memoText(const QString& name, const QString& text, TextEncoding encoding = TextEncoding::Utf8);
+    AlbumBuilder& memoText(const QString& name, const QString& text,
+                           TextEncoding encoding = TextEncoding::Utf8);
     AlbumBuilder& wav(const QString& name, int milliseconds = 500, double frequency = 880.0);
     AlbumBuilder& file(const QString& name, const QByteArray& bytes);
     AlbumBuilder& hiddenFile(const QString& name);

@@ -43,8 +43,10 @@ QByteArray wavBytes(int milliseconds, double frequency, int sampleRate) {
     double peak = 0;
     for (int i = 0; i < samples; ++i) {
         const double phase = 2 * std::numbers::pi * frequency * i / sampleRate;
-        const double tone = std::sin(phase) + 0.35 * std::sin(2 * phase) + 0.12 * std::sin(3 * phase);
-        const double env = std::min(1.0, i / attack) * std::exp(-std::max(0.0, i - attack) / decay) *
+        const double tone =
+            std::sin(phase) + 0.35 * std::sin(2 * phase) + 0.12 * std::sin(3 * phase);
+        const double env = std::min(1.0, i / attack) *
+                           std::exp(-std::max(0.0, i - attack) / decay) *
                            std::min(1.0, (samples - 1 - i) / fadeOut);
         wave[size_t(i)] = tone * env;
         peak = std::max(peak, std::abs(wave[size_t(i)]));
