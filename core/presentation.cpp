@@ -74,7 +74,10 @@ QString firstSeparator(const QString& format, const QString& fallback) {
 } // namespace
 
 QString localeDateSeparator(const QLocale& locale) {
-    return firstSeparator(locale.dateFormat(QLocale::ShortFormat), QStringLiteral("/"));
+    const QString sep = firstSeparator(locale.dateFormat(QLocale::ShortFormat), QStringLiteral("/"));
+    // A format that separates its parts by blanks only (month names) has no
+    // separator for a numeric date.
+    return sep.trimmed().isEmpty() ? QStringLiteral("/") : sep;
 }
 
 QString localeTimeSeparator(const QLocale& locale) {

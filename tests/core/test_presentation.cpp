@@ -69,6 +69,7 @@ TEST(Presentation, FileDateInTheLocale) {
         {"en_US", "2026/12/07(Mon) 09:05"},
         {"de_DE", "2026.12.07(Mo.) 09:05"},
         {"fi_FI", "2026.12.07(ma) 09.05"},
+        {"C", "2026/12/07(Mon) 09:05"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fileDateText(t, QLocale(c.locale)), QString::fromUtf8(c.text)) << c.locale;

@@ -97,10 +97,12 @@ void TfrmMain::FormCreate() {
     // 17.
     imgSum->setGeometry(l.imgSum);
     paintGradient(*imgSum, kWhite);
-    // 18.-20. The thumbnail grid, the album scan and the root album are not
-    // built yet: the window starts as it does for a library without albums.
-    pnlBook->hide();
-    pnlBook->setEnabled(false);
+    // 18. The thumbnail grid.
+    computeThumbnailGrid();
+    // 19. The albums, with the splash's progress bar.
+    scanAlbums();
+    // 20. The root album.
+    OpenAlbum(QString());
     // 21.
     if (!PictureFiles.isEmpty()) {
         AwaitingAlbum = false;

@@ -3,6 +3,7 @@
 // handlers. The definitions are split by concern over several files; this
 // header is the whole window at a glance.
 #include "platform/services.h"
+#include "ui/widgets/owner_draw_list.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,7 +24,6 @@ class BevelFrame;
 class BevelPanel;
 class ImageBox;
 class InstantProgressBar;
-class OwnerDrawList;
 class StatusPanels;
 class ToolBar;
 class ToolButton;
@@ -132,8 +132,34 @@ public:
     bool MemoPanelOut = false;
     bool PagingEnabled = false;
     bool SheetValid = false;
+    // sbScr's tag: 1 when the open album has more than one page.
+    int sbScrTag = 0;
+
+    // ---- Private operations ----
+    // Decodes the picture at path, fits it into the main panel, draws it into
+    // the view and returns its size text ("" when no file is there).
+    QString DrawPicture(const QString& path);
+    // Presents the picture at CurrentIndex: status bar, list selection,
+    // picture, companions, hint, then its sound.
+    void ShowCurrentPicture();
+    // Makes an album the open album; "" is the root album.
+    void OpenAlbum(const QString& folder);
+    // Renders the page sbScr shows into the sheet and places the frame.
+    void DrawThumbnailPage();
+    // Moves, shows or hides the frame for CurrentIndex without redrawing.
+    void PlaceCurrentFrame();
 
     // ---- Handlers ----
+    void sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect);
+    void lstBookDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState state);
+    void lstBookDblClick();
+    void lstFileDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState state);
+    void lstFileDblClick();
+    void tbsNextContextPopup();
+    void aSumExecute();
+    void imgSumMouseUp(Qt::MouseButton button, int x, int y);
+    void sbScrChange();
+    void aPlayExecute();
     void aExitExecute();
     void tbsMinClick();
     void FormDestroy();
@@ -153,6 +179,14 @@ private:
     void buildMainPanel();
     void buildSidePanels();
     void bindAction(QAction* action, void (TfrmMain::*handler)());
+    void bindEvents();
+    // Creation steps that belong to the sheet and the album list.
+    void computeThumbnailGrid();
+    void scanAlbums();
+    // Part of OpenAlbum: page range of the sheet, then the first picture.
+    void resetPageRange();
+    // Width of a text in the lists' font, measured through lblScale.
+    int measuredWidth(const QString& text);
 
     Environment env_;
     bool destroyed_ = false;

@@ -15,6 +15,9 @@
 
 #include "core/failure.h"
 
+#include <QMouseEvent>
+#include <QSignalBlocker>
+
 namespace soru {
 
 namespace {
@@ -52,7 +55,15 @@ const QString kNoHint;
 void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
     if (!handler)
         return;
-    connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+        // A toggle's handler decides its checked state itself: undo the
+        // toolkit's own flip first.
+        if (action->isCheckable()) {
+            const QSignalBlocker block(action);
+            action->setChecked(!checked);
+        }
+        guarded([&] { (this->*handler)(); });
+    });
 }
 
 void TfrmMain::buildActions() {
@@ -62,8 +73,8 @@ void TfrmMain::buildActions() {
         {&TfrmMain::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), 2, &text::kHintAuto, nullptr, true},
         {&TfrmMain::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), 3, &kNoHint, nullptr, false},
         {&TfrmMain::aInfo, &text::kInfo, {}, 5, &text::kHintInfo, nullptr, false},
-        {&TfrmMain::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), 7, &text::kHintPlay, nullptr, false},
-        {&TfrmMain::aSum, &text::kSum, {}, 8, &text::kHintSum, nullptr, true},
+        {&TfrmMain::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), 7, &text::kHintPlay, &TfrmMain::aPlayExecute, false},
+        {&TfrmMain::aSum, &text::kSum, {}, 8, &text::kHintSum, &TfrmMain::aSumExecute, true},
         {&TfrmMain::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), 9, &text::kHintWall, nullptr, false},
         {&TfrmMain::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), 22, &text::kHintCopy, nullptr, false},
     };
@@ -231,6 +242,7 @@ void TfrmMain::buildSidePanels() {
     sbInfo = new StatusPanels(this);
     sbInfo->setPanels({{100, true, {}}, {80, false, {}}, {130, false, {}}, {20, true, {}},
                        {20, true, {}}, {200, false, {}}});
+    sbInfo->onDrawPanel = [this](QPainter& p, int panel, const QRect& r) { sbInfoDrawPanel(p, panel, r); };
 
     pbInfo = new InstantProgressBar(this);
     pbInfo->setRange(0, 100);
@@ -261,6 +273,22 @@ void TfrmMain::buildComponents() {
     tmrAuto = new QTimer(this);
     tmrAuto->setTimerType(Qt::PreciseTimer);
     tmrAuto->setInterval(3000);
+    bindEvents();
+}
+
+void TfrmMain::bindEvents() {
+    auto run = [this](auto fn) { guarded(fn); };
+    lstBook->onDrawItem = [this](QPainter& p, int i, const QRect& r, ItemDrawState s) { lstBookDrawItem(p, i, r, s); };
+    lstBook->onDblClick = [this, run] { run([this] { lstBookDblClick(); }); };
+    lstFile->onDrawItem = [this](QPainter& p, int i, const QRect& r, ItemDrawState s) { lstFileDrawItem(p, i, r, s); };
+    lstFile->onDblClick = [this, run] { run([this] { lstFileDblClick(); }); };
+    tbsNext->onContextPopup = [this, run](const QPoint&) { run([this] { tbsNextContextPopup(); }); };
+    imgSum->onMouseUp = [this, run](QMouseEvent* e) {
+        const Qt::MouseButton b = e->button();
+        const QPoint pos = e->position().toPoint();
+        run([this, b, pos] { imgSumMouseUp(b, pos.x(), pos.y()); });
+    };
+    connect(sbScr, &QScrollBar::valueChanged, this, [this, run] { run([this] { sbScrChange(); }); });
 }
 
 } // namespace soru

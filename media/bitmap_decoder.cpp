@@ -1,0 +1,314 @@
+#include "media/bitmap_decoder.h"
+
+#include "core/failure.h"
+#include "core/limits.h"
+#include "media/picture_object.h"
+
+#include <QtEndian>
+
+#include <array>
+#include <bit>
+#include <new>
+
+namespace soru {
+namespace {
+
+enum Compression : quint32 { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3 };
+constexpr qint64 kFileHeader = 14;
+constexpr QRgb kMissing = 0xFFFFFFFF; // rows a cut-short file lacks
+constexpr QRgb kOutOfTable = 0xFF000000;
+
+[[noreturn]] void invalid() { throw Failure(text::kBadBitmap); }
+
+// Bounds-checked little-endian reads of the file's bytes.
+class Bytes {
+public:
+    Bytes(const uchar* data, qsizetype size) : data_(data), size_(size) {}
+    qint64 size() const { return size_; }
+    const uchar* at(qint64 offset) const { return data_ + offset; }
+    bool holds(qint64 offset, qint64 length) const {
+        return offset >= 0 && length >= 0 && offset <= size_ && length <= size_ - offset;
+    }
+    quint16 u16(qint64 offset) const { return qFromLittleEndian<quint16>(checked(offset, 2)); }
+    quint32 u32(qint64 offset) const { return qFromLittleEndian<quint32>(checked(offset, 4)); }
+    qint32 i32(qint64 offset) const { return qFromLittleEndian<qint32>(checked(offset, 4)); }
+
+private:
+    const uchar* checked(qint64 offset, qint64 length) const {
+        if (!holds(offset, length))
+            invalid();
+        return data_ + offset;
+    }
+    const uchar* data_;
+    qint64 size_;
+};
+
+// One colour channel of a 16- or 32-bit pixel: where its bits are and how
+// its values widen to 8 bits.
+struct Channel {
+    int shift = 0;
+    quint32 mask = 0; // after the shift, at most 8 bits
+    std::array<quint8, 256> widen{};
+};
+
+Channel channelFor(quint32 mask) {
+    Channel c;
+    int bits = std::popcount(mask);
+    c.shift = std::countr_zero(mask);
+    if (bits > 8) { // keep the top 8 bits
+        c.shift += bits - 8;
+        bits = 8;
+    }
+    c.mask = (1u << bits) - 1;
+    for (quint32 v = 0; v <= c.mask; ++v)
+        c.widen[v] = quint8((v * 255 + c.mask / 2) / c.mask);
+    return c;
+}
+
+bool validMasks(const quint32 (&masks)[3], int bitCount) {
+    const quint32 allowed = bitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    for (int i = 0; i < 3; ++i) {
+        const quint32 m = masks[i];
+        if (m == 0 || (m & ~allowed))
+            return false;
+        const quint32 low = m >> std::countr_zero(m);
+        if ((low & (low + 1)) != 0) // not one contiguous run of bits
+            return false;
+        for (int j = 0; j < i; ++j)
+            if (m & masks[j])
+                return false;
+    }
+    return true;
+}
+
+struct Header {
+    qint64 width = 0, height = 0;
+    bool topDown = false;
+    int bitCount = 0;
+    quint32 compression = kRgb;
+    quint32 masks[3] = {0, 0, 0};
+    std::array<QRgb, 256> palette{}; // padded with black
+    qint64 offBits = 0;
+    qint64 stride = 0;
+};
+
+Header readHeader(const Bytes& b) {
+    if (!b.holds(0, kFileHeader + 4) || b.at(0)[0] != 'B' || b.at(0)[1] != 'M')
+        invalid();
+    Header h;
+    h.offBits = b.u32(10);
+    const qint64 infoSize = b.u32(14);
+    const bool core = infoSize == 12;
+    if (!core && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 && infoSize != 124)
+        invalid();
+    if (!b.holds(kFileHeader, infoSize))
+        invalid();
+
+    int planes;
+    quint32 colorsUsed = 0;
+    if (core) {
+        h.width = b.u16(18);
+        h.height = b.u16(20);
+        planes = b.u16(22);
+        h.bitCount = b.u16(24);
+    } else {
+        h.width = b.i32(18);
+        h.height = b.i32(22);
+        planes = b.u16(26);
+        h.bitCount = b.u16(28);
+        h.compression = b.u32(30);
+        colorsUsed = b.u32(46);
+    }
+    if (planes != 1 || h.width <= 0 || h.height == 0)
+        invalid();
+    if (h.height < 0) {
+        h.topDown = true;
+        h.height = -h.height;
+    }
+
+    bool allowed = false;
+    switch (h.bitCount) {
+    case 1:
+    case 24: allowed = h.compression == kRgb; break;
+    case 4: allowed = h.compression == kRgb || (h.compression == kRle4 && !core); break;
+    case 8: allowed = h.compression == kRgb || (h.compression == kRle8 && !core); break;
+    case 16:
+    case 32: allowed = !core && (h.compression == kRgb || h.compression == kBitfields); break;
+    default: break;
+    }
+    const bool rle = h.compression == kRle8 || h.compression == kRle4;
+    if (!allowed || (rle && h.topDown))
+        invalid();
+    if (!pictureFitsMemoryLimit(h.width, h.height, 4))
+        invalid();
+
+    qint64 headersEnd = kFileHeader + infoSize;
+    if (h.compression == kBitfields) {
+        const qint64 at = kFileHeader + 40; // inside a longer header, else right after it
+        if (infoSize == 40)
+            headersEnd += 12;
+        for (int i = 0; i < 3; ++i)
+            h.masks[i] = b.u32(at + 4 * i);
+        if (!validMasks(h.masks, h.bitCount))
+            invalid();
+    } else if (h.bitCount == 16) {
+        h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
+    } else if (h.bitCount == 32) {
+        h.masks[0] = 0xFF0000, h.masks[1] = 0xFF00, h.masks[2] = 0xFF;
+    }
+
+    h.palette.fill(kOutOfTable);
+    if (h.bitCount <= 8) {
+        const quint32 full = 1u << h.bitCount;
+        const quint32 entries = colorsUsed == 0 || colorsUsed > full ? full : colorsUsed;
+        const int entrySize = core ? 3 : 4;
+        if (!b.holds(headersEnd, qint64(entries) * entrySize))
+            invalid();
+        for (quint32 i = 0; i < entries; ++i) {
+            const uchar* e = b.at(headersEnd + qint64(i) * entrySize);
+            h.palette[i] = qRgb(e[2], e[1], e[0]);
+        }
+        headersEnd += qint64(entries) * entrySize;
+    }
+    if (h.offBits < headersEnd || h.offBits >= b.size())
+        invalid();
+    h.stride = (h.width * h.bitCount + 31) / 32 * 4;
+    return h;
+}
+
+// ------------------------------------------------------------ uncompressed
+
+// Decodes the first `pixels` pixels of one file row into a picture row.
+void decodeRow(const Header& h, const uchar* src, qint64 pixels, uchar* dst, const Channel (&ch)[3]) {
+    auto* out = reinterpret_cast<QRgb*>(dst);
+    switch (h.bitCount) {
+    case 24:
+        for (qint64 x = 0; x < pixels; ++x)
+            out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+        return;
+    case 32:
+        if (h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF) {
+            for (qint64 x = 0; x < pixels; ++x)
+                out[x] = qFromLittleEndian<quint32>(src + 4 * x) | 0xFF000000u;
+            return;
+        }
+        for (qint64 x = 0; x < pixels; ++x) {
+            const quint32 p = qFromLittleEndian<quint32>(src + 4 * x);
+            out[x] = qRgb(ch[0].widen[(p >> ch[0].shift) & ch[0].mask], ch[1].widen[(p >> ch[1].shift) & ch[1].mask],
+                          ch[2].widen[(p >> ch[2].shift) & ch[2].mask]);
+        }
+        return;
+    case 16:
+        for (qint64 x = 0; x < pixels; ++x) {
+            const quint32 p = qFromLittleEndian<quint16>(src + 2 * x);
+            out[x] = qRgb(ch[0].widen[(p >> ch[0].shift) & ch[0].mask], ch[1].widen[(p >> ch[1].shift) & ch[1].mask],
+                          ch[2].widen[(p >> ch[2].shift) & ch[2].mask]);
+        }
+        return;
+    case 8:
+        for (qint64 x = 0; x < pixels; ++x)
+            out[x] = h.palette[src[x]];
+        return;
+    case 4:
+        for (qint64 x = 0; x < pixels; ++x)
+            out[x] = h.palette[(src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F];
+        return;
+    default: // 1
+        for (qint64 x = 0; x < pixels; ++x)
+            out[x] = h.palette[(src[x / 8] >> (7 - x % 8)) & 1];
+        return;
+    }
+}
+
+void fillRow(QImage& img, int y, qint64 fromPixel) {
+    auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
+    std::fill(out + fromPixel, out + img.width(), kMissing);
+}
+
+void decodePixels(const Bytes& b, const Header& h, QImage& img) {
+    Channel ch[3];
+    if (h.bitCount == 16 || h.bitCount == 32)
+        for (int i = 0; i < 3; ++i)
+            ch[i] = channelFor(h.masks[i]);
+    const int height = img.height();
+    for (int r = 0; r < height; ++r) {
+        const int y = h.topDown ? r : height - 1 - r;
+        const qint64 start = h.offBits + qint64(r) * h.stride;
+        const qint64 available = start < b.size() ? qMin(h.stride, b.size() - start) : 0;
+        const qint64 pixels = qMin<qint64>(h.width, available * 8 / h.bitCount);
+        if (pixels > 0)
+            decodeRow(h, b.at(start), pixels, img.scanLine(y), ch);
+        if (pixels < h.width)
+            fillRow(img, y, pixels);
+    }
+}
+
+// ------------------------------------------------------------ run-length
+
+void decodeRle(const Bytes& b, const Header& h, QImage& img) {
+    img.fill(h.palette[0]);
+    const bool four = h.compression == kRle4;
+    const qint64 width = h.width, height = h.height;
+    const qint64 end = b.size();
+    qint64 at = h.offBits;
+    qint64 x = 0, y = 0; // y counts rows from the bottom
+    const auto put = [&](qint64 px, int index) {
+        reinterpret_cast<QRgb*>(img.scanLine(int(height - 1 - y)))[px] = h.palette[index];
+    };
+    // A stream cut short ends the picture with what has been drawn.
+    while (at + 2 <= end) {
+        const int count = b.at(at)[0], value = b.at(at)[1];
+        at += 2;
+        if (count > 0) { // a run of one index, or of two alternating ones
+            if (y >= height || x + count > width)
+                invalid();
+            for (int i = 0; i < count; ++i)
+                put(x + i, four ? (i % 2 ? value & 0x0F : value >> 4) : value);
+            x += count;
+            continue;
+        }
+        if (value == 0) { // end of line
+            x = 0;
+            if (++y > height)
+                invalid();
+        } else if (value == 1) { // end of bitmap
+            return;
+        } else if (value == 2) { // delta
+            if (at + 2 > end)
+                return;
+            x += b.at(at)[0];
+            y += b.at(at)[1];
+            at += 2;
+            if (x > width || y > height)
+                invalid();
+        } else { // absolute run of `value` indices, padded to a 16-bit word
+            if (y >= height || x + value > width)
+                invalid();
+            const qint64 bytes = four ? (value + 1) / 2 : value;
+            const qint64 have = qMin(bytes, end - at);
+            const qint64 pixels = qMin<qint64>(value, four ? have * 2 : have);
+            const uchar* src = b.at(at);
+            for (qint64 i = 0; i < pixels; ++i)
+                put(x + i, four ? (i % 2 ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i]);
+            x += value;
+            at += bytes + (bytes & 1);
+        }
+    }
+}
+
+} // namespace
+
+QImage decodeBitmap(const uchar* data, qsizetype size) {
+    const Bytes b(data, size);
+    const Header h = readHeader(b);
+    QImage img(int(h.width), int(h.height), QImage::Format_RGB32);
+    if (img.isNull())
+        throw std::bad_alloc();
+    if (h.compression == kRle8 || h.compression == kRle4)
+        decodeRle(b, h, img);
+    else
+        decodePixels(b, h, img);
+    return img;
+}
+
+} // namespace soru

@@ -1,0 +1,33 @@
+#pragma once
+// Our reader of Windows bitmap files. It takes the file's bytes and never
+// reads outside them.
+//
+// Accepted: the 14-byte file header beginning with "BM"; a 12-byte core
+// header or a 40-, 52-, 56-, 108- or 124-byte info header (read as 40 bytes
+// plus the masks it holds); one plane; 1, 4 and 8 bits per pixel with a
+// colour table (biClrUsed entries, or 2^n when 0 or larger), 16 and 32 bits
+// as BI_RGB (5-5-5, 8-8-8) or BI_BITFIELDS (contiguous, non-overlapping,
+// non-zero masks after a 40-byte header or inside a longer one), 24 bits;
+// BI_RLE8 at 8 bits and BI_RLE4 at 4 bits; rows bottom-up, or top-down with
+// a negative height when not run-length encoded.
+//
+// Everything else throws Failure("ビットマップイメージが不正です"), as does
+// a bfOffBits before the end of the headers and colour table or at or past
+// the end of the file, a picture whose decoded pixels would exceed
+// kMaxDecodedPictureBytes (checked before allocating), and a run-length
+// stream that writes outside the picture.
+//
+// Damaged but readable content is shown rather than refused:
+// - Rows missing from a cut-short file are white (a partly received row
+//   keeps its complete pixels).
+// - A colour index beyond the colour table is black.
+// - Pixels a run-length stream skips (delta, early end of line or of
+//   bitmap, a stream cut short) take colour table entry 0.
+#include <QImage>
+
+namespace soru {
+
+// The decoded picture, as Format_RGB32.
+QImage decodeBitmap(const uchar* data, qsizetype size);
+
+} // namespace soru

@@ -1,0 +1,223 @@
+#include "media/jpeg_decoder.h"
+
+#include "core/failure.h"
+#include "core/limits.h"
+#include "media/picture_object.h"
+
+#include <csetjmp>
+#include <cstdio> // jpeglib.h needs FILE
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace soru {
+namespace {
+
+// ---------------------------------------------------------------------------
+// The C side. Nothing in these functions has a destructor: libjpeg's error
+// handler longjmps back into them, and a jump over a live C++ object would
+// skip its destructor. They return false after a libjpeg error, whose
+// message code is then in job->errorCode.
+
+constexpr int kGreyColours = 236;
+
+#ifdef JCS_EXTENSIONS
+constexpr J_COLOR_SPACE kColourSpace = JCS_EXT_BGRX; // the byte order of QImage::Format_RGB32
+#else
+constexpr J_COLOR_SPACE kColourSpace = JCS_RGB;
+#endif
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code;
+};
+
+void onError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->code = cinfo->err->msg_code;
+    std::longjmp(err->jump, 1);
+}
+
+void onMessage(j_common_ptr, int) {} // warnings and traces are ignored
+void onOutput(j_common_ptr) {}
+
+struct JpegJob {
+    // In.
+    const unsigned char* data;
+    unsigned long size;
+    int denominator;
+    unsigned char** rows; // decode only: one pointer per output row
+    // Out.
+    int width, height, components;
+    J_COLOR_SPACE colorSpace;
+    int outWidth, outHeight;
+    int rowsDone;
+    int paletteSize;
+    unsigned char palette[256];
+    int errorCode;
+};
+
+void prepare(jpeg_decompress_struct* cinfo, ErrorManager* err) {
+    jpeg_std_error(&err->pub);
+    err->pub.error_exit = onError;
+    err->pub.emit_message = onMessage;
+    err->pub.output_message = onOutput;
+    err->code = 0;
+    cinfo->err = &err->pub;
+}
+
+// Reads the header and sets the output parameters for job->denominator.
+void setUp(jpeg_decompress_struct* cinfo, JpegJob* job) {
+    cinfo->mem->max_memory_to_use = long(kMaxDecodedPictureBytes);
+    jpeg_mem_src(cinfo, job->data, job->size);
+    jpeg_read_header(cinfo, TRUE);
+    job->width = int(cinfo->image_width);
+    job->height = int(cinfo->image_height);
+    job->components = cinfo->num_components;
+    job->colorSpace = cinfo->jpeg_color_space;
+    cinfo->dct_method = JDCT_ISLOW;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = unsigned(job->denominator);
+    if (cinfo->jpeg_color_space == JCS_GRAYSCALE) {
+        cinfo->out_color_space = JCS_GRAYSCALE;
+        cinfo->quantize_colors = TRUE;
+        cinfo->desired_number_of_colors = kGreyColours;
+    } else {
+        cinfo->out_color_space = kColourSpace;
+    }
+    jpeg_calc_output_dimensions(cinfo);
+    job->outWidth = int(cinfo->output_width);
+    job->outHeight = int(cinfo->output_height);
+}
+
+bool probeC(JpegJob* job) {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    prepare(&cinfo, &err);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        job->errorCode = err.code;
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    setUp(&cinfo, job);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+// Decodes into job->rows, which must hold outWidth x outHeight pixels as a
+// probe with the same denominator reported them.
+bool decodeC(JpegJob* job) {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    prepare(&cinfo, &err);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        job->errorCode = err.code;
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    const int expectedWidth = job->outWidth, expectedHeight = job->outHeight;
+    setUp(&cinfo, job);
+    jpeg_start_decompress(&cinfo);
+    if (int(cinfo.output_width) != expectedWidth || int(cinfo.output_height) != expectedHeight) {
+        jpeg_destroy_decompress(&cinfo);
+        job->errorCode = JERR_BUFFER_SIZE;
+        return false;
+    }
+    job->paletteSize = 0;
+    if (cinfo.quantize_colors) {
+        job->paletteSize = cinfo.actual_number_of_colors;
+        for (int i = 0; i < cinfo.actual_number_of_colors && i < 256; ++i)
+            job->palette[i] = cinfo.colormap[0][i];
+    }
+    // From memory libjpeg never suspends; a cut-short file gives rows that
+    // libjpeg fills itself. Stop anyway should a call ever deliver nothing.
+    while (cinfo.output_scanline < cinfo.output_height &&
+           jpeg_read_scanlines(&cinfo, job->rows + cinfo.output_scanline,
+                               cinfo.output_height - cinfo.output_scanline) > 0) {
+    }
+    job->rowsDone = int(cinfo.output_scanline);
+    // Whatever follows the last row (trailing markers, garbage) is not read:
+    // the picture is complete.
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The C++ side.
+
+[[noreturn]] void fail(int code) { throw Failure(text::kJpegError.arg(code)); }
+
+JpegJob makeJob(const QByteArray& bytes, int denominator) {
+    JpegJob job;
+    std::memset(&job, 0, sizeof job);
+    job.data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    job.size = static_cast<unsigned long>(bytes.size());
+    job.denominator = denominator;
+    return job;
+}
+
+} // namespace
+
+JpegHeader readJpegHeader(const QByteArray& bytes) {
+    JpegJob job = makeJob(bytes, 1);
+    if (!probeC(&job))
+        fail(job.errorCode);
+    JpegHeader header;
+    header.width = job.width;
+    header.height = job.height;
+    header.grayscale = job.colorSpace == JCS_GRAYSCALE;
+    if (!pictureFitsMemoryLimit(header.width, header.height, header.bytesPerPixel()))
+        fail(JERR_IMAGE_TOO_BIG);
+    return header;
+}
+
+int jpegScaleDenominator(QSize picture, QSize target) {
+    const auto covers = [&](int d) {
+        return (qint64(picture.width()) + d - 1) / d >= target.width() &&
+               (qint64(picture.height()) + d - 1) / d >= target.height();
+    };
+    for (int d : {8, 4, 2})
+        if (covers(d))
+            return d;
+    return 1;
+}
+
+QImage decodeJpeg(const QByteArray& bytes, int denominator) {
+    JpegJob job = makeJob(bytes, denominator);
+    if (!probeC(&job))
+        fail(job.errorCode);
+    const bool grey = job.colorSpace == JCS_GRAYSCALE;
+    const QImage::Format format = grey                       ? QImage::Format_Indexed8
+                                  : kColourSpace == JCS_RGB ? QImage::Format_RGB888
+                                                             : QImage::Format_RGB32;
+    if (!pictureFitsMemoryLimit(job.outWidth, job.outHeight, grey ? 1 : 4))
+        fail(JERR_IMAGE_TOO_BIG);
+    QImage image(job.outWidth, job.outHeight, format);
+    if (image.isNull())
+        throw std::bad_alloc();
+    std::vector<unsigned char*> rows(std::size_t(job.outHeight));
+    for (int y = 0; y < job.outHeight; ++y)
+        rows[y] = image.scanLine(y);
+    job.rows = rows.data();
+    if (!decodeC(&job))
+        fail(job.errorCode);
+    for (int y = job.rowsDone; y < job.outHeight; ++y)
+        std::memset(image.scanLine(y), grey ? 0 : 0xFF, std::size_t(image.bytesPerLine()));
+    if (grey) {
+        QList<QRgb> table(job.paletteSize);
+        for (int i = 0; i < job.paletteSize; ++i)
+            table[i] = qRgb(job.palette[i], job.palette[i], job.palette[i]);
+        image.setColorTable(table);
+    }
+    return image;
+}
+
+} // namespace soru

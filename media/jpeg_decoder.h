@@ -1,0 +1,35 @@
+#pragma once
+// libjpeg behind three calls. libjpeg reports errors by a jump out of its
+// own frames; that jump is confined to jpeg_decoder.cpp and every error
+// comes out of here as a Failure with the text "JPEG エラー #N", N being
+// libjpeg's message code. Warnings (a file cut short, stray bytes) are
+// ignored: libjpeg fills what is missing and the picture is shown.
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace soru {
+
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+    bool grayscale = false; // one component: decoded to at most 236 greys
+    // Bytes per decoded pixel: 1 for an indexed grey picture, else 4.
+    int bytesPerPixel() const { return grayscale ? 1 : 4; }
+};
+
+// Parses the header. Throws "JPEG エラー #N" for a damaged header, and
+// "JPEG エラー #41" (libjpeg's JERR_IMAGE_TOO_BIG) when the decoded picture
+// would exceed kMaxDecodedPictureBytes.
+JpegHeader readJpegHeader(const QByteArray& bytes);
+
+// The largest reduction of 8, 4, 2 and 1 at which the picture, decoded with
+// libjpeg's DCT scaling (sizes rounded up), still covers the target.
+int jpegScaleDenominator(QSize picture, QSize target);
+
+// The picture decoded at 1/denominator of its size (1, 2, 4 or 8): RGB32
+// for a colour picture, Indexed8 with a grey palette of at most 236 entries
+// for a grey one. Accurate integer DCT.
+QImage decodeJpeg(const QByteArray& bytes, int denominator);
+
+} // namespace soru

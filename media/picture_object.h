@@ -1,0 +1,58 @@
+#pragma once
+// The two picture objects behind one interface: a JPEG picture decoded with
+// libjpeg and a Windows bitmap read by our own reader. Each loads one file,
+// reports the picture's own size and draws itself smoothly scaled into a
+// rectangle of a canvas. Every failure is a soru::Failure with the text the
+// user sees.
+#include <QByteArray>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+
+#include "media/picture_kind.h"
+
+namespace soru {
+
+namespace text {
+// %1: the path.
+inline const QString kCannotOpenFile = QStringLiteral("ファイル %1 は開けません");
+// %1: libjpeg's message code.
+inline const QString kJpegError = QStringLiteral("JPEG エラー #%1");
+inline const QString kBadBitmap = QStringLiteral("ビットマップイメージが不正です");
+} // namespace text
+
+class PictureObject {
+public:
+    virtual ~PictureObject() = default;
+    PictureObject() = default;
+    PictureObject(const PictureObject&) = delete;
+    PictureObject& operator=(const PictureObject&) = delete;
+
+    // Reads the file; throws Failure when it cannot be opened or is not a
+    // picture of this object's kind. A second load replaces the first.
+    virtual void load(const QString& path) = 0;
+    // The picture's own size as its file states it; 0 before a load.
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // Draws the picture scaled to target (smoothly when shrinking) into the
+    // canvas. An empty target draws nothing; so does an object not loaded.
+    virtual void draw(QImage& canvas, const QRect& target) = 0;
+    // The whole picture at its own size: RGB32, or Indexed8 for a grey JPEG;
+    // a null image before a load.
+    virtual QImage fullImage() = 0;
+};
+
+// A new, empty object of the kind.
+std::unique_ptr<PictureObject> makePictureObject(PictureKind kind);
+
+// The object for the path's kind, loaded from it.
+std::unique_ptr<PictureObject> loadPictureObject(const QString& path);
+
+// The bytes of a picture file, at most maxBytes of them (a longer file is
+// read as if cut there). Throws the cannot-open failure for a missing or
+// unreadable file and for a folder.
+QByteArray readPictureFile(const QString& path, qint64 maxBytes);
+
+} // namespace soru

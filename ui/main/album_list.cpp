@@ -1,0 +1,75 @@
+// The album scan at creation, album entries, their drawing and double-click.
+#include "ui/main/main_window.h"
+
+#include "core/albums.h"
+#include "resources/artwork.h"
+#include "ui/widgets/bevel_panel.h"
+#include "ui/widgets/instant_progress_bar.h"
+
+#include <QPainter>
+
+namespace soru {
+
+int TfrmMain::measuredWidth(const QString& text) {
+    lblScale->setText(text);
+    lblScale->adjustSize();
+    return lblScale->width();
+}
+
+void TfrmMain::scanAlbums() {
+    const int rows = visibleListRows(pnlMain->height(), lstBook->itemHeight(), INT_MAX);
+    const QStringList folders = albumFolderNames(RootDir);
+    const int n = int(folders.size());
+    InstantProgressBar* progress = env_.splashProgress;
+    if (progress)
+        progress->setMax(n + 1);
+    int maxWidth = 0;
+    for (int i = -1; i < n; ++i) {
+        const bool root = i < 0;
+        const int count = countPictures(root ? RootDir : RootDir + folders[i]);
+        if (count > 0) {
+            const QString entry = albumEntry(count, root ? kRootAlbumLabel : folders[i]);
+            lstBook->addItem(entry);
+            maxWidth = std::max(maxWidth, measuredWidth(entry));
+        }
+        // The scan lets no events run: the bar draws itself at once.
+        if (progress)
+            progress->setPosition(i + 2);
+    }
+    lstBook->resize(maxWidth + 64, lstBook->height());
+    pnlBook->resize(maxWidth + 70, pnlBook->height());
+    const int shown = std::min(rows, lstBook->count());
+    lstBook->resize(lstBook->width(), lstBook->itemHeight() * shown);
+    pnlBook->resize(pnlBook->width(), lstBook->itemHeight() * shown + 4);
+    if (lstBook->count() == 0) {
+        pnlBook->hide();
+        pnlBook->setEnabled(false);
+    } else {
+        pnlBook->show();
+        pnlBook->setEnabled(true);
+    }
+}
+
+void TfrmMain::lstBookDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState state) {
+    const QString entry = lstBook->item(index)->text();
+    painter.fillRect(rect, painter.brush());
+    painter.drawPixmap(rect.left() + 8, rect.top() + 3, glyph(6));
+    painter.drawText(QRect(rect.left() + 28, rect.top() + 5, rect.width(), rect.height()),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, albumEntryName(entry));
+    if (state.exactlySelectedFocused())
+        lstBook->setHint(albumEntryHint(entry));
+}
+
+void TfrmMain::lstBookDblClick() {
+    if (AwaitingAlbum)
+        AwaitingAlbum = false;
+    QListWidgetItem* item = lstBook->currentItem();
+    if (!item)
+        return;
+    QString name = albumEntryName(item->text());
+    if (name == kRootAlbumLabel)
+        name.clear();
+    OpenAlbum(name);
+}
+
+} // namespace soru
