@@ -4,6 +4,7 @@
 #include "core/failure.h"
 #include "core/texts.h"
 #include "platform/qt_services.h"
+#include "platform/sound_player.h"
 #include "resources/artwork.h"
 #include "ui/main/main_window.h"
 #include "ui/start/splash_window.h"
@@ -98,9 +99,11 @@ int runSoru(int argc, char** argv) {
 
     QtClipboard clipboard;
     DesktopUrlOpener urls;
+    const std::unique_ptr<SoundPlayer> sound = createSoundPlayer();
     TfrmMain::Environment env;
     env.libraryFolder = folder;
     env.screen = QGuiApplication::primaryScreen()->geometry();
+    env.services.sound = sound.get();
     env.services.clipboard = &clipboard;
     env.services.urls = &urls;
     env.splashProgress = frmStart->pbInfo;

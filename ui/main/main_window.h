@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 namespace soru {
 
@@ -134,6 +135,13 @@ public:
     bool SheetValid = false;
     // sbScr's tag: 1 when the open album has more than one page.
     int sbScrTag = 0;
+    // imgView's cursor: a slot of Cursors (0 default, 1 back, 2 next).
+    int ViewCursor = 0;
+    void setViewCursor(int slot);
+    // The cursor-zone step of pnlMainMouseMove.
+    void updateCursorZones();
+    // The wait between the steps of a panel slide (10 ms in the program).
+    std::function<void()> slideStepWait;
 
     // ---- Private operations ----
     // Decodes the picture at path, fits it into the main panel, draws it into
@@ -157,6 +165,17 @@ public:
     void lstFileDblClick();
     void tbsNextContextPopup();
     void aSumExecute();
+    void pnlBookMouseMove();
+    void pnlMemoMouseMove();
+    void pnlMainMouseMove();
+    void aBackExecute();
+    void aNextExecute();
+    void aAutoExecute();
+    void tmrAutoTimer();
+    void imgViewClick();
+    // Left and right arrows step whatever has the focus; returns true when
+    // the key was used.
+    bool FormKeyDown(int key);
     void imgSumMouseUp(Qt::MouseButton button, int x, int y);
     void sbScrChange();
     void aPlayExecute();
@@ -170,6 +189,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildComponents();

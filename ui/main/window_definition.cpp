@@ -15,6 +15,7 @@
 
 #include "core/failure.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
@@ -69,9 +70,9 @@ void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
 void TfrmMain::buildActions() {
     const ActionRow rows[] = {
         {&TfrmMain::aExit, &text::kExit, {}, 0, &kNoHint, &TfrmMain::aExitExecute, false},
-        {&TfrmMain::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), 1, &kNoHint, nullptr, false},
-        {&TfrmMain::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), 2, &text::kHintAuto, nullptr, true},
-        {&TfrmMain::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), 3, &kNoHint, nullptr, false},
+        {&TfrmMain::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), 1, &kNoHint, &TfrmMain::aBackExecute, false},
+        {&TfrmMain::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), 2, &text::kHintAuto, &TfrmMain::aAutoExecute, true},
+        {&TfrmMain::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), 3, &kNoHint, &TfrmMain::aNextExecute, false},
         {&TfrmMain::aInfo, &text::kInfo, {}, 5, &text::kHintInfo, nullptr, false},
         {&TfrmMain::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), 7, &text::kHintPlay, &TfrmMain::aPlayExecute, false},
         {&TfrmMain::aSum, &text::kSum, {}, 8, &text::kHintSum, &TfrmMain::aSumExecute, true},
@@ -205,7 +206,6 @@ void TfrmMain::buildMainPanel() {
     lblDir = new QLabel(pnlMain);
     lblDir->move(12, 8);
     lblDir->setAttribute(Qt::WA_TranslucentBackground);
-    lblDir->setAttribute(Qt::WA_TransparentForMouseEvents);
     lblDir->setFont(pixelFont(family::kPGothic, 13));
     QPalette dirPalette = lblDir->palette();
     dirPalette.setColor(QPalette::WindowText, QColor(0, 0, 128)); // navy
@@ -289,6 +289,36 @@ void TfrmMain::bindEvents() {
         run([this, b, pos] { imgSumMouseUp(b, pos.x(), pos.y()); });
     };
     connect(sbScr, &QScrollBar::valueChanged, this, [this, run] { run([this] { sbScrChange(); }); });
+    connect(tmrAuto, &QTimer::timeout, this, [this, run] { run([this] { tmrAutoTimer(); }); });
+    imgView->onClick = [this, run] { run([this] { imgViewClick(); }); };
+
+    // Mouse moves: the main area, the memo panel and the album panel each
+    // have their handler; the other components call none and keep the move
+    // from reaching the panel below them.
+    auto mainMove = [this, run](QMouseEvent*) { run([this] { pnlMainMouseMove(); }); };
+    auto memoMove = [this, run](QMouseEvent*) { run([this] { pnlMemoMouseMove(); }); };
+    auto bookMove = [this, run](QMouseEvent*) { run([this] { pnlBookMouseMove(); }); };
+    pnlMain->onMouseMove = mainMove;
+    imgWall->onMouseMove = mainMove;
+    imgView->onMouseMove = mainMove;
+    imgSum->onMouseMove = mainMove;
+    pnlMemo->onMouseMove = memoMove;
+    pnlMemoHead->onMouseMove = memoMove;
+    pnlBook->onMouseMove = bookMove;
+    lstBook->onMouseMove = bookMove;
+    for (QWidget* w : {static_cast<QWidget*>(pnlMain), static_cast<QWidget*>(imgWall), static_cast<QWidget*>(imgView),
+                       static_cast<QWidget*>(imgSum), static_cast<QWidget*>(pnlMemo), static_cast<QWidget*>(pnlMemoHead),
+                       reMemo->viewport(), static_cast<QWidget*>(pnlBook), lstBook->viewport()})
+        w->setMouseTracking(true);
+    reMemo->viewport()->installEventFilter(this);
+    for (QWidget* w : {static_cast<QWidget*>(lblDir), static_cast<QWidget*>(bvlCur), static_cast<QWidget*>(sbScr),
+                       static_cast<QWidget*>(tbMain), static_cast<QWidget*>(sbInfo), static_cast<QWidget*>(pnlFile),
+                       static_cast<QWidget*>(pbInfo)}) {
+        w->setMouseTracking(true);
+        w->setAttribute(Qt::WA_NoMousePropagation);
+    }
+    // The window sees every key before the focused control does.
+    qApp->installEventFilter(this);
 }
 
 } // namespace soru

@@ -77,7 +77,6 @@ void BevelPanel::mouseMoveEvent(QMouseEvent* event) {
 }
 
 BevelFrame::BevelFrame(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
 }
 

@@ -44,8 +44,8 @@ private:
     Qt::Alignment alignment_ = Qt::AlignCenter;
 };
 
-// The current-picture frame: a raised box outline, transparent inside and to
-// the mouse.
+// The current-picture frame: a raised box outline, transparent inside. Like
+// any control it takes the mouse over its whole area.
 class BevelFrame : public QWidget {
     Q_OBJECT
 public:

@@ -1,0 +1,309 @@
+// Sliding panels, stepping, the arrow keys, the cursor zones and the slide
+// show in the real main window.
+#include "tests/ui/main_window_fixture.h"
+
+#include "core/failure.h"
+#include "core/slide.h"
+#include "tools/testlib/testlib.h"
+#include "ui/widgets/bevel_panel.h"
+#include "ui/widgets/image_box.h"
+#include "ui/widgets/status_panels.h"
+#include "ui/widgets/tool_bar.h"
+
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace soru {
+namespace {
+
+using namespace soru::testlib;
+
+class FailureRecorder {
+public:
+    FailureRecorder() { setFailureSink([this](const QString& m) { messages << m; }); }
+    ~FailureRecorder() { setFailureSink({}); }
+    QStringList messages;
+};
+
+struct NavWindow {
+    test::TempDir library;
+    RecordingSound sound;
+    RecordingWallpaper wallpaper;
+    RecordingClipboard clipboard;
+    RecordingUrls urls;
+    FailureRecorder failures;
+    LibraryBuilder lib{library.path()};
+    std::unique_ptr<TfrmMain> window;
+    QList<QPair<QWidget*, int>> slideLog; // the panel and its left edge at each wait
+
+    void create() {
+        TfrmMain::Environment env;
+        env.libraryFolder = library.path();
+        env.screen = QRect(0, 0, 1024, 768);
+        env.services = {&sound, &wallpaper, &clipboard, &urls};
+        window = std::make_unique<TfrmMain>(env);
+        guarded([this] { window->FormCreate(); });
+        window->slideStepWait = [this] {
+            for (QWidget* p : {static_cast<QWidget*>(w().pnlBook), static_cast<QWidget*>(w().pnlMemo)})
+                slideLog << qMakePair(p, p->x());
+        };
+    }
+    TfrmMain& w() { return *window; }
+    QList<int> edgesOf(QWidget* panel) {
+        QList<int> out;
+        for (int i = 0; i < slideLog.size(); i += 2)
+            out << slideLog[i + (panel == w().pnlMemo ? 1 : 0)].second;
+        return out;
+    }
+    void sendMove(QWidget* target) {
+        QMouseEvent ev(QEvent::MouseMove, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                       Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &ev);
+    }
+};
+
+void threePictures(NavWindow& h) {
+    h.lib.album("").jpeg("a.jpg", 801, 300).memoText("a.txt", "memo").jpeg("b.jpg", 64, 48).jpeg("c.jpg", 64, 48);
+    h.lib.album("Travel").jpeg("t.jpg", 64, 48);
+}
+
+TEST(SlidingPanels, AlbumPanelSlidesOutAndBackInSteps) {
+    NavWindow h;
+    threePictures(h);
+    h.create();
+    TfrmMain& w = h.w();
+    const int in = 4 - w.pnlBook->width();
+    ASSERT_EQ(w.pnlBook->x(), in);
+    h.sendMove(w.lstBook->viewport());
+    EXPECT_TRUE(w.BookPanelOut);
+    EXPECT_EQ(w.pnlBook->x(), 0);
+    EXPECT_FALSE(w.Sliding);
+    const auto out = slidePositions(in, 0, 32);
+    // One wait between two positions: every position but the last is seen waiting.
+    EXPECT_EQ(h.edgesOf(w.pnlBook), QList<int>(out.begin(), out.end() - 1));
+    h.slideLog.clear();
+    h.sendMove(w.imgView);
+    EXPECT_FALSE(w.BookPanelOut);
+    EXPECT_EQ(w.pnlBook->x(), in);
+    const auto back = slidePositions(0, in, -32);
+    EXPECT_EQ(h.edgesOf(w.pnlBook), QList<int>(back.begin(), back.end() - 1));
+}
+
+TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) {
+    NavWindow h;
+    threePictures(h);
+    h.create();
+    TfrmMain& w = h.w();
+    ASSERT_TRUE(w.pnlMemo->isEnabled()); // a.jpg has a memo
+    h.sendMove(w.pnlMemoHead);
+    EXPECT_TRUE(w.MemoPanelOut);
+    EXPECT_EQ(w.pnlMemo->x(), 1024 - 587);
+    EXPECT_EQ(h.edgesOf(w.pnlMemo).first(), 1020);
+    h.sendMove(w.pnlBook);
+    EXPECT_TRUE(w.BookPanelOut);
+    h.slideLog.clear();
+    h.sendMove(w.imgWall);
+    EXPECT_FALSE(w.BookPanelOut);
+    EXPECT_FALSE(w.MemoPanelOut);
+    EXPECT_EQ(w.pnlMemo->x(), 1020);
+    // While the album panel moves, the memo panel stands still out; then it moves.
+    const QList<int> memo = h.edgesOf(w.pnlMemo);
+    const QList<int> book = h.edgesOf(w.pnlBook);
+    ASSERT_GE(memo.size(), 2);
+    EXPECT_EQ(memo.first(), 437);
+    EXPECT_EQ(book.last(), 4 - w.pnlBook->width());
+    // Next picture has no memo: the disabled panel does not slide out.
+    guarded([&] { w.aNextExecute(); });
+    EXPECT_FALSE(w.pnlMemo->isEnabled());
+    h.sendMove(w.pnlMemoHead);
+    EXPECT_FALSE(w.MemoPanelOut);
+}
+
+TEST(SlidingPanels, OtherComponentsCallNoHandler) {
+    NavWindow h;
+    threePictures(h);
+    h.create();
+    TfrmMain& w = h.w();
+    guarded([&] { w.tbsNextContextPopup(); });
+    for (QWidget* target : {static_cast<QWidget*>(w.lblDir), static_cast<QWidget*>(w.sbInfo),
+                            static_cast<QWidget*>(w.pnlFile), static_cast<QWidget*>(w.tbMain)}) {
+        h.sendMove(target);
+        EXPECT_FALSE(w.pnlFile->isHidden()) << target->metaObject()->className();
+    }
+    h.sendMove(w.pnlMain);
+    EXPECT_TRUE(w.pnlFile->isHidden());
+    EXPECT_FALSE(w.pnlFile->isEnabled());
+}
+
+TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
+    NavWindow h;
+    h.lib.album("Travel").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
+    h.create();
+    TfrmMain& w = h.w();
+    ASSERT_TRUE(w.AwaitingAlbum);
+    w.lstBook->setCurrentRow(0);
+    guarded([&] { w.lstBookDblClick(); });
+    EXPECT_FALSE(w.AwaitingAlbum);
+    // Until the double-click the panel stayed out; now the next move brings it in.
+    EXPECT_EQ(w.pnlBook->x(), 0);
+    h.sendMove(w.imgWall);
+    EXPECT_EQ(w.pnlBook->x(), 4 - w.pnlBook->width());
+
+    NavWindow waiting;
+    waiting.lib.album("Travel").jpeg("a.jpg", 64, 48);
+    waiting.create();
+    waiting.w().pnlFile->show();
+    waiting.w().pnlFile->setEnabled(true);
+    waiting.sendMove(waiting.w().imgWall);
+    EXPECT_EQ(waiting.w().pnlBook->x(), 0);
+    EXPECT_TRUE(waiting.w().pnlFile->isHidden());
+}
+
+TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
+    NavWindow h;
+    threePictures(h);
+    h.create();
+    TfrmMain& w = h.w();
+    int nested = 0;
+    w.slideStepWait = [&] {
+        ++nested;
+        w.pnlFile->show();
+        w.pnlMainMouseMove(); // a move over the main area arrives during the slide
+        w.pnlMemoMouseMove();
+        EXPECT_TRUE(w.pnlFile->isHidden());
+        EXPECT_FALSE(w.MemoPanelOut);
+        // A failing event handled during the wait is reported there.
+        guarded([] { throw Failure("JPEG エラー #53"); });
+    };
+    w.pnlBookMouseMove();
+    EXPECT_GT(nested, 1);
+    EXPECT_EQ(w.pnlBook->x(), 0);
+    EXPECT_TRUE(w.BookPanelOut);
+    EXPECT_FALSE(w.Sliding);
+    EXPECT_EQ(h.failures.messages.size(), nested);
+    // The real 10 ms wait processes events and still reaches the target.
+    w.slideStepWait = nullptr;
+    QTimer::singleShot(0, [] { guarded([] { throw Failure("late"); }); });
+    w.pnlMainMouseMove();
+    EXPECT_EQ(w.pnlBook->x(), 4 - w.pnlBook->width());
+    EXPECT_EQ(h.failures.messages.last(), "late");
+}
+
+TEST(Navigation, StepsWrapAroundAndArrowKeysAlwaysWork) {
+    NavWindow h;
+    threePictures(h);
+    h.create();
+    TfrmMain& w = h.w();
+    const struct {
+        void (TfrmMain::*step)();
+        int expected;
+    } steps[] = {{&TfrmMain::aBackExecute, 2}, {&TfrmMain::aNextExecute, 0}, {&TfrmMain::aNextExecute, 1},
+                 {&TfrmMain::aNextExecute, 2}, {&TfrmMain::aNextExecute, 0}};
+    for (const auto& s : steps) {
+        guarded([&] { (w.*s.step)(); });
+        EXPECT_EQ(w.CurrentIndex, s.expected);
+        EXPECT_EQ(w.sbInfo->panelText(0), QString("%1 / 3").arg(s.expected + 1));
+    }
+    // Arrow keys reach the window first, whatever has the focus, and are used up.
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.lstBook->setFocus();
+    const int row = w.lstBook->currentRow();
+    QTest::keyClick(w.lstBook, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(w.CurrentIndex, 1);
+    EXPECT_EQ(w.lstBook->currentRow(), row);
+    w.aBack->setEnabled(false);
+    QTest::keyClick(w.reMemo, Qt::Key_Left);
+    EXPECT_EQ(w.CurrentIndex, 0);
+}
+
+TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
+    NavWindow h;
+    h.lib.album("").jpeg("only.jpg", 64, 48).wav("only.wav", 50);
+    h.create();
+    TfrmMain& w = h.w();
+    EXPECT_EQ(h.sound.calls.size(), 1);
+    guarded([&] { w.aNextExecute(); });
+    guarded([&] { w.FormKeyDown(Qt::Key_Left); });
+    EXPECT_EQ(w.CurrentIndex, 0);
+    EXPECT_EQ(h.sound.calls.size(), 3);
+    w.PictureFiles.clear();
+    guarded([&] { w.aNextExecute(); });
+    EXPECT_EQ(h.sound.calls.size(), 3);
+}
+
+TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
+    NavWindow h;
+    threePictures(h);
+    h.create();
+    TfrmMain& w = h.w();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_EQ(w.imgView->width(), 801);
+    const struct {
+        QPoint atView;
+        int slot;
+    } zones[] = {{{0, 10}, 1}, {{399, 10}, 1}, {{400, 10}, 2}, {{800, 10}, 2}, {{801, 10}, 0}, {{10, -1}, 0}};
+    for (const auto& z : zones) {
+        QCursor::setPos(w.imgView->mapToGlobal(z.atView));
+        guarded([&] { w.pnlMainMouseMove(); });
+        EXPECT_EQ(w.ViewCursor, z.slot) << z.atView.x() << "," << z.atView.y();
+    }
+    w.setViewCursor(1);
+    guarded([&] { w.imgViewClick(); });
+    EXPECT_EQ(w.CurrentIndex, 2);
+    w.setViewCursor(0);
+    guarded([&] { w.imgViewClick(); });
+    EXPECT_EQ(w.CurrentIndex, 0);
+}
+
+TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {
+    NavWindow h;
+    threePictures(h);
+    h.lib.album("").broken("d.jpg", BrokenKind::JpegNotJpeg);
+    h.create();
+    TfrmMain& w = h.w();
+    w.aAuto->trigger();
+    EXPECT_TRUE(w.aAuto->isChecked());
+    EXPECT_TRUE(w.tmrAuto->isActive());
+    EXPECT_EQ(w.CurrentIndex, 0); // the first step comes one interval later
+    guarded([&] { w.tmrAutoTimer(); });
+    EXPECT_EQ(w.CurrentIndex, 1);
+    EXPECT_TRUE(w.tmrAuto->isActive());
+    // Backwards when the cursor says back: 1 -> 0 -> wraps to the damaged last one.
+    w.setViewCursor(1);
+    guarded([&] { w.tmrAutoTimer(); });
+    EXPECT_EQ(w.CurrentIndex, 0);
+    guarded([&] { w.tmrAutoTimer(); });
+    EXPECT_EQ(w.CurrentIndex, 3);
+    EXPECT_EQ(h.failures.messages, QStringList{"JPEG エラー #53"});
+    EXPECT_TRUE(w.aAuto->isChecked());
+    EXPECT_FALSE(w.tmrAuto->isActive());
+    // Toggling off and on again restarts it.
+    w.aAuto->trigger();
+    EXPECT_FALSE(w.aAuto->isChecked());
+    w.aAuto->trigger();
+    EXPECT_TRUE(w.tmrAuto->isActive());
+}
+
+TEST(SlideShow, GoesOnInANewAlbumAndRealTicksStep) {
+    NavWindow h;
+    threePictures(h);
+    h.lib.album("One").jpeg("u.jpg", 64, 48);
+    h.create();
+    TfrmMain& w = h.w();
+    w.pms1s->trigger();
+    w.aAuto->trigger();
+    w.tmrAuto->setInterval(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.CurrentIndex == 1; }, 3000));
+    w.lstBook->setCurrentRow(1);
+    guarded([&] { w.lstBookDblClick(); });
+    EXPECT_TRUE(w.aAuto->isChecked());
+    EXPECT_TRUE(w.tmrAuto->isActive());
+    EXPECT_FALSE(w.aAuto->isEnabled());
+}
+
+} // namespace
+} // namespace soru
