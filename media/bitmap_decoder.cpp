@@ -20,14 +20,15 @@ constexpr QRgb kOutOfTable = 0xFF000000;
 
 [[noreturn]] void invalid() { throw Failure(text::kBadBitmap); }
 
-// Bounds-checked little-endian reads of the file's bytes.
+// Bounds-checked little-endian reads of a stretch of the file held in
+// memory: data holds the file's bytes [offset, offset + length).
 class Bytes {
 public:
-    Bytes(const uchar* data, qsizetype size) : data_(data), size_(size) {}
-    qint64 size() const { return size_; }
-    const uchar* at(qint64 offset) const { return data_ + offset; }
+    Bytes(std::span<const uchar> data, qint64 offset) : data_(data.data()), offset_(offset), end_(offset + qint64(data.size())) {}
+    qint64 end() const { return end_; }
+    const uchar* at(qint64 offset) const { return data_ + (offset - offset_); }
     bool holds(qint64 offset, qint64 length) const {
-        return offset >= 0 && length >= 0 && offset <= size_ && length <= size_ - offset;
+        return offset >= offset_ && length >= 0 && offset <= end_ && length <= end_ - offset;
     }
     quint16 u16(qint64 offset) const { return qFromLittleEndian<quint16>(checked(offset, 2)); }
     quint32 u32(qint64 offset) const { return qFromLittleEndian<quint32>(checked(offset, 4)); }
@@ -37,8 +38,27 @@ private:
     const uchar* checked(qint64 offset, qint64 length) const {
         if (!holds(offset, length))
             invalid();
-        return data_ + offset;
+        return at(offset);
     }
+    const uchar* data_;
+    qint64 offset_, end_;
+};
+
+// Headers, bit-field masks and the largest colour table all lie within the
+// file's first bytes.
+constexpr qint64 kHeadersMaxSize = kFileHeader + 124 + 12 + 256 * 4;
+
+class MemorySource final : public BitmapSource {
+public:
+    MemorySource(const uchar* data, qsizetype size) : data_(data), size_(size) {}
+    qint64 size() const override { return size_; }
+    std::span<const uchar> read(qint64 offset, qint64 length) override {
+        if (offset < 0 || offset >= size_ || length <= 0)
+            return {};
+        return {data_ + offset, std::size_t(qMin(length, size_ - offset))};
+    }
+
+private:
     const uchar* data_;
     qint64 size_;
 };
@@ -92,7 +112,7 @@ struct Header {
     qint64 stride = 0;
 };
 
-Header readHeader(const Bytes& b) {
+Header readHeader(const Bytes& b, qint64 fileSize) {
     if (!b.holds(0, kFileHeader + 4) || b.at(0)[0] != 'B' || b.at(0)[1] != 'M')
         invalid();
     Header h;
@@ -170,7 +190,7 @@ Header readHeader(const Bytes& b) {
         }
         headersEnd += qint64(entries) * entrySize;
     }
-    if (h.offBits < headersEnd || h.offBits >= b.size())
+    if (h.offBits < headersEnd || h.offBits >= fileSize)
         invalid();
     h.stride = (h.width * h.bitCount + 31) / 32 * 4;
     return h;
@@ -225,7 +245,7 @@ void fillRow(QImage& img, int y, qint64 fromPixel) {
     std::fill(out + fromPixel, out + img.width(), kMissing);
 }
 
-void decodePixels(const Bytes& b, const Header& h, QImage& img) {
+void decodePixels(BitmapSource& src, const Header& h, QImage& img) {
     Channel ch[3];
     if (h.bitCount == 16 || h.bitCount == 32)
         for (int i = 0; i < 3; ++i)
@@ -233,11 +253,10 @@ void decodePixels(const Bytes& b, const Header& h, QImage& img) {
     const int height = img.height();
     for (int r = 0; r < height; ++r) {
         const int y = h.topDown ? r : height - 1 - r;
-        const qint64 start = h.offBits + qint64(r) * h.stride;
-        const qint64 available = start < b.size() ? qMin(h.stride, b.size() - start) : 0;
-        const qint64 pixels = qMin<qint64>(h.width, available * 8 / h.bitCount);
+        const std::span<const uchar> row = src.read(h.offBits + qint64(r) * h.stride, h.stride);
+        const qint64 pixels = qMin<qint64>(h.width, qint64(row.size()) * 8 / h.bitCount);
         if (pixels > 0)
-            decodeRow(h, b.at(start), pixels, img.scanLine(y), ch);
+            decodeRow(h, row.data(), pixels, img.scanLine(y), ch);
         if (pixels < h.width)
             fillRow(img, y, pixels);
     }
@@ -245,11 +264,13 @@ void decodePixels(const Bytes& b, const Header& h, QImage& img) {
 
 // ------------------------------------------------------------ run-length
 
-void decodeRle(const Bytes& b, const Header& h, QImage& img) {
+void decodeRle(BitmapSource& src, const Header& h, QImage& img) {
     img.fill(h.palette[0]);
+    // A stream for a picture within the limit is never longer than the limit.
+    const Bytes b(src.read(h.offBits, kMaxDecodedPictureBytes), h.offBits);
     const bool four = h.compression == kRle4;
     const qint64 width = h.width, height = h.height;
-    const qint64 end = b.size();
+    const qint64 end = b.end();
     qint64 at = h.offBits;
     qint64 x = 0, y = 0; // y counts rows from the bottom
     const auto put = [&](qint64 px, int index) {
@@ -298,17 +319,21 @@ void decodeRle(const Bytes& b, const Header& h, QImage& img) {
 
 } // namespace
 
-QImage decodeBitmap(const uchar* data, qsizetype size) {
-    const Bytes b(data, size);
-    const Header h = readHeader(b);
+QImage decodeBitmap(BitmapSource& source) {
+    const Header h = readHeader(Bytes(source.read(0, kHeadersMaxSize), 0), source.size());
     QImage img(int(h.width), int(h.height), QImage::Format_RGB32);
     if (img.isNull())
         throw std::bad_alloc();
     if (h.compression == kRle8 || h.compression == kRle4)
-        decodeRle(b, h, img);
+        decodeRle(source, h, img);
     else
-        decodePixels(b, h, img);
+        decodePixels(source, h, img);
     return img;
+}
+
+QImage decodeBitmap(const uchar* data, qsizetype size) {
+    MemorySource source(data, size);
+    return decodeBitmap(source);
 }
 
 } // namespace soru

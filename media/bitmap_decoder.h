@@ -25,9 +25,24 @@
 //   bitmap, a stream cut short) take colour table entry 0.
 #include <QImage>
 
+#include <span>
+
 namespace soru {
 
+// Where the decoder finds the file's bytes. It asks for the headers first,
+// then for the pixel rows in file order, so a file can be read piece by
+// piece instead of whole.
+class BitmapSource {
+public:
+    virtual ~BitmapSource() = default;
+    virtual qint64 size() const = 0;
+    // The bytes [offset, offset + length) of the file, fewer where the file
+    // ends (none past it). Valid until the next call.
+    virtual std::span<const uchar> read(qint64 offset, qint64 length) = 0;
+};
+
 // The decoded picture, as Format_RGB32.
+QImage decodeBitmap(BitmapSource& source);
 QImage decodeBitmap(const uchar* data, qsizetype size);
 
 } // namespace soru

@@ -12,7 +12,9 @@
 
 namespace soru {
 
-bool looksLikeRtf(QByteArrayView bytes) { return rtfHeaderOffset(bytes) >= 0; }
+bool looksLikeRtf(QByteArrayView bytes) {
+    return rtfHeaderOffset(bytes) >= 0;
+}
 
 MemoKind readMemo(QByteArrayView bytes, QTextDocument& into) {
     if (looksLikeRtf(bytes)) {

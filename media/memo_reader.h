@@ -21,13 +21,13 @@ enum class MemoKind {
 // mark and white space.
 bool looksLikeRtf(QByteArrayView bytes);
 
-// Clears the document and fills it with the memo's bytes. Formats name only
-// what the RTF states, so the rest follows the document's default font
+// Clears `into` and fills it with the memo's bytes. Formats name only what
+// the RTF states, so the rest follows the default font of `into`
 // (the memo box's).
 MemoKind readMemo(QByteArrayView bytes, QTextDocument& into);
 
-// Clears the document, then reads the file into it. Throws
-// Failure(kMemoReadFailure) when the file cannot be read; the document is
+// Clears `into`, then reads the file into it. Throws
+// Failure(kMemoReadFailure) when the file cannot be read; `into` is
 // then left empty, never showing an earlier memo.
 MemoKind loadMemo(const QString& path, QTextDocument& into);
 

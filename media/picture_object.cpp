@@ -4,7 +4,6 @@
 #include "media/bitmap_picture.h"
 #include "media/jpeg_picture.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace soru {
@@ -21,22 +20,21 @@ std::unique_ptr<PictureObject> loadPictureObject(const QString& path) {
     return picture;
 }
 
+void openPictureFile(QFile& file, const QString& path) {
+    file.setFileName(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() < 0)
+        throw Failure(text::kCannotOpenFile.arg(path));
+}
+
 QByteArray readPictureFile(const QString& path, qint64 maxBytes) {
-    const auto cannotOpen = [&] { return Failure(text::kCannotOpenFile.arg(path)); };
-    if (QFileInfo(path).isDir())
-        throw cannotOpen();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw cannotOpen();
-    const qint64 size = file.size();
-    if (size < 0)
-        throw cannotOpen();
-    QByteArray bytes(qMin(size, maxBytes), Qt::Uninitialized);
+    QFile file;
+    openPictureFile(file, path);
+    QByteArray bytes(qMin(file.size(), maxBytes), Qt::Uninitialized);
     qint64 got = 0;
     while (got < bytes.size()) {
         const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
         if (n < 0)
-            throw cannotOpen();
+            throw Failure(text::kCannotOpenFile.arg(path));
         if (n == 0)
             break; // the file shrank since its size was read
         got += n;

@@ -5,6 +5,7 @@
 // rectangle of a canvas. Every failure is a soru::Failure with the text the
 // user sees.
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -50,9 +51,13 @@ std::unique_ptr<PictureObject> makePictureObject(PictureKind kind);
 // The object for the path's kind, loaded from it.
 std::unique_ptr<PictureObject> loadPictureObject(const QString& path);
 
+// Opens a picture file for unbuffered reading. Throws the cannot-open
+// failure for a missing or unreadable file and for a folder.
+void openPictureFile(QFile& file, const QString& path);
+
 // The bytes of a picture file, at most maxBytes of them (a longer file is
-// read as if cut there). Throws the cannot-open failure for a missing or
-// unreadable file and for a folder.
+// read as if cut there). Throws the cannot-open failure as above, and for a
+// read error.
 QByteArray readPictureFile(const QString& path, qint64 maxBytes);
 
 } // namespace soru

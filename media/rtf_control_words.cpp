@@ -1,11 +1,10 @@
 // The control-word table, sorted by name for binary search (checked at
-// compile time).
+// compile time), and the character-set table.
 #include "media/rtf_control_words.h"
 
 #include <QTextCharFormat>
 
 #include <algorithm>
-#include <array>
 
 namespace soru::rtf {
 namespace {
@@ -172,15 +171,35 @@ constexpr ControlWord kWords[] = {
     {"zwnj", A::Insert, 0x200C},
 };
 
-static_assert(std::ranges::is_sorted(kWords, {}, &ControlWord::name), "kWords must be sorted by name");
-static_assert(std::ranges::adjacent_find(kWords, {}, &ControlWord::name) == std::ranges::end(kWords),
+static_assert(std::ranges::is_sorted(kWords, {}, &ControlWord::name),
+              "kWords must be sorted by name");
+static_assert(std::ranges::adjacent_find(kWords, {}, &ControlWord::name) ==
+                  std::ranges::end(kWords),
               "kWords must not repeat a name");
+
+// Windows character sets and the code pages of their bytes.
+struct CharsetCodePage {
+    int charset;
+    int codePage;
+};
+constexpr CharsetCodePage kCharsets[] = {
+    {0, 1252},   {2, 1252},   {77, 10000}, {78, 10001}, {128, 932},  {129, 949},  {130, 1361},
+    {134, 936},  {136, 950},  {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256},
+    {186, 1257}, {204, 1251}, {222, 874},  {238, 1250}, {254, 437},  {255, 850},
+};
 
 } // namespace
 
 const ControlWord* findControlWord(std::string_view name) {
     const auto it = std::ranges::lower_bound(kWords, name, {}, &ControlWord::name);
     return it != std::ranges::end(kWords) && it->name == name ? it : nullptr;
+}
+
+int charsetCodePage(int charset) {
+    for (const CharsetCodePage& c : kCharsets)
+        if (c.charset == charset)
+            return c.codePage;
+    return 0;
 }
 
 } // namespace soru::rtf

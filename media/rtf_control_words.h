@@ -1,24 +1,25 @@
 #pragma once
-// The RTF control words the memo reader acts on, one table row each. Words
-// not in the table are ignored.
+// The RTF control words the memo reader acts on, one table row each (words
+// not in the table are ignored), and the character sets of font entries.
 #include <string_view>
 
 namespace soru::rtf {
 
 enum class Action : unsigned char {
-    SkipGroup,      // a destination whose content is not shown
-    FontTable,      // the group is the font table
-    ColorTable,     // the group is the colour table
-    Insert,         // inserts the UTF-16 unit `value`
-    ParagraphEnd,   // ends the paragraph
-    Toggle,         // character property `value` (a Property) on; parameter 0 turns it off
-    Underline,      // underline style `value` (QTextCharFormat::UnderlineStyle); parameter 0 turns it off
+    SkipGroup,    // a destination whose content is not shown
+    FontTable,    // the group is the font table
+    ColorTable,   // the group is the colour table
+    Insert,       // inserts the UTF-16 unit `value`
+    ParagraphEnd, // ends the paragraph
+    Toggle,       // character property `value` (a Property) on; parameter 0 turns it off
+    Underline,    // underline style `value` (QTextCharFormat::UnderlineStyle); parameter 0 turns it
+                  // off
     VerticalAlign,  // QTextCharFormat::VerticalAlignment `value`
     Set,            // property `value` (a Property) takes the parameter
     Align,          // paragraph alignment `value` (Qt::Alignment)
     ResetCharacter, // \plain
     ResetParagraph, // \pard
-    CodePage,       // the document's character set is code page `value`
+    CodePage,       // the file's character set is code page `value`
     Unicode,        // \uN
     Binary,         // \binN: N raw bytes follow
 };
@@ -56,5 +57,9 @@ struct ControlWord {
 // The row for a control word (letters only, without the backslash), or
 // nullptr.
 const ControlWord* findControlWord(std::string_view name);
+
+// The code page of a Windows character set (\fcharsetN), or 0 for "the
+// file's": DEFAULT_CHARSET (1) and sets not known here.
+int charsetCodePage(int charset);
 
 } // namespace soru::rtf

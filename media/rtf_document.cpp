@@ -54,21 +54,6 @@ QTextBlockFormat blockFormat(const RtfParagraph& p) {
 
 } // namespace
 
-QString RtfParagraph::text() const {
-    QString out;
-    for (const RtfRun& r : runs)
-        out += r.text;
-    return out;
-}
-
-QString RtfDocument::plainText() const {
-    QStringList lines;
-    lines.reserve(paragraphs.size());
-    for (const RtfParagraph& p : paragraphs)
-        lines.append(p.text());
-    return lines.join(QLatin1Char('\n'));
-}
-
 void writeRtfDocument(const RtfDocument& rtf, QTextDocument& into) {
     into.clear();
     QTextCursor cursor(&into);

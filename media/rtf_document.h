@@ -12,7 +12,7 @@ class QTextDocument;
 namespace soru {
 
 struct RtfCharFormat {
-    QString family;   // empty: the document's default font (the memo box's)
+    QString family;   // empty: the QTextDocument's default font (the memo box's)
     qreal points = 0; // 0: the default size
     bool bold = false;
     bool italic = false;
@@ -40,23 +40,20 @@ struct RtfParagraph {
     int spaceAfter = 0;
     QList<RtfRun> runs;
     RtfCharFormat markFormat; // the format at the paragraph mark (height of an empty line)
-
-    QString text() const;
 };
 
 struct RtfDocument {
     QList<RtfParagraph> paragraphs;
-
-    // The paragraphs' text joined by "\n".
-    QString plainText() const;
 };
 
-// Clears the document and fills it with the paragraphs. Only what the RTF
+// Clears `into` and fills it with the paragraphs. Only what the RTF
 // states is set on the formats, so everything else comes from the
 // document's default font.
 void writeRtfDocument(const RtfDocument& rtf, QTextDocument& into);
 
 // Pixels (at 96 per inch, as QTextDocument counts them) for twips.
-constexpr qreal twipsToPixels(int twips) { return twips / 15.0; }
+constexpr qreal twipsToPixels(int twips) {
+    return twips / 15.0;
+}
 
 } // namespace soru

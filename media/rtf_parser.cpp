@@ -1,15 +1,15 @@
 // RTF as memos hold it: text bytes and \'hh escapes are gathered and
-// decoded together in the code page of the current font (or the
-// document's), so double-byte characters split over two escapes, or written
+// decoded together in the code page of the current font (or of the
+// file), so double-byte characters split over two escapes, or written
 // half escaped and half raw, come out whole. Everything else is a control
 // word looked up in the table, applied to the state of the current group.
 #include "media/rtf_parser.h"
 
 #include "media/rtf_control_words.h"
+#include "media/rtf_tables.h"
 #include "media/text_decoding.h"
 
 #include <QByteArray>
-#include <QHash>
 
 #include <algorithm>
 #include <string_view>
@@ -60,32 +60,12 @@ struct GroupState {
     int unicodeSkip = 1; // fallback characters after \uN
 };
 
-struct Font {
-    QString family;
-    int codePage = 0; // 0: the document's
-};
-
-// Windows character sets (\fcharsetN) and the code pages of their bytes.
-// DEFAULT_CHARSET (1) and unknown sets use the document's code page.
-struct CharsetCodePage {
-    int charset;
-    int codePage;
-};
-constexpr CharsetCodePage kCharsets[] = {
-    {0, 1252},    {2, 1252},    {77, 10000},  {78, 10001},  {128, 932},   {129, 949},   {130, 1361},
-    {134, 936},   {136, 950},   {161, 1253},  {162, 1254},  {163, 1258},  {177, 1255},  {178, 1256},
-    {186, 1257},  {204, 1251},  {222, 874},   {238, 1250},  {254, 437},   {255, 850},
-};
-
-int charsetCodePage(int charset) {
-    for (const CharsetCodePage& c : kCharsets)
-        if (c.charset == charset)
-            return c.codePage;
-    return 0;
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 int hexValue(char c) {
     if (isDigit(c))
         return c - '0';
@@ -96,8 +76,9 @@ int hexValue(char c) {
     return -1;
 }
 
-// Keeps characters a QTextDocument would take as structure (block and frame
-// marks) or could not show out of the runs.
+// Takes out of run text what a QTextDocument would read as structure:
+// control characters (line ends come from \par and \line only), paragraph
+// separators (made line breaks) and frame marks.
 void sanitize(QString& s) {
     qsizetype out = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -130,10 +111,6 @@ private:
     void apply(const ControlWord& word, bool hasParameter, int parameter);
     void set(Property property, int value);
     void toggle(Property property, bool on);
-    void fontTableWord(const ControlWord& word, int parameter);
-    void colorTableWord(const ControlWord& word, int parameter);
-    void commitFont();
-    void commitColour();
     void unicode(int value);
     void insert(char16_t c);
 
@@ -143,7 +120,6 @@ private:
     RtfDocument finish();
     int codePage() const;
     RtfCharFormat resolve(const CharState& c) const;
-    QColor colour(int index) const;
 
     QByteArrayView in_;
     qsizetype pos_ = 0;
@@ -156,15 +132,7 @@ private:
     CodePageDecoder decoder_;
     QByteArray bytes_; // text bytes not yet decoded
 
-    QHash<int, Font> fonts_;
-    int fontIndex_ = -1; // the font-table entry being read
-    int fontCharsetCodePage_ = 0;
-    int fontCodePage_ = 0;
-    QByteArray fontName_;
-
-    QList<QColor> colours_;
-    int rgb_[3] = {0, 0, 0};
-    bool colourGiven_ = false;
+    rtf::Tables tables_{decoder_};
 
     RtfDocument doc_;
     RtfParagraph paragraph_;
@@ -187,9 +155,12 @@ std::optional<RtfDocument> Parser::parse() {
             if (closeGroup())
                 return onlyNoiseFollows() ? std::optional(finish()) : std::nullopt;
             break;
-        case '\\': control(); break;
+        case '\\':
+            control();
+            break;
         case '\r':
-        case '\n': break;
+        case '\n':
+            break;
         default:
             if (toSkip_ > 0)
                 --toSkip_;
@@ -214,7 +185,7 @@ bool Parser::closeGroup() {
     flushBytes();
     toSkip_ = 0;
     if (state_.destination == Destination::FontTable)
-        commitFont();
+        tables_.endFont(codePage_);
     if (saved_.empty())
         return true;
     state_ = saved_.back();
@@ -222,9 +193,9 @@ bool Parser::closeGroup() {
     return saved_.empty();
 }
 
-// After the document's last brace only white space, NULs, an end-of-file
+// After the file's last brace only white space, NULs, an end-of-file
 // mark or more braces may follow; text there means the braces are out of
-// balance and part of the document would be lost.
+// balance and part of the memo would be lost.
 bool Parser::onlyNoiseFollows() const {
     for (qsizetype i = pos_; i < in_.size(); ++i) {
         const char c = in_[i];
@@ -284,21 +255,32 @@ void Parser::controlSymbol(char c) {
     switch (c) {
     case '\\':
     case '{':
-    case '}': textByte(c); break;
+    case '}':
+        textByte(c);
+        break;
     case '*': // an optional destination: not ours, so not shown
         flushBytes();
         state_.destination = Destination::Skip;
         break;
-    case '~': insert(0x00A0); break;
-    case '-': insert(0x00AD); break;
-    case '_': insert(0x2011); break;
-    case '\t': insert('\t'); break;
+    case '~':
+        insert(0x00A0);
+        break;
+    case '-':
+        insert(0x00AD);
+        break;
+    case '_':
+        insert(0x2011);
+        break;
+    case '\t':
+        insert('\t');
+        break;
     case '\r':
     case '\n':
         if (state_.destination == Destination::Text)
             endParagraph();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -315,8 +297,9 @@ void Parser::hexByte() {
         return;
     const char byte = char(value);
     if (state_.destination == Destination::FontTable)
-        fontName_.append(byte);
-    else if (state_.destination == Destination::Text && !state_.chars.hidden && (uchar(byte) >= 0x20 || byte == '\t'))
+        tables_.fontNameByte(byte);
+    else if (state_.destination == Destination::Text && !state_.chars.hidden &&
+             (uchar(byte) >= 0x20 || byte == '\t'))
         bytes_.append(byte);
 }
 
@@ -328,15 +311,16 @@ void Parser::textByte(char c) {
         break;
     case Destination::FontTable:
         if (c == ';')
-            commitFont();
+            tables_.endFont(codePage_);
         else
-            fontName_.append(c);
+            tables_.fontNameByte(c);
         break;
     case Destination::ColorTable:
         if (c == ';')
-            commitColour();
+            tables_.endColour();
         break;
-    case Destination::Skip: break;
+    case Destination::Skip:
+        break;
     }
 }
 
@@ -347,48 +331,73 @@ void Parser::apply(const ControlWord& word, bool hasParameter, int parameter) {
         return;
     }
     switch (state_.destination) {
-    case Destination::Skip: return;
+    case Destination::Skip:
+        return;
     case Destination::FontTable:
-        if (hasParameter)
-            fontTableWord(word, parameter);
+        if (hasParameter && word.action == Action::Set) {
+            if (Property(word.value) == Property::Font) // a new entry ends the one before
+                tables_.endFont(codePage_);
+            tables_.fontValue(Property(word.value), parameter);
+        }
         return;
     case Destination::ColorTable:
-        if (hasParameter)
-            colorTableWord(word, parameter);
+        if (hasParameter && word.action == Action::Set)
+            tables_.colourValue(Property(word.value), parameter);
         return;
-    case Destination::Text: break;
+    case Destination::Text:
+        break;
     }
 
     flushBytes(); // the bytes so far belong to the state before this word
     CharState& chars = state_.chars;
     switch (word.action) {
-    case Action::FontTable: state_.destination = Destination::FontTable; break;
+    case Action::FontTable:
+        state_.destination = Destination::FontTable;
+        break;
     case Action::ColorTable:
         state_.destination = Destination::ColorTable;
-        colours_.clear();
+        tables_.startColours();
         break;
-    case Action::Insert: insert(char16_t(word.value)); break;
-    case Action::ParagraphEnd: endParagraph(); break;
-    case Action::Toggle: toggle(Property(word.value), !hasParameter || parameter != 0); break;
+    case Action::Insert:
+        insert(char16_t(word.value));
+        break;
+    case Action::ParagraphEnd:
+        endParagraph();
+        break;
+    case Action::Toggle:
+        toggle(Property(word.value), !hasParameter || parameter != 0);
+        break;
     case Action::Underline:
-        chars.underline = hasParameter && parameter == 0 ? QTextCharFormat::NoUnderline
-                                                         : QTextCharFormat::UnderlineStyle(word.value);
+        chars.underline = hasParameter && parameter == 0
+                              ? QTextCharFormat::NoUnderline
+                              : QTextCharFormat::UnderlineStyle(word.value);
         break;
-    case Action::VerticalAlign: chars.verticalAlignment = QTextCharFormat::VerticalAlignment(word.value); break;
+    case Action::VerticalAlign:
+        chars.verticalAlignment = QTextCharFormat::VerticalAlignment(word.value);
+        break;
     case Action::Set:
         if (hasParameter)
             set(Property(word.value), parameter);
         break;
-    case Action::Align: state_.paragraph.alignment = Qt::Alignment(word.value); break;
-    case Action::ResetCharacter: chars = CharState{}; break;
-    case Action::ResetParagraph: state_.paragraph = ParagraphState{}; break;
-    case Action::CodePage: codePage_ = word.value; break;
+    case Action::Align:
+        state_.paragraph.alignment = Qt::Alignment(word.value);
+        break;
+    case Action::ResetCharacter:
+        chars = CharState{};
+        break;
+    case Action::ResetParagraph:
+        state_.paragraph = ParagraphState{};
+        break;
+    case Action::CodePage:
+        codePage_ = word.value;
+        break;
     case Action::Unicode:
         if (hasParameter)
             unicode(parameter);
         break;
     case Action::SkipGroup:
-    case Action::Binary: break;
+    case Action::Binary:
+        break;
     }
 }
 
@@ -397,82 +406,66 @@ void Parser::set(Property property, int value) {
     ParagraphState& para = state_.paragraph;
     const int twips = std::clamp(value, -kMaxTwips, kMaxTwips);
     switch (property) {
-    case Property::Font: chars.font = value; break;
-    case Property::FontSize: chars.halfPoints = value > 0 ? std::min(value, kMaxHalfPoints) : 0; break;
-    case Property::Foreground: chars.foreground = std::max(value, 0); break;
-    case Property::Background: chars.background = std::max(value, 0); break;
-    case Property::UnicodeSkip: state_.unicodeSkip = std::max(value, 0); break;
-    case Property::LeftIndent: para.leftIndent = twips; break;
-    case Property::RightIndent: para.rightIndent = twips; break;
-    case Property::FirstLineIndent: para.firstLineIndent = twips; break;
-    case Property::SpaceBefore: para.spaceBefore = std::max(twips, 0); break;
-    case Property::SpaceAfter: para.spaceAfter = std::max(twips, 0); break;
-    case Property::DefaultFont: defaultFont_ = value; break;
+    case Property::Font:
+        chars.font = value;
+        break;
+    case Property::FontSize:
+        chars.halfPoints = value > 0 ? std::min(value, kMaxHalfPoints) : 0;
+        break;
+    case Property::Foreground:
+        chars.foreground = std::max(value, 0);
+        break;
+    case Property::Background:
+        chars.background = std::max(value, 0);
+        break;
+    case Property::UnicodeSkip:
+        state_.unicodeSkip = std::max(value, 0);
+        break;
+    case Property::LeftIndent:
+        para.leftIndent = twips;
+        break;
+    case Property::RightIndent:
+        para.rightIndent = twips;
+        break;
+    case Property::FirstLineIndent:
+        para.firstLineIndent = twips;
+        break;
+    case Property::SpaceBefore:
+        para.spaceBefore = std::max(twips, 0);
+        break;
+    case Property::SpaceAfter:
+        para.spaceAfter = std::max(twips, 0);
+        break;
+    case Property::DefaultFont:
+        defaultFont_ = value;
+        break;
     case Property::AnsiCodePage:
         if (value > 0)
             codePage_ = value;
         break;
-    default: break; // font- and colour-table values
+    default:
+        break; // font- and colour-table values
     }
 }
 
 void Parser::toggle(Property property, bool on) {
     CharState& chars = state_.chars;
     switch (property) {
-    case Property::Bold: chars.bold = on; break;
-    case Property::Italic: chars.italic = on; break;
-    case Property::StrikeOut: chars.strikeOut = on; break;
-    case Property::Hidden: chars.hidden = on; break;
-    default: break;
-    }
-}
-
-// Font table: "\fN ... \fcharsetN ... [\cpgN] name;" per entry, with or
-// without a group around each.
-void Parser::fontTableWord(const ControlWord& word, int parameter) {
-    if (word.action != Action::Set)
-        return;
-    switch (Property(word.value)) {
-    case Property::Font:
-        commitFont();
-        fontIndex_ = parameter;
+    case Property::Bold:
+        chars.bold = on;
         break;
-    case Property::FontCharset: fontCharsetCodePage_ = charsetCodePage(parameter); break;
-    case Property::FontCodePage: fontCodePage_ = parameter; break;
-    default: break;
+    case Property::Italic:
+        chars.italic = on;
+        break;
+    case Property::StrikeOut:
+        chars.strikeOut = on;
+        break;
+    case Property::Hidden:
+        chars.hidden = on;
+        break;
+    default:
+        break;
     }
-}
-
-void Parser::commitFont() {
-    if (fontIndex_ >= 0) {
-        Font font;
-        font.codePage = fontCodePage_ != 0 ? fontCodePage_ : fontCharsetCodePage_;
-        QString name = decoder_.decode(fontName_, font.codePage != 0 ? font.codePage : codePage_).trimmed();
-        if (name.startsWith(QLatin1Char('@'))) // the vertical-writing variant of the same face
-            name.remove(0, 1);
-        font.family = name;
-        fonts_.insert(fontIndex_, font);
-    }
-    fontIndex_ = -1;
-    fontCharsetCodePage_ = fontCodePage_ = 0;
-    fontName_.resize(0);
-}
-
-void Parser::colorTableWord(const ControlWord& word, int parameter) {
-    if (word.action != Action::Set)
-        return;
-    const Property p = Property(word.value);
-    if (p == Property::Red || p == Property::Green || p == Property::Blue) {
-        rgb_[int(p) - int(Property::Red)] = std::clamp(parameter, 0, 255);
-        colourGiven_ = true;
-    }
-}
-
-// An entry without values is "automatic".
-void Parser::commitColour() {
-    colours_.append(colourGiven_ ? QColor(rgb_[0], rgb_[1], rgb_[2]) : QColor());
-    rgb_[0] = rgb_[1] = rgb_[2] = 0;
-    colourGiven_ = false;
 }
 
 // \uN is a signed 16-bit number; values past 0xFFFF are taken as code
@@ -553,29 +546,25 @@ RtfDocument Parser::finish() {
     return std::move(doc_);
 }
 
+// Bytes are in the code page of the current font's character set; with no
+// font chosen, of the default font's; failing both, the file's (\ansicpgN).
 int Parser::codePage() const {
-    const int font = state_.chars.font >= 0 ? state_.chars.font : defaultFont_;
-    const auto it = fonts_.constFind(font);
-    return it != fonts_.cend() && it->codePage != 0 ? it->codePage : codePage_;
+    const int fontCodePage =
+        tables_.codePage(state_.chars.font >= 0 ? state_.chars.font : defaultFont_);
+    return fontCodePage != 0 ? fontCodePage : codePage_;
 }
-
-QColor Parser::colour(int index) const { return index < colours_.size() ? colours_[index] : QColor(); }
 
 RtfCharFormat Parser::resolve(const CharState& c) const {
     RtfCharFormat f;
-    if (c.font >= 0) {
-        const auto it = fonts_.constFind(c.font);
-        if (it != fonts_.cend())
-            f.family = it->family;
-    }
+    f.family = tables_.family(c.font);
     f.points = c.halfPoints / 2.0;
     f.bold = c.bold;
     f.italic = c.italic;
     f.strikeOut = c.strikeOut;
     f.underline = c.underline;
     f.verticalAlignment = c.verticalAlignment;
-    f.foreground = colour(c.foreground);
-    f.background = colour(c.background);
+    f.foreground = tables_.colour(c.foreground);
+    f.background = tables_.colour(c.background);
     return f;
 }
 
@@ -583,12 +572,14 @@ RtfCharFormat Parser::resolve(const CharState& c) const {
 
 qsizetype rtfHeaderOffset(QByteArrayView bytes) {
     qsizetype i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n' ||
-                                bytes[i] == '\f' || bytes[i] == '\v'))
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' ||
+                                bytes[i] == '\n' || bytes[i] == '\f' || bytes[i] == '\v'))
         ++i;
     return bytes.sliced(i).startsWith("{\\rtf") ? i : -1;
 }
 
-std::optional<RtfDocument> parseRtf(QByteArrayView bytes) { return Parser(bytes).parse(); }
+std::optional<RtfDocument> parseRtf(QByteArrayView bytes) {
+    return Parser(bytes).parse();
+}
 
 } // namespace soru

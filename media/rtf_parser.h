@@ -9,16 +9,16 @@
 
 namespace soru {
 
-// Groups nested deeper than this make the document unreadable as RTF.
+// Groups nested deeper than this make a file unreadable as RTF.
 inline constexpr int kRtfMaxDepth = 1000;
 
 // Where "{\rtf" starts after an optional UTF-8 byte-order mark and white
 // space, or -1 when the bytes are no RTF document.
 qsizetype rtfHeaderOffset(QByteArrayView bytes);
 
-// The document's paragraphs, or nullopt when the bytes cannot be read as
+// The file's paragraphs, or nullopt when the bytes cannot be read as
 // RTF: no "{\rtf" header, groups nested deeper than kRtfMaxDepth, or
-// unbalanced braces that close the document while text still follows.
+// unbalanced braces that close the outermost group while text follows.
 // A document cut short is read as far as it goes.
 std::optional<RtfDocument> parseRtf(QByteArrayView bytes);
 

@@ -28,11 +28,12 @@ constexpr int kWeightBits = 14;
 constexpr int kWeightOne = 1 << kWeightBits; // fits the signed 16-bit multiply
 
 // Horizontal taps: for destination pixel i, pairs [pairStart[i],
-// pairStart[i + 1]) of two source pixels and their two weights.
+// pairStart[i + 1]) of neighbouring source pixels (left, left + 1) and
+// their two weights. Rows are at least two pixels wide (see RowSource).
 struct PairTaps {
     std::vector<int> pairStart;
-    std::vector<std::int32_t> index; // two per pair
-    std::vector<std::uint32_t> weights; // low 16 bits: first pixel, high: second
+    std::vector<std::int32_t> left;
+    std::vector<std::uint32_t> weights; // low 16 bits: left pixel, high: right
 };
 
 // Vertical taps: for destination row i, source rows first[i] ... with
@@ -62,21 +63,34 @@ PairTaps makePairTaps(int src, int dst) {
     // Integer weights from rounding the running sum, so that they add up to
     // exactly kWeightOne and no tap takes all the rounding error.
     const qint64 S = src;
-    std::vector<std::vector<std::pair<int, int>>> taps(static_cast<std::size_t>(dst));
+    const int rowWidth = std::max(src, 2);
+    std::vector<std::vector<std::uint32_t>> taps(static_cast<std::size_t>(dst));
+    std::vector<int> first(static_cast<std::size_t>(dst), -1);
     forEachOverlap(src, dst, [&](int i, int j, qint64 before, qint64 after) {
-        const int w = int((after * kWeightOne + S / 2) / S - (before * kWeightOne + S / 2) / S);
-        taps[std::size_t(i)].push_back({j, w});
+        if (first[i] < 0)
+            first[i] = j;
+        taps[std::size_t(i)].push_back(
+            std::uint32_t((after * kWeightOne + S / 2) / S - (before * kWeightOne + S / 2) / S));
     });
     PairTaps t;
     t.pairStart.reserve(std::size_t(dst) + 1);
-    for (auto& list : taps) {
+    const auto pair = [&](int left, std::uint32_t wl, std::uint32_t wr) {
+        t.left.push_back(left);
+        t.weights.push_back(wl | wr << 16);
+    };
+    for (int i = 0; i < dst; ++i) {
         t.pairStart.push_back(int(t.weights.size()));
-        if (list.size() % 2)
-            list.push_back({list.back().first, 0}); // a pad tap of weight 0
-        for (std::size_t k = 0; k < list.size(); k += 2) {
-            t.index.push_back(list[k].first);
-            t.index.push_back(list[k + 1].first);
-            t.weights.push_back(std::uint32_t(list[k].second) | std::uint32_t(list[k + 1].second) << 16);
+        const std::vector<std::uint32_t>& w = taps[std::size_t(i)];
+        const int j = first[i], c = int(w.size());
+        int k = 0;
+        for (; k + 1 < c; k += 2)
+            pair(j + k, w[k], w[k + 1]);
+        if (k < c) { // one tap left: pair it with a neighbour of weight 0
+            const int m = j + k;
+            if (c > 1 || m + 1 >= rowWidth)
+                pair(m - 1, 0, w[k]);
+            else
+                pair(m, w[k], 0);
         }
     }
     t.pairStart.push_back(int(t.weights.size()));
@@ -103,7 +117,7 @@ RowTaps makeRowTaps(int src, int dst) {
 // four floats a destination pixel.
 void reduceRow(const std::uint32_t* row, const PairTaps& t, float* out) {
     const int n = int(t.pairStart.size()) - 1;
-    const std::int32_t* index = t.index.data();
+    const std::int32_t* left = t.left.data();
     const std::uint32_t* weights = t.weights.data();
     constexpr float kScale = 1.0f / kWeightOne;
 #ifdef SORU_SCALING_SSE2
@@ -112,10 +126,9 @@ void reduceRow(const std::uint32_t* row, const PairTaps& t, float* out) {
     for (int i = 0; i < n; ++i) {
         __m128i acc = zero;
         for (int p = t.pairStart[i]; p < t.pairStart[i + 1]; ++p) {
-            const __m128i a = _mm_cvtsi32_si128(int(row[index[2 * p]]));
-            const __m128i b = _mm_cvtsi32_si128(int(row[index[2 * p + 1]]));
+            const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + left[p]));
             // B0 B1 G0 G1 R0 R1 X0 X1 as 16-bit lanes, times w0 w1 w0 w1 ...
-            const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
+            const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, _mm_srli_si128(two, 4)), zero);
             acc = _mm_add_epi32(acc, _mm_madd_epi16(ab, _mm_set1_epi32(int(weights[p]))));
         }
         _mm_storeu_ps(out + 4 * i, _mm_mul_ps(_mm_cvtepi32_ps(acc), scale));
@@ -124,7 +137,7 @@ void reduceRow(const std::uint32_t* row, const PairTaps& t, float* out) {
     for (int i = 0; i < n; ++i) {
         std::int32_t acc[4] = {0, 0, 0, 0};
         for (int p = t.pairStart[i]; p < t.pairStart[i + 1]; ++p) {
-            const std::uint32_t a = row[index[2 * p]], b = row[index[2 * p + 1]];
+            const std::uint32_t a = row[left[p]], b = row[left[p] + 1];
             const std::int32_t wa = std::int32_t(weights[p] & 0xFFFF), wb = std::int32_t(weights[p] >> 16);
             for (int c = 0; c < 4; ++c)
                 acc[c] += wa * std::int32_t((a >> (8 * c)) & 0xFF) + wb * std::int32_t((b >> (8 * c)) & 0xFF);
@@ -174,7 +187,7 @@ void storePixels(const float* acc, std::uint32_t* out, int pixels) {
 // as they are, other formats widened into a scratch row.
 class RowSource {
 public:
-    explicit RowSource(const QImage& src) : src_(src), scratch_(std::size_t(src.width())) {
+    explicit RowSource(const QImage& src) : src_(src), scratch_(std::size_t(std::max(src.width(), 2))) {
         if (src.format() == QImage::Format_Indexed8) {
             const QList<QRgb> ct = src.colorTable();
             for (int i = 0; i < 256; ++i)
@@ -183,6 +196,15 @@ public:
     }
 
     const std::uint32_t* row(int y) {
+        const std::uint32_t* r = widened(y);
+        if (src_.width() > 1)
+            return r;
+        scratch_[0] = scratch_[1] = r[0]; // a pair of taps reads two pixels
+        return scratch_.data();
+    }
+
+private:
+    const std::uint32_t* widened(int y) {
         const uchar* line = src_.constScanLine(y);
         std::uint32_t* out = scratch_.data();
         const int w = src_.width();
@@ -208,7 +230,6 @@ public:
         }
     }
 
-private:
     const QImage& src_;
     std::vector<std::uint32_t> scratch_;
     std::array<std::uint32_t, 256> table_{};

@@ -18,8 +18,8 @@ struct CodePageName {
     const char* name;
 };
 constexpr CodePageName kCodePageNames[] = {
-    {437, "IBM437"},      {850, "IBM850"},     {852, "IBM852"},     {866, "IBM866"},
-    {932, "windows-932"}, {936, "windows-936"}, {949, "windows-949"}, {950, "windows-950"},
+    {437, "IBM437"},      {850, "IBM850"},        {852, "IBM852"},      {866, "IBM866"},
+    {932, "windows-932"}, {936, "windows-936"},   {949, "windows-949"}, {950, "windows-950"},
     {10000, "macintosh"}, {10001, "windows-932"}, // Mac Japanese is Shift-JIS for text purposes
     {20932, "EUC-JP"},    {65001, "UTF-8"},
 };
@@ -29,7 +29,8 @@ QStringDecoder makeDecoder(int codePage) {
         if (n.codePage == codePage)
             return QStringDecoder(n.name, QStringConverter::Flag::Stateless);
     if (codePage > 0) {
-        QStringDecoder d(QByteArray("windows-" + QByteArray::number(codePage)), QStringConverter::Flag::Stateless);
+        QStringDecoder d(QByteArray("windows-" + QByteArray::number(codePage)),
+                         QStringConverter::Flag::Stateless);
         if (d.isValid())
             return d;
     }
@@ -44,7 +45,8 @@ bool isIso2022Jp(QByteArrayView b) {
             return false;
         if (c == 0x1B && i + 2 < b.size()) {
             const char x = b[i + 1], y = b[i + 2];
-            escape = escape || (x == '$' && (y == 'B' || y == '@')) || (x == '(' && (y == 'J' || y == 'I'));
+            escape = escape || (x == '$' && (y == 'B' || y == '@')) ||
+                     (x == '(' && (y == 'J' || y == 'I'));
         }
     }
     return escape;
@@ -56,7 +58,9 @@ bool isValidUtf8(QByteArrayView b) {
     return !d.hasError();
 }
 
-bool inRange(uchar c, uchar lo, uchar hi) { return c >= lo && c <= hi; }
+bool inRange(uchar c, uchar lo, uchar hi) {
+    return c >= lo && c <= hi;
+}
 
 // Bytes that do not fit Shift-JIS (code page 932) structure: single bytes
 // 00-7F and A1-DF, lead bytes 81-9F and E0-FC each with a trail 40-FC but 7F.
@@ -100,7 +104,9 @@ int eucJpErrors(QByteArrayView b) {
     return errors;
 }
 
-QString decodeWith(QStringDecoder decoder, QByteArrayView bytes) { return decoder.decode(bytes); }
+QString decodeWith(QStringDecoder decoder, QByteArrayView bytes) {
+    return decoder.decode(bytes);
+}
 
 // "\n" line ends, no NULs, U+FFFD where the decoder substituted.
 QString tidy(const QString& s) {
@@ -134,23 +140,39 @@ PlainTextEncoding detectPlainTextEncoding(QByteArrayView b) {
         return PlainTextEncoding::Iso2022Jp;
     if (isValidUtf8(b))
         return PlainTextEncoding::Utf8;
-    return eucJpErrors(b) < shiftJisErrors(b) ? PlainTextEncoding::EucJp : PlainTextEncoding::ShiftJis;
+    return eucJpErrors(b) < shiftJisErrors(b) ? PlainTextEncoding::EucJp
+                                              : PlainTextEncoding::ShiftJis;
 }
 
 QString decodePlainText(QByteArrayView bytes) {
     const PlainTextEncoding encoding = detectPlainTextEncoding(bytes);
-    const bool wide = encoding == PlainTextEncoding::Utf16Le || encoding == PlainTextEncoding::Utf16Be;
+    const bool wide =
+        encoding == PlainTextEncoding::Utf16Le || encoding == PlainTextEncoding::Utf16Be;
     if (!wide && bytes.endsWith('\x1A'))
         bytes.chop(1);
     QString text;
     switch (encoding) {
-    case PlainTextEncoding::Utf8Bom: text = QString::fromUtf8(bytes.sliced(3)); break;
-    case PlainTextEncoding::Utf8: text = QString::fromUtf8(bytes); break;
-    case PlainTextEncoding::Utf16Le: text = decodeWith(QStringDecoder(QStringConverter::Utf16LE), bytes.sliced(2)); break;
-    case PlainTextEncoding::Utf16Be: text = decodeWith(QStringDecoder(QStringConverter::Utf16BE), bytes.sliced(2)); break;
-    case PlainTextEncoding::Iso2022Jp: text = decodeWith(QStringDecoder("ISO-2022-JP"), bytes); break;
-    case PlainTextEncoding::EucJp: text = decodeWith(QStringDecoder("EUC-JP"), bytes); break;
-    case PlainTextEncoding::ShiftJis: text = decodeWith(QStringDecoder("windows-932"), bytes); break;
+    case PlainTextEncoding::Utf8Bom:
+        text = QString::fromUtf8(bytes.sliced(3));
+        break;
+    case PlainTextEncoding::Utf8:
+        text = QString::fromUtf8(bytes);
+        break;
+    case PlainTextEncoding::Utf16Le:
+        text = decodeWith(QStringDecoder(QStringConverter::Utf16LE), bytes.sliced(2));
+        break;
+    case PlainTextEncoding::Utf16Be:
+        text = decodeWith(QStringDecoder(QStringConverter::Utf16BE), bytes.sliced(2));
+        break;
+    case PlainTextEncoding::Iso2022Jp:
+        text = decodeWith(QStringDecoder("ISO-2022-JP"), bytes);
+        break;
+    case PlainTextEncoding::EucJp:
+        text = decodeWith(QStringDecoder("EUC-JP"), bytes);
+        break;
+    case PlainTextEncoding::ShiftJis:
+        text = decodeWith(QStringDecoder("windows-932"), bytes);
+        break;
     }
     return tidy(text);
 }
@@ -163,8 +185,9 @@ struct CodePageDecoder::Cache {
         if (it == decoders.end()) {
             QStringDecoder d = makeDecoder(codePage);
             if (!d.isValid())
-                return codePage == 1252 ? decoders.emplace(1252, QStringDecoder("ISO-8859-1")).first->second
-                                        : get(1252);
+                return codePage == 1252
+                           ? decoders.emplace(1252, QStringDecoder("ISO-8859-1")).first->second
+                           : get(1252);
             it = decoders.emplace(codePage, std::move(d)).first;
         }
         return it->second;
@@ -181,7 +204,5 @@ QString CodePageDecoder::decode(QByteArrayView bytes, int codePage) {
     s.replace(QChar(kSubstitute), QChar(QChar::ReplacementCharacter));
     return s;
 }
-
-bool CodePageDecoder::supports(int codePage) { return makeDecoder(codePage).isValid(); }
 
 } // namespace soru

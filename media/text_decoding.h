@@ -40,9 +40,6 @@ public:
 
     QString decode(QByteArrayView bytes, int codePage);
 
-    // Whether the platform has a decoder for the code page.
-    static bool supports(int codePage);
-
 private:
     struct Cache;
     std::unique_ptr<Cache> cache_;

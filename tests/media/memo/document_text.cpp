@@ -17,14 +17,29 @@ QString attributes(const QTextCharFormat& f) {
     if (f.fontStrikeOut())
         a << QStringLiteral("s");
     switch (f.underlineStyle()) {
-    case QTextCharFormat::NoUnderline: break;
-    case QTextCharFormat::SingleUnderline: a << QStringLiteral("u"); break;
-    case QTextCharFormat::DotLine: a << QStringLiteral("u:dot"); break;
-    case QTextCharFormat::DashUnderline: a << QStringLiteral("u:dash"); break;
-    case QTextCharFormat::DashDotLine: a << QStringLiteral("u:dashdot"); break;
-    case QTextCharFormat::DashDotDotLine: a << QStringLiteral("u:dashdotdot"); break;
-    case QTextCharFormat::WaveUnderline: a << QStringLiteral("u:wave"); break;
-    default: a << QStringLiteral("u:other"); break;
+    case QTextCharFormat::NoUnderline:
+        break;
+    case QTextCharFormat::SingleUnderline:
+        a << QStringLiteral("u");
+        break;
+    case QTextCharFormat::DotLine:
+        a << QStringLiteral("u:dot");
+        break;
+    case QTextCharFormat::DashUnderline:
+        a << QStringLiteral("u:dash");
+        break;
+    case QTextCharFormat::DashDotLine:
+        a << QStringLiteral("u:dashdot");
+        break;
+    case QTextCharFormat::DashDotDotLine:
+        a << QStringLiteral("u:dashdotdot");
+        break;
+    case QTextCharFormat::WaveUnderline:
+        a << QStringLiteral("u:wave");
+        break;
+    default:
+        a << QStringLiteral("u:other");
+        break;
     }
     if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
         a << QStringLiteral("sup");
@@ -76,7 +91,7 @@ QString describe(const QTextDocument& doc) {
 QTextCharFormat formatOf(const QTextDocument& doc, const QString& text) {
     const QTextCursor found = doc.find(text);
     if (found.isNull()) {
-        ADD_FAILURE() << "not in the document: " << text.toStdString();
+        ADD_FAILURE() << "text not found: " << text.toStdString();
         return {};
     }
     QTextCursor at(found);

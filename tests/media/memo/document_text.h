@@ -9,11 +9,13 @@
 class QTextDocument;
 
 // Readable QString values in GoogleTest messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace soru::test {
 
-// The document's text and formats in one line per paragraph ("\n" between
+// The QTextDocument's text and formats in one line per paragraph ("\n" between
 // them). A centred, right-aligned or justified paragraph starts with "[c]",
 // "[r]" or "[j]"; a line break shows as "⏎"; formatted text is written
 // "<attributes>text</>" with the attributes, in this order, among

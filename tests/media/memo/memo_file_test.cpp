@@ -16,8 +16,6 @@
 namespace soru {
 namespace {
 
-using testlib::TextEncoding;
-
 TEST(MemoFile, GeneratorsRtfMemoReadsBackWithItsFormatting) {
     test::TempDir dir;
     const QString path = dir.file(QStringLiteral("旅行.rtf"));
@@ -42,35 +40,17 @@ TEST(MemoFile, GeneratorsRtfMemoReadsBackWithItsFormatting) {
         {"C:\\SORU\\旅行　（韓国語で「한」）", "pt10 font=ＭＳ Ｐゴシック"},
     };
     for (const Expected& e : expected)
-        EXPECT_EQ(test::attributes(test::formatOf(doc, QString::fromUtf8(e.text))), QString::fromUtf8(e.attributes))
+        EXPECT_EQ(test::attributes(test::formatOf(doc, QString::fromUtf8(e.text))),
+                  QString::fromUtf8(e.attributes))
             << e.text;
 }
-
-class TextMemoFile : public ::testing::TestWithParam<TextEncoding> {};
-
-TEST_P(TextMemoFile, ReadsAsPlainText) {
-    test::TempDir dir;
-    const QString path = dir.file(QStringLiteral("memo.txt"));
-    const QString text = QStringLiteral("春の旅\r\n桜が満開でした。\r\n（ｶﾒﾗ：２台）");
-    testlib::writeTextMemo(path, text, GetParam());
-    QTextDocument doc;
-    ASSERT_EQ(loadMemo(path, doc), MemoKind::PlainText);
-    EXPECT_EQ(doc.toPlainText(), QStringLiteral("春の旅\n桜が満開でした。\n（ｶﾒﾗ：２台）"));
-    EXPECT_EQ(doc.blockCount(), 3);
-}
-
-INSTANTIATE_TEST_SUITE_P(Encodings, TextMemoFile, ::testing::ValuesIn(testlib::kAllTextEncodings),
-                         [](const auto& info) {
-                             std::string name = testlib::textEncodingName(info.param);
-                             std::erase(name, '-');
-                             return name;
-                         });
 
 TEST(MemoFile, ContentDecidesNotTheName) {
     test::TempDir dir;
     const QString rtfInTxt = dir.file(QStringLiteral("a.txt"));
     const QString textInRtf = dir.file(QStringLiteral("b.rtf"));
-    testlib::writeFile(rtfInTxt, "\xEF\xBB\xBF\r\n {\\rtf1\\ansi\\ansicpg932 \\b \\'93\\'fa\\'96\\'7b}");
+    testlib::writeFile(rtfInTxt,
+                       "\xEF\xBB\xBF\r\n {\\rtf1\\ansi\\ansicpg932 \\b \\'93\\'fa\\'96\\'7b}");
     testlib::writeFile(textInRtf, QStringLiteral("ただのメモ\r\n{\\rtf1 \\b ではない}").toUtf8());
     QTextDocument doc;
     ASSERT_EQ(loadMemo(rtfInTxt, doc), MemoKind::Rtf);
@@ -81,9 +61,15 @@ TEST(MemoFile, ContentDecidesNotTheName) {
 
 TEST(MemoFile, LooksLikeRtf) {
     const std::pair<QByteArray, bool> cases[] = {
-        {"{\\rtf1\\ansi", true},      {" \t\r\n{\\rtf1", true}, {"\xEF\xBB\xBF{\\rtf1", true},
-        {"{\\rtf", true},             {"{\\RTF1", false},       {"x{\\rtf1", false},
-        {"{\\rt", false},             {"", false},              {QByteArray("\xFF\xFE{\0\\\0r\0t\0f\0", 12), false},
+        {"{\\rtf1\\ansi", true},
+        {" \t\r\n{\\rtf1", true},
+        {"\xEF\xBB\xBF{\\rtf1", true},
+        {"{\\rtf", true},
+        {"{\\RTF1", false},
+        {"x{\\rtf1", false},
+        {"{\\rt", false},
+        {"", false},
+        {QByteArray("\xFF\xFE{\0\\\0r\0t\0f\0", 12), false},
     };
     for (const auto& [bytes, rtf] : cases)
         EXPECT_EQ(looksLikeRtf(bytes), rtf) << bytes.toStdString();
@@ -118,7 +104,8 @@ TEST_P(UnreadableMemo, FailsWithTheReadingMessage) {
     EXPECT_TRUE(doc.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableMemo, ::testing::Values("missing", "folder", "unreadable", "dangling link"),
+INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableMemo,
+                         ::testing::Values("missing", "folder", "unreadable", "dangling link"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::erase(name, ' ');

@@ -13,15 +13,16 @@ namespace {
 struct EncodingCase {
     const char* name;
     const char* rtf;
-    const char* expected; // the document's plain text
+    const char* expected; // toPlainText() of the result
 };
 
 const EncodingCase kEncodingCases[] = {
     {"AnsiCodePage932", R"({\rtf1\ansi\ansicpg932 \'93\'fa\'96\'7b})", "日本"},
-    {"FontCharset128WithoutAnsiCodePage", R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 A;}{\f1\fcharset0 B;}}\f0\'93\'fa\f1\'e9})",
-     "日é"},
+    {"FontCharset128WithoutAnsiCodePage",
+     R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 A;}{\f1\fcharset0 B;}}\f0\'93\'fa\f1\'e9})", "日é"},
     {"DefaultFontsCharset", R"({\rtf1\ansi\deff0{\fonttbl{\f0\fcharset128 A;}}\'93\'fa})", "日"},
-    {"DefaultCharsetFollowsTheDocument", R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset1 A;}}\f0\'93\'fa})", "日"},
+    {"DefaultCharsetFollowsTheDocument",
+     R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset1 A;}}\f0\'93\'fa})", "日"},
     {"Raw8BitBytes", "{\\rtf1\\ansi\\ansicpg932 \x93\xfa\x8c\xea}", "日語"},
     {"HalfEscapedPairs", R"({\rtf1\ansi\ansicpg932 \'83e\'83\\})", "テソ"},
     {"PairSplitByALineEnd", "{\\rtf1\\ansi\\ansicpg932 \\'93\r\n\\'fa}", "日"},
@@ -57,17 +58,20 @@ INSTANTIATE_TEST_SUITE_P(Bytes, RtfEncoding, ::testing::ValuesIn(kEncodingCases)
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RtfFontTable, FaceNamesAreDecodedInTheirOwnCodePage) {
-    const auto rtf = parseRtf(R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 \'82\'6c\'82\'72 \'96\'be\'92\'a9;})"
-                              R"({\f1\fnil\fcharset128 @\'82\'6c\'82\'72 \'83\'53\'83\'56\'83\'62\'83\'4e;})"
-                              R"(\f2 Times;})"
-                              R"(\f0 a\f1 b\f2 c})");
+    const auto rtf =
+        parseRtf(R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 \'82\'6c\'82\'72 \'96\'be\'92\'a9;})"
+                 R"({\f1\fnil\fcharset128 @\'82\'6c\'82\'72 \'83\'53\'83\'56\'83\'62\'83\'4e;})"
+                 R"(\f2 Times;})"
+                 R"(\f0 a\f1 b\f2 c})");
     ASSERT_TRUE(rtf.has_value());
     ASSERT_EQ(rtf->paragraphs.size(), 1);
     const QList<RtfRun>& runs = rtf->paragraphs[0].runs;
     ASSERT_EQ(runs.size(), 3);
     EXPECT_EQ(runs[0].format.family, QStringLiteral("ＭＳ 明朝"));
-    EXPECT_EQ(runs[1].format.family, QStringLiteral("ＭＳ ゴシック")); // the vertical "@" face maps to the same font
-    EXPECT_EQ(runs[2].format.family, QStringLiteral("Times")); // entries without a group of their own
+    EXPECT_EQ(runs[1].format.family,
+              QStringLiteral("ＭＳ ゴシック")); // the vertical "@" face maps to the same font
+    EXPECT_EQ(runs[2].format.family,
+              QStringLiteral("Times")); // entries without a group of their own
 }
 
 } // namespace

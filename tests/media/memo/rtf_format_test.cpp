@@ -13,11 +13,12 @@ namespace {
 
 // A Japanese document's header: font 0 is "ＭＳ ゴシック" in Shift-JIS
 // bytes, font 1 Arial; colours 1 red and 2 sky blue after "auto".
-constexpr const char* kHeader = R"({\rtf1\ansi\ansicpg932\deff0)"
-                                R"({\fonttbl{\f0\fnil\fcharset128 \'82\'6c\'82\'72 \'83\'53\'83\'56\'83\'62\'83\'4e;})"
-                                R"({\f1\fswiss\fcharset0 Arial;}})"
-                                R"({\colortbl ;\red255\green0\blue0;\red0\green128\blue255;})"
-                                "\r\n";
+constexpr const char* kHeader =
+    R"({\rtf1\ansi\ansicpg932\deff0)"
+    R"({\fonttbl{\f0\fnil\fcharset128 \'82\'6c\'82\'72 \'83\'53\'83\'56\'83\'62\'83\'4e;})"
+    R"({\f1\fswiss\fcharset0 Arial;}})"
+    R"({\colortbl ;\red255\green0\blue0;\red0\green128\blue255;})"
+    "\r\n";
 
 QString readBody(const char* body, MemoKind* kind = nullptr) {
     QTextDocument doc;
@@ -30,18 +31,19 @@ QString readBody(const char* body, MemoKind* kind = nullptr) {
 struct FormatCase {
     const char* name;
     const char* body;
-    const char* expected; // test::describe() of the document
+    const char* expected; // test::describe() of the result
 };
 
 const FormatCase kFormatCases[] = {
     {"Plain", "plain text", "plain text"},
     {"BoldOnAndOff", R"(a\b b\b0 c)", "a<b>b</>c"},
     {"GroupRestoresState", R"({\i x\b y}z)", "<i>x</><b i>y</>z"},
-    {"UnderlineEndsWithUlnone", R"(\ul u\ulnone n)", "<u>u</>n"},
-    {"UnderlineEndsWithUl0", R"(\ul u\ul0 n)", "<u>u</>n"},
-    {"UnderlineStyles", R"(\uld d\ulwave w\uldash h\ulnone )", "<u:dot>d</><u:wave>w</><u:dash>h</>"},
+    {"UnderlineEndsWithUlnoneOrUl0", R"(\ul u\ulnone n\ul u\ul0 n)", "<u>u</>n<u>u</>n"},
+    {"UnderlineStyles", R"(\uld d\ulwave w\uldash h\ulnone )",
+     "<u:dot>d</><u:wave>w</><u:dash>h</>"},
     {"StrikeOut", R"(\strike s\strike0 t)", "<s>s</>t"},
-    {"PlainResetsEverything", R"(\b\i\ul\f1\fs40\cf1 x\plain y)", "<b i u pt20 fg#ff0000 font=Arial>x</>y"},
+    {"PlainResetsEverything", R"(\b\i\ul\f1\fs40\cf1 x\plain y)",
+     "<b i u pt20 fg#ff0000 font=Arial>x</>y"},
     {"SizeInHalfPoints", R"(\fs32 a\fs21 b)", "<pt16>a</><pt10.5>b</>"},
     {"ColourTableIndices", R"(\cf1 r\cf0 a\cf2 b\cf9 n)", "<fg#ff0000>r</>a<fg#0080ff>b</>n"},
     {"Backgrounds", R"(\highlight1 h\highlight0 \cb2 c)", "<bg#ff0000>h</><bg#0080ff>c</>"},
@@ -50,19 +52,22 @@ const FormatCase kFormatCases[] = {
     {"HiddenTextIsNotShown", R"(\v hidden\v0 shown)", "shown"},
     {"ParagraphEnd", R"(a\par b)", "a\nb"},
     {"LineBreakStaysInTheParagraph", R"(a\line b)", "a⏎b"},
-    {"AlignmentAtTheParagraphMark", R"(\qc c\par\pard r\qr\par\qj j\par\ql l)", "[c]c\n[r]r\n[j]j\nl"},
+    {"AlignmentAtTheParagraphMark", R"(\qc c\par\pard r\qr\par\qj j\par\ql l)",
+     "[c]c\n[r]r\n[j]j\nl"},
     {"LastParagraphWithoutMark", R"({\qc centred})", "[c]centred"},
     {"FinalParMakesNoEmptyParagraph", R"(a\par)", "a"},
     {"EmptyParagraphsInside", R"(a\par\par b)", "a\n\nb"},
     {"Tabs", "x\\tab y\tz", "x\ty\tz"},
-    {"EscapedSpecials", R"(\{\}\\)", "{}\\"},
-    {"SpecialSpacesAndHyphens", R"(a\~b\-c\_d)", "a\u00a0b\u00adc\u2011d"},
-    {"TypographicCharacters", R"(\emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote)", "—–•‘’“”"},
+    {"EscapedBracesAndBackslash", R"(\{\}\\)", "{}\\"},
+    {"NonBreakingSpaceAndHyphens", R"(a\~b\-c\_d)", "a\u00a0b\u00adc\u2011d"},
+    {"TypographicCharacters", R"(\emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote)",
+     "—–•‘’“”"},
     {"SkippedDestinations",
      R"({\*\unknown x}{\stylesheet{\s0 Normal;}}{\info{\title T}{\author A}}{\pict\pngblip 89504e47})"
      R"({\header h}{\footerl f}{\footnote n}{\object\objemb o}{\*\generator g;}shown)",
      "shown"},
-    {"FieldShowsItsResult", R"({\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}!{\field{\fldinst PAGE}{\fldrslt 3}})",
+    {"FieldShowsItsResult",
+     R"({\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}!{\field{\fldinst PAGE}{\fldrslt 3}})",
      "link!3"},
     {"BinaryDataIsSkipped", R"({\pict\bin4 }}}}x}y\bin3 {{{z)", "yz"},
     {"UnknownWordsAreIgnored", R"(\foo12 a\bar-3 b\zz c)", "abc"},

@@ -25,7 +25,7 @@ struct DamagedCase {
     const char* name;
     QByteArray rtf;
     MemoKind kind;
-    const char* expected; // test::describe() of the document; nullptr: the bytes as plain text
+    const char* expected; // test::describe() of the result; nullptr: the bytes as plain text
 };
 
 const DamagedCase kDamagedCases[] = {
@@ -39,14 +39,16 @@ const DamagedCase kDamagedCases[] = {
     {"HugeFallbackCount", "{\\rtf1 \\uc999999999\\u66 abc}", MemoKind::Rtf, "B"},
     {"HugeUnicodeValue", "{\\rtf1 \\u99999999999 x}", MemoKind::Rtf, "\uFFFD"},
     {"UnclosedGroups", "{\\rtf1 {\\b bold", MemoKind::Rtf, "<b>bold</>"},
-    {"StructureCharacters", "{\\rtf1 a\\u0?b\\u13?c\\u8233?d\\u64976?e}", MemoKind::Rtf, "abc⏎d\uFFFDe"},
+    {"StructureCharacters", "{\\rtf1 a\\u0?b\\u13?c\\u8233?d\\u64976?e}", MemoKind::Rtf,
+     "abc⏎d\uFFFDe"},
     {"NulBytesInText", QByteArray("{\\rtf1 a\0b}", 11), MemoKind::Rtf, "ab"},
     {"NoiseAfterTheEnd", QByteArray("{\\rtf1 a}\r\n\0\x1a}", 14), MemoKind::Rtf, "a"},
     {"EarlyCloseWithTextAfterIt", "{\\rtf1 a} b}", MemoKind::PlainText, nullptr},
     {"NestedWithinTheCap", nested(kRtfMaxDepth - 1), MemoKind::Rtf, "x"},
     {"NestedBeyondTheCap", nested(10000), MemoKind::PlainText, nullptr},
     {"MegabyteControlWord", "{\\rtf1 a\\" + QByteArray(1 << 20, 'q') + " x}", MemoKind::Rtf, "ax"},
-    {"MegabyteParameter", "{\\rtf1 \\fs" + QByteArray(1 << 20, '9') + " x}", MemoKind::Rtf, "<pt1638>x</>"},
+    {"MegabyteParameter", "{\\rtf1 \\fs" + QByteArray(1 << 20, '9') + " x}", MemoKind::Rtf,
+     "<pt1638>x</>"},
 };
 
 class RtfDamaged : public ::testing::TestWithParam<DamagedCase> {};
@@ -102,10 +104,18 @@ TEST(RtfMutations, DamagedMemosReadWithoutControlCharacters) {
         for (int edits = 1 + random.bounded(6); edits > 0 && !bytes.isEmpty(); --edits) {
             const int at = random.bounded(int(bytes.size()));
             switch (random.bounded(4)) {
-            case 0: bytes[at] = char(random.bounded(256)); break;
-            case 1: bytes[at] = "{}\\'u0;"[random.bounded(7)]; break;
-            case 2: bytes.remove(at, 1 + random.bounded(16)); break;
-            default: bytes.truncate(std::max(at, 8)); break;
+            case 0:
+                bytes[at] = char(random.bounded(256));
+                break;
+            case 1:
+                bytes[at] = "{}\\'u0;"[random.bounded(7)];
+                break;
+            case 2:
+                bytes.remove(at, 1 + random.bounded(16));
+                break;
+            default:
+                bytes.truncate(std::max(at, 8));
+                break;
             }
         }
         QTextDocument doc;
@@ -115,7 +125,8 @@ TEST(RtfMutations, DamagedMemosReadWithoutControlCharacters) {
         const QString text = doc.toPlainText();
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
-            ASSERT_TRUE(c >= 0x20 || c == '\t' || c == '\n') << "round " << round << " char " << int(c);
+            ASSERT_TRUE(c >= 0x20 || c == '\t' || c == '\n')
+                << "round " << round << " char " << int(c);
             ASSERT_TRUE(c != 0xFDD0 && c != 0xFDD1) << "round " << round;
         }
     }
