@@ -45,6 +45,12 @@ inline const QString kCenter = QStringLiteral("中央に表示");
 inline const QString kTile = QStringLiteral("並べて表示");
 inline const QString kZoom = QStringLiteral("拡大して表示");
 
+// Desktop export.
+inline const QString kAskWallpaper = QStringLiteral("壁紙を変更してもよろしいですか？");
+inline const QString kAskDistort =
+    QStringLiteral("拡大表示すると、画像が変形する可能性がありますが、よろしいですか？");
+inline const QString kNoClipboard = QStringLiteral("クリップボードを開くことができません");
+
 // Memo panel.
 inline const QString kMemoHead = QStringLiteral(" MEMO");
 

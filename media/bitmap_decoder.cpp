@@ -18,13 +18,16 @@ constexpr qint64 kFileHeader = 14;
 constexpr QRgb kMissing = 0xFFFFFFFF; // rows a cut-short file lacks
 constexpr QRgb kOutOfTable = 0xFF000000;
 
-[[noreturn]] void invalid() { throw Failure(text::kBadBitmap); }
+[[noreturn]] void invalid() {
+    throw Failure(text::kBadBitmap);
+}
 
 // Bounds-checked little-endian reads of a stretch of the file held in
 // memory: data holds the file's bytes [offset, offset + length).
 class Bytes {
 public:
-    Bytes(std::span<const uchar> data, qint64 offset) : data_(data.data()), offset_(offset), end_(offset + qint64(data.size())) {}
+    Bytes(std::span<const uchar> data, qint64 offset)
+        : data_(data.data()), offset_(offset), end_(offset + qint64(data.size())) {}
     qint64 end() const { return end_; }
     const uchar* at(qint64 offset) const { return data_ + (offset - offset_); }
     bool holds(qint64 offset, qint64 length) const {
@@ -119,7 +122,8 @@ Header readHeader(const Bytes& b, qint64 fileSize) {
     h.offBits = b.u32(10);
     const qint64 infoSize = b.u32(14);
     const bool core = infoSize == 12;
-    if (!core && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 && infoSize != 124)
+    if (!core && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 &&
+        infoSize != 124)
         invalid();
     if (!b.holds(kFileHeader, infoSize))
         invalid();
@@ -149,12 +153,21 @@ Header readHeader(const Bytes& b, qint64 fileSize) {
     bool allowed = false;
     switch (h.bitCount) {
     case 1:
-    case 24: allowed = h.compression == kRgb; break;
-    case 4: allowed = h.compression == kRgb || (h.compression == kRle4 && !core); break;
-    case 8: allowed = h.compression == kRgb || (h.compression == kRle8 && !core); break;
+    case 24:
+        allowed = h.compression == kRgb;
+        break;
+    case 4:
+        allowed = h.compression == kRgb || (h.compression == kRle4 && !core);
+        break;
+    case 8:
+        allowed = h.compression == kRgb || (h.compression == kRle8 && !core);
+        break;
     case 16:
-    case 32: allowed = !core && (h.compression == kRgb || h.compression == kBitfields); break;
-    default: break;
+    case 32:
+        allowed = !core && (h.compression == kRgb || h.compression == kBitfields);
+        break;
+    default:
+        break;
     }
     const bool rle = h.compression == kRle8 || h.compression == kRle4;
     if (!allowed || (rle && h.topDown))
@@ -199,7 +212,8 @@ Header readHeader(const Bytes& b, qint64 fileSize) {
 // ------------------------------------------------------------ uncompressed
 
 // Decodes the first `pixels` pixels of one file row into a picture row.
-void decodeRow(const Header& h, const uchar* src, qint64 pixels, uchar* dst, const Channel (&ch)[3]) {
+void decodeRow(const Header& h, const uchar* src, qint64 pixels, uchar* dst,
+               const Channel (&ch)[3]) {
     auto* out = reinterpret_cast<QRgb*>(dst);
     switch (h.bitCount) {
     case 24:
@@ -214,14 +228,16 @@ void decodeRow(const Header& h, const uchar* src, qint64 pixels, uchar* dst, con
         }
         for (qint64 x = 0; x < pixels; ++x) {
             const quint32 p = qFromLittleEndian<quint32>(src + 4 * x);
-            out[x] = qRgb(ch[0].widen[(p >> ch[0].shift) & ch[0].mask], ch[1].widen[(p >> ch[1].shift) & ch[1].mask],
+            out[x] = qRgb(ch[0].widen[(p >> ch[0].shift) & ch[0].mask],
+                          ch[1].widen[(p >> ch[1].shift) & ch[1].mask],
                           ch[2].widen[(p >> ch[2].shift) & ch[2].mask]);
         }
         return;
     case 16:
         for (qint64 x = 0; x < pixels; ++x) {
             const quint32 p = qFromLittleEndian<quint16>(src + 2 * x);
-            out[x] = qRgb(ch[0].widen[(p >> ch[0].shift) & ch[0].mask], ch[1].widen[(p >> ch[1].shift) & ch[1].mask],
+            out[x] = qRgb(ch[0].widen[(p >> ch[0].shift) & ch[0].mask],
+                          ch[1].widen[(p >> ch[1].shift) & ch[1].mask],
                           ch[2].widen[(p >> ch[2].shift) & ch[2].mask]);
         }
         return;

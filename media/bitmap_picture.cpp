@@ -23,7 +23,8 @@ public:
         length = qMin(length, size_ - offset);
         if (offset < start_ || offset + length > start_ + filled_)
             fill(offset, qMax<qint64>(length, kWindow));
-        return {window_.data() + (offset - start_), std::size_t(qMin(length, start_ + filled_ - offset))};
+        return {window_.data() + (offset - start_),
+                std::size_t(qMin(length, start_ + filled_ - offset))};
     }
 
 private:
@@ -38,7 +39,8 @@ private:
         if (!file_.seek(offset))
             throw Failure(text::kCannotOpenFile.arg(path_));
         while (filled_ < length) {
-            const qint64 n = file_.read(reinterpret_cast<char*>(window_.data()) + filled_, length - filled_);
+            const qint64 n =
+                file_.read(reinterpret_cast<char*>(window_.data()) + filled_, length - filled_);
             if (n < 0)
                 throw Failure(text::kCannotOpenFile.arg(path_));
             if (n == 0)

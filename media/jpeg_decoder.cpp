@@ -153,7 +153,9 @@ bool decodeC(JpegJob* job) {
 // ---------------------------------------------------------------------------
 // The C++ side.
 
-[[noreturn]] void fail(int code) { throw Failure(text::kJpegError.arg(code)); }
+[[noreturn]] void fail(int code) {
+    throw Failure(text::kJpegError.arg(code));
+}
 
 JpegJob makeJob(const QByteArray& bytes, int denominator) {
     JpegJob job;
@@ -195,9 +197,9 @@ QImage decodeJpeg(const QByteArray& bytes, int denominator) {
     if (!probeC(&job))
         fail(job.errorCode);
     const bool grey = job.colorSpace == JCS_GRAYSCALE;
-    const QImage::Format format = grey                       ? QImage::Format_Indexed8
+    const QImage::Format format = grey                      ? QImage::Format_Indexed8
                                   : kColourSpace == JCS_RGB ? QImage::Format_RGB888
-                                                             : QImage::Format_RGB32;
+                                                            : QImage::Format_RGB32;
     if (!pictureFitsMemoryLimit(job.outWidth, job.outHeight, grey ? 1 : 4))
         fail(JERR_IMAGE_TOO_BIG);
     QImage image(job.outWidth, job.outHeight, format);

@@ -22,7 +22,8 @@ std::unique_ptr<PictureObject> loadPictureObject(const QString& path) {
 
 void openPictureFile(QFile& file, const QString& path) {
     file.setFileName(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() < 0)
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        file.size() < 0)
         throw Failure(text::kCannotOpenFile.arg(path));
 }
 

@@ -128,7 +128,8 @@ void reduceRow(const std::uint32_t* row, const PairTaps& t, float* out) {
         for (int p = t.pairStart[i]; p < t.pairStart[i + 1]; ++p) {
             const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + left[p]));
             // B0 B1 G0 G1 R0 R1 X0 X1 as 16-bit lanes, times w0 w1 w0 w1 ...
-            const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, _mm_srli_si128(two, 4)), zero);
+            const __m128i ab =
+                _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, _mm_srli_si128(two, 4)), zero);
             acc = _mm_add_epi32(acc, _mm_madd_epi16(ab, _mm_set1_epi32(int(weights[p]))));
         }
         _mm_storeu_ps(out + 4 * i, _mm_mul_ps(_mm_cvtepi32_ps(acc), scale));
@@ -138,9 +139,11 @@ void reduceRow(const std::uint32_t* row, const PairTaps& t, float* out) {
         std::int32_t acc[4] = {0, 0, 0, 0};
         for (int p = t.pairStart[i]; p < t.pairStart[i + 1]; ++p) {
             const std::uint32_t a = row[left[p]], b = row[left[p] + 1];
-            const std::int32_t wa = std::int32_t(weights[p] & 0xFFFF), wb = std::int32_t(weights[p] >> 16);
+            const std::int32_t wa = std::int32_t(weights[p] & 0xFFFF),
+                               wb = std::int32_t(weights[p] >> 16);
             for (int c = 0; c < 4; ++c)
-                acc[c] += wa * std::int32_t((a >> (8 * c)) & 0xFF) + wb * std::int32_t((b >> (8 * c)) & 0xFF);
+                acc[c] += wa * std::int32_t((a >> (8 * c)) & 0xFF) +
+                          wb * std::int32_t((b >> (8 * c)) & 0xFF);
         }
         for (int c = 0; c < 4; ++c)
             out[4 * i + c] = float(acc[c]) * kScale;
@@ -152,7 +155,8 @@ void addWeighted(float* acc, const float* row, float w, int n) {
 #ifdef SORU_SCALING_SSE2
     const __m128 wv = _mm_set1_ps(w);
     for (int j = 0; j < n; j += 4)
-        _mm_storeu_ps(acc + j, _mm_add_ps(_mm_loadu_ps(acc + j), _mm_mul_ps(_mm_loadu_ps(row + j), wv)));
+        _mm_storeu_ps(acc + j,
+                      _mm_add_ps(_mm_loadu_ps(acc + j), _mm_mul_ps(_mm_loadu_ps(row + j), wv)));
 #else
     for (int j = 0; j < n; ++j)
         acc[j] += row[j] * w;
@@ -187,7 +191,8 @@ void storePixels(const float* acc, std::uint32_t* out, int pixels) {
 // as they are, other formats widened into a scratch row.
 class RowSource {
 public:
-    explicit RowSource(const QImage& src) : src_(src), scratch_(std::size_t(std::max(src.width(), 2))) {
+    explicit RowSource(const QImage& src)
+        : src_(src), scratch_(std::size_t(std::max(src.width(), 2))) {
         if (src.format() == QImage::Format_Indexed8) {
             const QList<QRgb> ct = src.colorTable();
             for (int i = 0; i < 256; ++i)
@@ -211,11 +216,13 @@ private:
         switch (src_.format()) {
         case QImage::Format_RGB888:
             for (int x = 0; x < w; ++x)
-                out[x] = std::uint32_t(line[3 * x]) << 16 | std::uint32_t(line[3 * x + 1]) << 8 | line[3 * x + 2];
+                out[x] = std::uint32_t(line[3 * x]) << 16 | std::uint32_t(line[3 * x + 1]) << 8 |
+                         line[3 * x + 2];
             return out;
         case QImage::Format_BGR888:
             for (int x = 0; x < w; ++x)
-                out[x] = std::uint32_t(line[3 * x + 2]) << 16 | std::uint32_t(line[3 * x + 1]) << 8 | line[3 * x];
+                out[x] = std::uint32_t(line[3 * x + 2]) << 16 |
+                         std::uint32_t(line[3 * x + 1]) << 8 | line[3 * x];
             return out;
         case QImage::Format_Grayscale8:
             for (int x = 0; x < w; ++x)
@@ -244,7 +251,8 @@ void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int d
 
     // The two most recently reduced source rows: shrinking shares at most one
     // row between neighbouring destination rows, enlarging at most two.
-    std::vector<float> cache[2] = {std::vector<float>(std::size_t(n)), std::vector<float>(std::size_t(n))};
+    std::vector<float> cache[2] = {std::vector<float>(std::size_t(n)),
+                                   std::vector<float>(std::size_t(n))};
     int cached[2] = {-1, -1};
     int older = 0;
     const auto reduced = [&](int y) -> const float* {
@@ -266,7 +274,8 @@ void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int d
             if (w > 0.0f)
                 addWeighted(acc.data(), reduced(ty.first[i] + k), w, n);
         }
-        storePixels(acc.data(), reinterpret_cast<std::uint32_t*>(dst + qsizetype(i) * dstStride), dw);
+        storePixels(acc.data(), reinterpret_cast<std::uint32_t*>(dst + qsizetype(i) * dstStride),
+                    dw);
     }
 }
 
@@ -277,8 +286,10 @@ bool readDirectly(QImage::Format f) {
     case QImage::Format_RGB888:
     case QImage::Format_BGR888:
     case QImage::Format_Grayscale8:
-    case QImage::Format_Indexed8: return true;
-    default: return false;
+    case QImage::Format_Indexed8:
+        return true;
+    default:
+        return false;
     }
 }
 

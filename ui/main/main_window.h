@@ -40,6 +40,11 @@ public:
         QRect screen;
         Services services;
         InstantProgressBar* splashProgress = nullptr;
+        // Asks a yes/no question; true unless the answer is No. Empty: a
+        // message box owned by the window.
+        std::function<bool(const QString& question)> askYesNo;
+        // Where the wallpaper file goes; empty: the platform's place.
+        QString wallpaperFolder;
     };
 
     explicit TfrmMain(Environment env, QWidget* parent = nullptr);
@@ -176,6 +181,8 @@ public:
     // Left and right arrows step whatever has the focus; returns true when
     // the key was used.
     bool FormKeyDown(int key);
+    void aWallExecute();
+    void aCopyExecute();
     void imgSumMouseUp(Qt::MouseButton button, int x, int y);
     void sbScrChange();
     void aPlayExecute();
@@ -205,6 +212,7 @@ private:
     void scanAlbums();
     // Part of OpenAlbum: page range of the sheet, then the first picture.
     void resetPageRange();
+    bool askYesNo(const QString& question);
     // Width of a text in the lists' font, measured through lblScale.
     int measuredWidth(const QString& text);
 

@@ -56,6 +56,19 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
                 return true; // the focused control never sees the arrow
             }
         }
+    } else if (event->type() == QEvent::ShortcutOverride) {
+        // The actions' shortcuts come before the focused control's own keys
+        // (the memo box would otherwise take Ctrl+C and Ctrl+A for itself).
+        auto* w = qobject_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (w && w->window() == this) {
+            const QKeySequence pressed(key->keyCombination());
+            for (QAction* a : {aBack, aAuto, aNext, aPlay, aWall, aCopy})
+                if (a->isEnabled() && a->shortcut() == pressed) {
+                    event->ignore();
+                    return true;
+                }
+        }
     } else if (event->type() == QEvent::MouseMove && watched == reMemo->viewport()) {
         guarded([this] { pnlMemoMouseMove(); });
     }
