@@ -5,6 +5,7 @@
 #include "core/texts.h"
 #include "platform/qt_services.h"
 #include "platform/sound_player.h"
+#include "platform/wallpaper_setter.h"
 #include "resources/artwork.h"
 #include "ui/main/main_window.h"
 #include "ui/start/splash_window.h"
@@ -100,10 +101,12 @@ int runSoru(int argc, char** argv) {
     QtClipboard clipboard;
     DesktopUrlOpener urls;
     const std::unique_ptr<SoundPlayer> sound = createSoundPlayer();
+    const std::unique_ptr<WallpaperSetter> wallpaper = createWallpaperSetter();
     TfrmMain::Environment env;
     env.libraryFolder = folder;
     env.screen = QGuiApplication::primaryScreen()->geometry();
     env.services.sound = sound.get();
+    env.services.wallpaper = wallpaper.get();
     env.services.clipboard = &clipboard;
     env.services.urls = &urls;
     env.splashProgress = frmStart->pbInfo;

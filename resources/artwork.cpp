@@ -41,4 +41,20 @@ QPixmap splashEmblem() {
     return QPixmap(QStringLiteral(":/images/emblem.png"));
 }
 
+QImage infoCloseCross() {
+    return QImage(QStringLiteral(":/images/info_close.png"));
+}
+
+QImage infoEnvelope() {
+    return QImage(QStringLiteral(":/images/info_mail.png"));
+}
+
+QImage infoBanner() {
+    return QImage(QStringLiteral(":/images/info_banner.png"));
+}
+
+QImage infoClickSign() {
+    return QImage(QStringLiteral(":/images/info_click.png"));
+}
+
 } // namespace soru

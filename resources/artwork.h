@@ -59,4 +59,12 @@ QCursor nextCursor();
 QPixmap splashArtwork();
 QPixmap splashEmblem();
 
+// Pictures of the information window: the close cross (11 x 11), the
+// envelope of the mail link (14 x 10), the home-page banner (88 x 31) and the
+// CLICK sign pointing down at the banner (64 x 50).
+QImage infoCloseCross();
+QImage infoEnvelope();
+QImage infoBanner();
+QImage infoClickSign();
+
 } // namespace soru

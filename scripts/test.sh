@@ -1,8 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the normal
+# build, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a bounded run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+JOBS="$(nproc)"
+
+echo "== build and test"
 bash scripts/build.sh
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" --timeout 300
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 300
+
+echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+SORU_BUILD_DIR=build-asan \
+SORU_CMAKE_ARGS="-DSORU_SANITIZE=ON -DSORU_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug" \
+  bash scripts/build.sh
+# Leak checking is left to the fuzzers: the toolkit's own caches look like
+# leaks to LeakSanitizer at exit.
+ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1" \
+UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600
+
+if [ -f scripts/fuzz.sh ]; then
+  echo "== fuzzing"
+  bash scripts/fuzz.sh
+fi

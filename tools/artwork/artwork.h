@@ -35,4 +35,11 @@ QImage paintSplash();
 QImage paintEmblem();
 QImage paintIcon(int size); // 16 or 32
 
+// The information window: close cross 11 x 11, envelope 14 x 10, home-page
+// banner 88 x 31, CLICK sign 64 x 50.
+QImage paintInfoClose();
+QImage paintInfoMail();
+QImage paintInfoBanner();
+QImage paintInfoClick();
+
 } // namespace art

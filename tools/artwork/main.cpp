@@ -45,5 +45,9 @@ int main(int argc, char** argv) {
     ok &= save(dir, "emblem.png", art::paintEmblem());
     ok &= save(dir, "icon_16.png", art::paintIcon(16));
     ok &= save(dir, "icon_32.png", art::paintIcon(32));
+    ok &= save(dir, "info_close.png", art::paintInfoClose());
+    ok &= save(dir, "info_mail.png", art::paintInfoMail());
+    ok &= save(dir, "info_banner.png", art::paintInfoBanner());
+    ok &= save(dir, "info_click.png", art::paintInfoClick());
     return ok ? 0 : 1;
 }

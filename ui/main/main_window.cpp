@@ -6,6 +6,7 @@
 #include "core/layout.h"
 #include "core/texts.h"
 #include "resources/artwork.h"
+#include "ui/info/info_window.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/gradient_painter.h"
@@ -113,6 +114,8 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::aExitExecute() { close(); }
+
+void TfrmMain::aInfoExecute() { runInformationWindow(this, env_.services.urls); }
 
 void TfrmMain::tbsMinClick() { showMinimized(); }
 

@@ -182,6 +182,7 @@ public:
     // the key was used.
     bool FormKeyDown(int key);
     void aWallExecute();
+    void aInfoExecute();
     void aCopyExecute();
     void imgSumMouseUp(Qt::MouseButton button, int x, int y);
     void sbScrChange();

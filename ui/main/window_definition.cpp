@@ -73,11 +73,11 @@ void TfrmMain::buildActions() {
         {&TfrmMain::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), 1, &kNoHint, &TfrmMain::aBackExecute, false},
         {&TfrmMain::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), 2, &text::kHintAuto, &TfrmMain::aAutoExecute, true},
         {&TfrmMain::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), 3, &kNoHint, &TfrmMain::aNextExecute, false},
-        {&TfrmMain::aInfo, &text::kInfo, {}, 5, &text::kHintInfo, nullptr, false},
+        {&TfrmMain::aInfo, &text::kInfo, {}, 5, &text::kHintInfo, &TfrmMain::aInfoExecute, false},
         {&TfrmMain::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), 7, &text::kHintPlay, &TfrmMain::aPlayExecute, false},
         {&TfrmMain::aSum, &text::kSum, {}, 8, &text::kHintSum, &TfrmMain::aSumExecute, true},
-        {&TfrmMain::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), 9, &text::kHintWall, nullptr, false},
-        {&TfrmMain::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), 22, &text::kHintCopy, nullptr, false},
+        {&TfrmMain::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), 9, &text::kHintWall, &TfrmMain::aWallExecute, false},
+        {&TfrmMain::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), 22, &text::kHintCopy, &TfrmMain::aCopyExecute, false},
     };
     for (const ActionRow& r : rows) {
         auto* a = new QAction(glyph(r.glyph), *r.caption, this);

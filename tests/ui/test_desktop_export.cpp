@@ -1,0 +1,180 @@
+// The shown picture as wallpaper and on the clipboard, through the window.
+#include "tests/ui/main_window_fixture.h"
+
+#include "core/failure.h"
+#include "platform/qt_services.h"
+#include "platform/wallpaper_location.h"
+#include "tools/testlib/testlib.h"
+
+#include <QDir>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace soru {
+namespace {
+
+using namespace soru::testlib;
+
+class FailureRecorder {
+public:
+    FailureRecorder() { setFailureSink([this](const QString& m) { messages << m; }); }
+    ~FailureRecorder() { setFailureSink({}); }
+    QStringList messages;
+};
+
+struct ExportWindow {
+    test::TempDir library;
+    test::TempDir wallDir;
+    RecordingSound sound;
+    RecordingWallpaper wallpaper;
+    RecordingClipboard clipboard;
+    RecordingUrls urls;
+    FailureRecorder failures;
+    LibraryBuilder lib{library.path()};
+    std::unique_ptr<TfrmMain> window;
+    QStringList asked;
+    QList<bool> answers; // scripted answers, Yes when they run out
+    QString folder;
+
+    void create() {
+        TfrmMain::Environment env;
+        env.libraryFolder = library.path();
+        env.screen = QRect(0, 0, 1024, 768);
+        env.services = {&sound, &wallpaper, &clipboard, &urls};
+        env.askYesNo = [this](const QString& q) {
+            asked << q;
+            return answers.isEmpty() ? true : answers.takeFirst();
+        };
+        env.wallpaperFolder = folder.isEmpty() ? wallDir.path() : folder;
+        window = std::make_unique<TfrmMain>(env);
+        guarded([this] { window->FormCreate(); });
+    }
+    TfrmMain& w() { return *window; }
+    QString target() { return wallpaperFilePath(wallDir.path()); }
+    void setWallpaper(int style) {
+        w().WallpaperStyle = style;
+        guarded([this] { w().aWallExecute(); });
+    }
+};
+
+const QString kFirst = QStringLiteral("壁紙を変更してもよろしいですか？");
+const QString kSecond = QStringLiteral("拡大表示すると、画像が変形する可能性がありますが、よろしいですか？");
+
+TEST(Wallpaper, StylesAndTheSecondQuestion) {
+    const struct {
+        int w, h, style;
+        bool secondAsked;
+    } cases[] = {{1600, 1200, 2, false}, {1600, 1000, 2, true}, {1600, 1000, 0, false}, {1600, 1000, 1, false},
+                 {1024, 768, 2, false},  {1023, 768, 2, true}};
+    for (const auto& c : cases) {
+        ExportWindow h;
+        h.lib.album("").jpeg("p.jpg", c.w, c.h);
+        h.create();
+        h.setWallpaper(c.style);
+        SCOPED_TRACE(QString("%1x%2 style %3").arg(c.w).arg(c.h).arg(c.style).toStdString());
+        EXPECT_EQ(h.asked, c.secondAsked ? QStringList({kFirst, kSecond}) : QStringList({kFirst}));
+        ASSERT_EQ(h.wallpaper.calls.size(), 1);
+        EXPECT_EQ(h.wallpaper.calls[0].style, c.style);
+        EXPECT_EQ(h.wallpaper.calls[0].path, h.target());
+        // The bitmap file holds the picture at its full size.
+        const QImage written(h.target(), "BMP");
+        EXPECT_EQ(written.size(), QSize(c.w, c.h));
+        EXPECT_TRUE(h.failures.messages.isEmpty());
+    }
+}
+
+TEST(Wallpaper, NoToEitherQuestionTouchesNothing) {
+    const struct {
+        QList<bool> answers;
+        int style;
+        int questions;
+    } cases[] = {{{false}, 0, 1}, {{true, false}, 2, 2}};
+    for (const auto& c : cases) {
+        ExportWindow h;
+        h.lib.album("").jpeg("p.jpg", 1600, 1000);
+        h.create();
+        h.answers = c.answers;
+        h.setWallpaper(c.style);
+        EXPECT_EQ(h.asked.size(), c.questions);
+        EXPECT_TRUE(h.wallpaper.calls.isEmpty());
+        EXPECT_TRUE(QDir(h.wallDir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+TEST(Wallpaper, SettingTwiceOverwritesTheOneFileAndVanishedFilesAreQuiet) {
+    ExportWindow h;
+    h.lib.album("").jpeg("a.jpg", 300, 200).bmp("b.bmp", 64, 32);
+    h.create();
+    h.setWallpaper(1);
+    guarded([&] { h.w().aNextExecute(); });
+    h.setWallpaper(0);
+    EXPECT_EQ(QDir(h.wallDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SORU Desktop Wallpaper.bmp"});
+    EXPECT_EQ(QImage(h.target(), "BMP").size(), QSize(64, 32));
+    QFile::remove(h.library.file("b.bmp"));
+    h.setWallpaper(0);
+    EXPECT_EQ(h.asked.size(), 3); // asked, then quietly nothing
+    EXPECT_EQ(h.wallpaper.calls.size(), 2);
+    EXPECT_TRUE(h.failures.messages.isEmpty());
+}
+
+TEST(Wallpaper, WriteFailureKeepsTheOldFileAndChangesNoSetting) {
+    ExportWindow h;
+    h.folder = h.wallDir.file("missing/folder");
+    h.lib.album("").jpeg("a.jpg", 64, 48);
+    h.create();
+    h.setWallpaper(0);
+    ASSERT_EQ(h.failures.messages.size(), 1);
+    EXPECT_EQ(h.failures.messages[0],
+              QString("ファイル %1 を作成できません").arg(wallpaperFilePath(h.wallDir.file("missing/folder"))));
+    EXPECT_TRUE(h.wallpaper.calls.isEmpty());
+}
+
+TEST(Wallpaper, DamagedPictureWritesNothing) {
+    ExportWindow h;
+    h.lib.album("").jpeg("a.jpg", 64, 48).broken("b.jpg", BrokenKind::JpegNotJpeg);
+    h.create();
+    guarded([&] { h.w().aNextExecute(); });
+    h.failures.messages.clear();
+    h.setWallpaper(0);
+    EXPECT_EQ(h.failures.messages, QStringList{"JPEG エラー #53"});
+    EXPECT_FALSE(QFile::exists(h.target()));
+    EXPECT_TRUE(h.wallpaper.calls.isEmpty());
+}
+
+TEST(Copy, PutsThePictureAtItsFullSizeOnTheClipboard) {
+    ExportWindow h;
+    h.lib.album("").jpeg("a.jpg", 3000, 2000).bmp("b.bmp", 40, 30, BmpKind::Pal8);
+    h.create();
+    guarded([&] { h.w().aCopyExecute(); });
+    guarded([&] { h.w().aNextExecute(); });
+    guarded([&] { h.w().aCopyExecute(); });
+    ASSERT_EQ(h.clipboard.images.size(), 2);
+    EXPECT_EQ(h.clipboard.images[0].size(), QSize(3000, 2000));
+    EXPECT_EQ(h.clipboard.images[1].size(), QSize(40, 30));
+    EXPECT_TRUE(h.asked.isEmpty());
+    QFile::remove(h.library.file("b.bmp"));
+    guarded([&] { h.w().aCopyExecute(); });
+    EXPECT_EQ(h.clipboard.images.size(), 2);
+    EXPECT_TRUE(h.failures.messages.isEmpty());
+}
+
+TEST(Copy, ReachesTheToolkitsClipboard) {
+    test::TempDir lib;
+    LibraryBuilder(lib.path()).album("").jpeg("a.jpg", 320, 200);
+    QtClipboard clipboard;
+    TfrmMain::Environment env;
+    env.libraryFolder = lib.path();
+    env.screen = QRect(0, 0, 1024, 768);
+    env.services.clipboard = &clipboard;
+    TfrmMain w(env);
+    w.FormCreate();
+    QGuiApplication::clipboard()->clear();
+    EXPECT_TRUE(guarded([&] { w.aCopyExecute(); }));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(320, 200));
+}
+
+} // namespace
+} // namespace soru
