@@ -17,3 +17,23 @@ private:
 };
 
 } // namespace soru::test
+
+#include "core/failure.h"
+
+#include <QStringList>
+
+namespace soru::test {
+
+// Collects the failures reported while it lives, instead of message boxes.
+class FailureRecorder {
+public:
+    FailureRecorder() {
+        setFailureSink([this](const QString& m) { messages << m; });
+    }
+    ~FailureRecorder() { setFailureSink({}); }
+    FailureRecorder(const FailureRecorder&) = delete;
+    FailureRecorder& operator=(const FailureRecorder&) = delete;
+    QStringList messages;
+};
+
+} // namespace soru::test

@@ -3,12 +3,19 @@
 // recording services, as the program would after its creation sequence.
 #include "platform/fake_services.h"
 #include "tests/support/test_support.h"
+#include "tools/testlib/testlib.h"
 #include "ui/main/main_window.h"
+#include "ui/widgets/bevel_panel.h"
+#include "ui/widgets/instant_progress_bar.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
 
 #include <memory>
 
 namespace soru::test {
 
+// An empty library and a window created on it at once.
 struct MainWindowHarness {
     TempDir library;
     RecordingSound sound;
@@ -26,6 +33,75 @@ struct MainWindowHarness {
         window->FormCreate();
     }
     TfrmMain& w() { return *window; }
+};
+
+// A library filled by the test first, then the window created on it, with
+// the splash's progress bar, scripted answers to questions, and a record of
+// every panel position seen at a slide's step wait.
+struct LibraryWindow {
+    TempDir library;
+    TempDir wallDir;
+    RecordingSound sound;
+    RecordingWallpaper wallpaper;
+    RecordingClipboard clipboard;
+    RecordingUrls urls;
+    InstantProgressBar splashBar;
+    FailureRecorder failures;
+    testlib::LibraryBuilder lib{library.path()};
+    std::unique_ptr<TfrmMain> window;
+    QList<int> progress;
+    QStringList asked;
+    QList<bool> answers; // Yes once they run out
+    QString wallpaperFolder;
+    QList<QPair<QWidget*, int>> slideLog;
+
+    void create(QSize screen = {1024, 768}) {
+        splashBar.show();
+        QObject::connect(&splashBar, &QProgressBar::valueChanged, [this](int v) { progress << v; });
+        TfrmMain::Environment env;
+        env.libraryFolder = library.path();
+        env.screen = QRect(QPoint(0, 0), screen);
+        env.services = {&sound, &wallpaper, &clipboard, &urls};
+        env.splashProgress = &splashBar;
+        env.askYesNo = [this](const QString& q) {
+            asked << q;
+            return answers.isEmpty() ? true : answers.takeFirst();
+        };
+        env.wallpaperFolder = wallpaperFolder.isEmpty() ? wallDir.path() : wallpaperFolder;
+        window = std::make_unique<TfrmMain>(env);
+        guarded([this] { window->FormCreate(); });
+        window->slideStepWait = [this] {
+            for (QWidget* p : {static_cast<QWidget*>(w().pnlBook), static_cast<QWidget*>(w().pnlMemo)})
+                slideLog << qMakePair(p, p->x());
+        };
+    }
+    TfrmMain& w() { return *window; }
+
+    QStringList bookEntries() { return entries(w().lstBook); }
+    QStringList fileEntries() { return entries(w().lstFile); }
+    static QStringList entries(QListWidget* list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    void openAlbumAt(int row) {
+        w().lstBook->setCurrentRow(row);
+        guarded([this] { w().lstBookDblClick(); });
+    }
+    // Left edges of one panel at each step wait.
+    QList<int> edgesOf(QWidget* panel) {
+        QList<int> out;
+        for (const auto& [p, x] : slideLog)
+            if (p == panel)
+                out << x;
+        return out;
+    }
+    void sendMove(QWidget* target) {
+        QMouseEvent ev(QEvent::MouseMove, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                       Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &ev);
+    }
 };
 
 } // namespace soru::test

@@ -19,57 +19,7 @@ namespace soru {
 namespace {
 
 using namespace soru::testlib;
-
-class FailureRecorder {
-public:
-    FailureRecorder() { setFailureSink([this](const QString& m) { messages << m; }); }
-    ~FailureRecorder() { setFailureSink({}); }
-    QStringList messages;
-};
-
-// A library prepared before the window is created, as on a disc.
-struct LibraryWindow {
-    test::TempDir library;
-    RecordingSound sound;
-    RecordingWallpaper wallpaper;
-    RecordingClipboard clipboard;
-    RecordingUrls urls;
-    InstantProgressBar splashBar;
-    FailureRecorder failures;
-    std::unique_ptr<TfrmMain> window;
-    QList<int> progress;
-
-    LibraryBuilder lib{library.path()};
-
-    void create(QSize screen = {1024, 768}) {
-        splashBar.show();
-        QObject::connect(&splashBar, &QProgressBar::valueChanged, [this](int v) { progress << v; });
-        TfrmMain::Environment env;
-        env.libraryFolder = library.path();
-        env.screen = QRect(QPoint(0, 0), screen);
-        env.services = {&sound, &wallpaper, &clipboard, &urls};
-        env.splashProgress = &splashBar;
-        window = std::make_unique<TfrmMain>(env);
-        guarded([this] { window->FormCreate(); });
-    }
-    TfrmMain& w() { return *window; }
-    QStringList bookEntries() {
-        QStringList out;
-        for (int i = 0; i < w().lstBook->count(); ++i)
-            out << w().lstBook->item(i)->text();
-        return out;
-    }
-    QStringList fileEntries() {
-        QStringList out;
-        for (int i = 0; i < w().lstFile->count(); ++i)
-            out << w().lstFile->item(i)->text();
-        return out;
-    }
-    void openAlbumAt(int row) {
-        w().lstBook->setCurrentRow(row);
-        guarded([this] { w().lstBookDblClick(); });
-    }
-};
+using test::LibraryWindow;
 
 TEST(AlbumScan, EntriesCountsOrderAndProgress) {
     LibraryWindow h;

@@ -17,48 +17,13 @@ namespace soru {
 namespace {
 
 using namespace soru::testlib;
+using test::LibraryWindow;
 
-class FailureRecorder {
-public:
-    FailureRecorder() { setFailureSink([this](const QString& m) { messages << m; }); }
-    ~FailureRecorder() { setFailureSink({}); }
-    QStringList messages;
-};
-
-struct ExportWindow {
-    test::TempDir library;
-    test::TempDir wallDir;
-    RecordingSound sound;
-    RecordingWallpaper wallpaper;
-    RecordingClipboard clipboard;
-    RecordingUrls urls;
-    FailureRecorder failures;
-    LibraryBuilder lib{library.path()};
-    std::unique_ptr<TfrmMain> window;
-    QStringList asked;
-    QList<bool> answers; // scripted answers, Yes when they run out
-    QString folder;
-
-    void create() {
-        TfrmMain::Environment env;
-        env.libraryFolder = library.path();
-        env.screen = QRect(0, 0, 1024, 768);
-        env.services = {&sound, &wallpaper, &clipboard, &urls};
-        env.askYesNo = [this](const QString& q) {
-            asked << q;
-            return answers.isEmpty() ? true : answers.takeFirst();
-        };
-        env.wallpaperFolder = folder.isEmpty() ? wallDir.path() : folder;
-        window = std::make_unique<TfrmMain>(env);
-        guarded([this] { window->FormCreate(); });
-    }
-    TfrmMain& w() { return *window; }
-    QString target() { return wallpaperFilePath(wallDir.path()); }
-    void setWallpaper(int style) {
-        w().WallpaperStyle = style;
-        guarded([this] { w().aWallExecute(); });
-    }
-};
+QString wallpaperTarget(LibraryWindow& h) { return wallpaperFilePath(h.wallDir.path()); }
+void setWallpaper(LibraryWindow& h, int style) {
+    h.w().WallpaperStyle = style;
+    guarded([&h] { h.w().aWallExecute(); });
+}
 
 const QString kFirst = QStringLiteral("壁紙を変更してもよろしいですか？");
 const QString kSecond = QStringLiteral("拡大表示すると、画像が変形する可能性がありますが、よろしいですか？");
@@ -70,17 +35,17 @@ TEST(Wallpaper, StylesAndTheSecondQuestion) {
     } cases[] = {{1600, 1200, 2, false}, {1600, 1000, 2, true}, {1600, 1000, 0, false}, {1600, 1000, 1, false},
                  {1024, 768, 2, false},  {1023, 768, 2, true}};
     for (const auto& c : cases) {
-        ExportWindow h;
+        LibraryWindow h;
         h.lib.album("").jpeg("p.jpg", c.w, c.h);
         h.create();
-        h.setWallpaper(c.style);
+        setWallpaper(h, c.style);
         SCOPED_TRACE(QString("%1x%2 style %3").arg(c.w).arg(c.h).arg(c.style).toStdString());
         EXPECT_EQ(h.asked, c.secondAsked ? QStringList({kFirst, kSecond}) : QStringList({kFirst}));
         ASSERT_EQ(h.wallpaper.calls.size(), 1);
         EXPECT_EQ(h.wallpaper.calls[0].style, c.style);
-        EXPECT_EQ(h.wallpaper.calls[0].path, h.target());
+        EXPECT_EQ(h.wallpaper.calls[0].path, wallpaperTarget(h));
         // The bitmap file holds the picture at its full size.
-        const QImage written(h.target(), "BMP");
+        const QImage written(wallpaperTarget(h), "BMP");
         EXPECT_EQ(written.size(), QSize(c.w, c.h));
         EXPECT_TRUE(h.failures.messages.isEmpty());
     }
@@ -93,11 +58,11 @@ TEST(Wallpaper, NoToEitherQuestionTouchesNothing) {
         int questions;
     } cases[] = {{{false}, 0, 1}, {{true, false}, 2, 2}};
     for (const auto& c : cases) {
-        ExportWindow h;
+        LibraryWindow h;
         h.lib.album("").jpeg("p.jpg", 1600, 1000);
         h.create();
         h.answers = c.answers;
-        h.setWallpaper(c.style);
+        setWallpaper(h, c.style);
         EXPECT_EQ(h.asked.size(), c.questions);
         EXPECT_TRUE(h.wallpaper.calls.isEmpty());
         EXPECT_TRUE(QDir(h.wallDir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
@@ -105,27 +70,27 @@ TEST(Wallpaper, NoToEitherQuestionTouchesNothing) {
 }
 
 TEST(Wallpaper, SettingTwiceOverwritesTheOneFileAndVanishedFilesAreQuiet) {
-    ExportWindow h;
+    LibraryWindow h;
     h.lib.album("").jpeg("a.jpg", 300, 200).bmp("b.bmp", 64, 32);
     h.create();
-    h.setWallpaper(1);
+    setWallpaper(h, 1);
     guarded([&] { h.w().aNextExecute(); });
-    h.setWallpaper(0);
+    setWallpaper(h, 0);
     EXPECT_EQ(QDir(h.wallDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SORU Desktop Wallpaper.bmp"});
-    EXPECT_EQ(QImage(h.target(), "BMP").size(), QSize(64, 32));
+    EXPECT_EQ(QImage(wallpaperTarget(h), "BMP").size(), QSize(64, 32));
     QFile::remove(h.library.file("b.bmp"));
-    h.setWallpaper(0);
+    setWallpaper(h, 0);
     EXPECT_EQ(h.asked.size(), 3); // asked, then quietly nothing
     EXPECT_EQ(h.wallpaper.calls.size(), 2);
     EXPECT_TRUE(h.failures.messages.isEmpty());
 }
 
 TEST(Wallpaper, WriteFailureKeepsTheOldFileAndChangesNoSetting) {
-    ExportWindow h;
-    h.folder = h.wallDir.file("missing/folder");
+    LibraryWindow h;
+    h.wallpaperFolder = h.wallDir.file("missing/folder");
     h.lib.album("").jpeg("a.jpg", 64, 48);
     h.create();
-    h.setWallpaper(0);
+    setWallpaper(h, 0);
     ASSERT_EQ(h.failures.messages.size(), 1);
     EXPECT_EQ(h.failures.messages[0],
               QString("ファイル %1 を作成できません").arg(wallpaperFilePath(h.wallDir.file("missing/folder"))));
@@ -133,19 +98,19 @@ TEST(Wallpaper, WriteFailureKeepsTheOldFileAndChangesNoSetting) {
 }
 
 TEST(Wallpaper, DamagedPictureWritesNothing) {
-    ExportWindow h;
+    LibraryWindow h;
     h.lib.album("").jpeg("a.jpg", 64, 48).broken("b.jpg", BrokenKind::JpegNotJpeg);
     h.create();
     guarded([&] { h.w().aNextExecute(); });
     h.failures.messages.clear();
-    h.setWallpaper(0);
+    setWallpaper(h, 0);
     EXPECT_EQ(h.failures.messages, QStringList{"JPEG エラー #53"});
-    EXPECT_FALSE(QFile::exists(h.target()));
+    EXPECT_FALSE(QFile::exists(wallpaperTarget(h)));
     EXPECT_TRUE(h.wallpaper.calls.isEmpty());
 }
 
 TEST(Copy, PutsThePictureAtItsFullSizeOnTheClipboard) {
-    ExportWindow h;
+    LibraryWindow h;
     h.lib.album("").jpeg("a.jpg", 3000, 2000).bmp("b.bmp", 40, 30, BmpKind::Pal8);
     h.create();
     guarded([&] { h.w().aCopyExecute(); });

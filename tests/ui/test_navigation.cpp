@@ -19,58 +19,15 @@ namespace soru {
 namespace {
 
 using namespace soru::testlib;
+using test::LibraryWindow;
 
-class FailureRecorder {
-public:
-    FailureRecorder() { setFailureSink([this](const QString& m) { messages << m; }); }
-    ~FailureRecorder() { setFailureSink({}); }
-    QStringList messages;
-};
-
-struct NavWindow {
-    test::TempDir library;
-    RecordingSound sound;
-    RecordingWallpaper wallpaper;
-    RecordingClipboard clipboard;
-    RecordingUrls urls;
-    FailureRecorder failures;
-    LibraryBuilder lib{library.path()};
-    std::unique_ptr<TfrmMain> window;
-    QList<QPair<QWidget*, int>> slideLog; // the panel and its left edge at each wait
-
-    void create() {
-        TfrmMain::Environment env;
-        env.libraryFolder = library.path();
-        env.screen = QRect(0, 0, 1024, 768);
-        env.services = {&sound, &wallpaper, &clipboard, &urls};
-        window = std::make_unique<TfrmMain>(env);
-        guarded([this] { window->FormCreate(); });
-        window->slideStepWait = [this] {
-            for (QWidget* p : {static_cast<QWidget*>(w().pnlBook), static_cast<QWidget*>(w().pnlMemo)})
-                slideLog << qMakePair(p, p->x());
-        };
-    }
-    TfrmMain& w() { return *window; }
-    QList<int> edgesOf(QWidget* panel) {
-        QList<int> out;
-        for (int i = 0; i < slideLog.size(); i += 2)
-            out << slideLog[i + (panel == w().pnlMemo ? 1 : 0)].second;
-        return out;
-    }
-    void sendMove(QWidget* target) {
-        QMouseEvent ev(QEvent::MouseMove, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                       Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &ev);
-    }
-};
-
-void threePictures(NavWindow& h) {
+void threePictures(LibraryWindow& h) {
     h.lib.album("").jpeg("a.jpg", 801, 300).memoText("a.txt", "memo").jpeg("b.jpg", 64, 48).jpeg("c.jpg", 64, 48);
     h.lib.album("Travel").jpeg("t.jpg", 64, 48);
 }
 
 TEST(SlidingPanels, AlbumPanelSlidesOutAndBackInSteps) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
@@ -92,7 +49,7 @@ TEST(SlidingPanels, AlbumPanelSlidesOutAndBackInSteps) {
 }
 
 TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
@@ -122,7 +79,7 @@ TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) 
 }
 
 TEST(SlidingPanels, OtherComponentsCallNoHandler) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
@@ -138,7 +95,7 @@ TEST(SlidingPanels, OtherComponentsCallNoHandler) {
 }
 
 TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
-    NavWindow h;
+    LibraryWindow h;
     h.lib.album("Travel").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
@@ -151,7 +108,7 @@ TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
     h.sendMove(w.imgWall);
     EXPECT_EQ(w.pnlBook->x(), 4 - w.pnlBook->width());
 
-    NavWindow waiting;
+    LibraryWindow waiting;
     waiting.lib.album("Travel").jpeg("a.jpg", 64, 48);
     waiting.create();
     waiting.w().pnlFile->show();
@@ -162,7 +119,7 @@ TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
 }
 
 TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
@@ -192,7 +149,7 @@ TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
 }
 
 TEST(Navigation, StepsWrapAroundAndArrowKeysAlwaysWork) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
@@ -220,7 +177,7 @@ TEST(Navigation, StepsWrapAroundAndArrowKeysAlwaysWork) {
 }
 
 TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
-    NavWindow h;
+    LibraryWindow h;
     h.lib.album("").jpeg("only.jpg", 64, 48).wav("only.wav", 50);
     h.create();
     TfrmMain& w = h.w();
@@ -235,7 +192,7 @@ TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
 }
 
 TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
@@ -260,7 +217,7 @@ TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
 }
 
 TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.lib.album("").broken("d.jpg", BrokenKind::JpegNotJpeg);
     h.create();
@@ -289,7 +246,7 @@ TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {
 }
 
 TEST(SlideShow, GoesOnInANewAlbumAndRealTicksStep) {
-    NavWindow h;
+    LibraryWindow h;
     threePictures(h);
     h.lib.album("One").jpeg("u.jpg", 64, 48);
     h.create();

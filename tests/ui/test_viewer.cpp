@@ -18,16 +18,9 @@ namespace {
 using namespace soru::testlib;
 using test::MainWindowHarness;
 
-class FailureRecorder {
-public:
-    FailureRecorder() { setFailureSink([this](const QString& m) { messages << m; }); }
-    ~FailureRecorder() { setFailureSink({}); }
-    QStringList messages;
-};
-
 struct ViewerHarness : MainWindowHarness {
     AlbumBuilder album{library.path()};
-    FailureRecorder failures;
+    test::FailureRecorder failures;
 
     void open(const QStringList& names) {
         w().PictureFiles.clear();

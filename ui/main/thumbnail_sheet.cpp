@@ -13,10 +13,29 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <optional>
+
 namespace soru {
 
 namespace {
 ThumbGrid gridOf(const TfrmMain& w) { return {w.ThumbWidth, w.ThumbHeight, w.ThumbCols, w.ThumbRows}; }
+
+// The indices of the pictures on the page sbScr shows; nothing when the
+// sheet is not shown or the page lies beyond the last picture.
+struct PageRange {
+    int first;
+    int last;
+};
+std::optional<PageRange> shownPage(const TfrmMain& w) {
+    if (!w.aSum->isEnabled() || !w.aSum->isChecked())
+        return std::nullopt;
+    const int perPage = gridOf(w).perPage();
+    const int count = int(w.PictureFiles.size());
+    const int first = w.sbScr->value() * perPage;
+    if (first >= count)
+        return std::nullopt;
+    return PageRange{first, std::min(first + perPage - 1, count - 1)};
+}
 
 // Hides the progress bar again on every way out of a page draw.
 struct ProgressShown {
@@ -41,14 +60,12 @@ void TfrmMain::computeThumbnailGrid() {
 
 void TfrmMain::DrawThumbnailPage() {
     QCoreApplication::processEvents();
-    if (!aSum->isEnabled() || !aSum->isChecked())
+    const std::optional<PageRange> range = shownPage(*this);
+    if (!range)
         return;
     const ThumbGrid g = gridOf(*this);
-    const int count = int(PictureFiles.size());
-    const int first = sbScr->value() * g.perPage();
-    if (first >= count)
-        return;
-    const int last = std::min(first + g.perPage() - 1, count - 1);
+    const int first = range->first;
+    const int last = range->last;
     pbInfo->setPosition(0);
     pbInfo->setMax(last - first);
     QPoint frame(-bvlCur->width() - 4, -bvlCur->height() - 4);
@@ -88,15 +105,12 @@ void TfrmMain::DrawThumbnailPage() {
 }
 
 void TfrmMain::PlaceCurrentFrame() {
-    if (!aSum->isEnabled() || !aSum->isChecked())
+    const std::optional<PageRange> range = shownPage(*this);
+    if (!range)
         return;
     const ThumbGrid g = gridOf(*this);
-    const int count = int(PictureFiles.size());
-    const int first = sbScr->value() * g.perPage();
-    if (first >= count)
-        return;
-    const int last = std::min(first + g.perPage() - 1, count - 1);
-    if (CurrentIndex < first || CurrentIndex > last) {
+    const int first = range->first;
+    if (CurrentIndex < first || CurrentIndex > range->last) {
         if (!bvlCur->isHidden())
             bvlCur->hide();
         return;

@@ -1,10 +1,9 @@
 #include "ui/widgets/owner_draw_list.h"
+#include "ui/widgets/hint.h"
 
-#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
-#include <QToolTip>
 
 namespace soru {
 
@@ -60,14 +59,8 @@ void OwnerDrawList::setItemHeight(int height) {
 }
 
 bool OwnerDrawList::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (hint_.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), hint_, this);
+    if (showOwnHint(this, event, hint_))
         return true;
-    }
     return QListWidget::event(event);
 }
 

@@ -1,11 +1,10 @@
 #include "ui/widgets/tool_bar.h"
+#include "ui/widgets/hint.h"
 
 #include "ui/widgets/bevel_panel.h"
 
 #include <QContextMenuEvent>
-#include <QHelpEvent>
 #include <QPainter>
-#include <QToolTip>
 
 namespace soru {
 
@@ -21,14 +20,8 @@ ToolButton::ToolButton(QWidget* parent) : QToolButton(parent) {
 }
 
 bool ToolButton::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (hint_.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), hint_, this);
+    if (showOwnHint(this, event, hint_))
         return true;
-    }
     return QToolButton::event(event);
 }
 
