@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick
   sox gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libglib2.0-bin gsettings-desktop-schemas
+  g++-mingw-w64-x86-64 clang libclang-rt-14-dev
 )
 
 missing=()

@@ -12,6 +12,9 @@ bash scripts/build.sh
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 300
 
+echo "== Windows wallpaper code, checked with the MinGW cross compiler"
+x86_64-w64-mingw32-g++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I. platform/windows/wallpaper_windows.cpp
+
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 SORU_BUILD_DIR=build-asan \
 SORU_CMAKE_ARGS="-DSORU_SANITIZE=ON -DSORU_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug" \

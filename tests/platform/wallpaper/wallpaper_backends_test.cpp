@@ -58,6 +58,10 @@ Commands xfce(const QStringList& folders, const QString& style) {
 
 TEST(WallpaperBackends, EachStyleBecomesTheDesktopsOwnOption) {
     const QString cinnamon = QStringLiteral("org.cinnamon.desktop.background");
+    const QString mateFile = '\'' + kFile + '\'';
+    const auto gnome = [](const char* option) {
+        return gsettings(kGnome, QString::fromLatin1(option), "picture-uri", kUri, true);
+    };
     const auto root = [](const char* program, const char* option) {
         return Commands{{QString::fromLatin1(program), QString::fromLatin1(option), kFile}};
     };
@@ -67,22 +71,10 @@ TEST(WallpaperBackends, EachStyleBecomesTheDesktopsOwnOption) {
         int style;
         Commands commands;
     } cases[] = {
-        {Desktop::Gnome,
-         {"gsettings"},
-         0,
-         gsettings(kGnome, "centered", "picture-uri", kUri, true)},
-        {Desktop::Gnome,
-         {"gsettings"},
-         1,
-         gsettings(kGnome, "wallpaper", "picture-uri", kUri, true)},
-        {Desktop::Gnome,
-         {"gsettings"},
-         2,
-         gsettings(kGnome, "stretched", "picture-uri", kUri, true)},
-        {Desktop::Gnome,
-         {"gsettings"},
-         7,
-         gsettings(kGnome, "centered", "picture-uri", kUri, true)},
+        {Desktop::Gnome, {"gsettings"}, 0, gnome("centered")},
+        {Desktop::Gnome, {"gsettings"}, 1, gnome("wallpaper")},
+        {Desktop::Gnome, {"gsettings"}, 2, gnome("stretched")},
+        {Desktop::Gnome, {"gsettings"}, 7, gnome("centered")},
         {Desktop::Cinnamon,
          {"gsettings"},
          2,
@@ -90,7 +82,7 @@ TEST(WallpaperBackends, EachStyleBecomesTheDesktopsOwnOption) {
         {Desktop::Mate,
          {"gsettings"},
          1,
-         gsettings(kMate, "wallpaper", "picture-filename", '\'' + kFile + '\'')},
+         gsettings(kMate, "wallpaper", "picture-filename", mateFile)},
         {Desktop::Xfce, {"xfconf-query"}, 0, xfce({kScreen, kHdmi}, "1")},
         {Desktop::Xfce, {"xfconf-query"}, 1, xfce({kScreen, kHdmi}, "2")},
         {Desktop::Xfce, {"xfconf-query"}, 2, xfce({kScreen, kHdmi}, "3")},

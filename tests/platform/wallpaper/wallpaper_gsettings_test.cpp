@@ -30,23 +30,12 @@ protected:
             GTEST_SKIP() << "gsettings or the GNOME background schema is not installed";
     }
 
-    // The value as gsettings reads it back, its string quotes removed.
+    // The value as gsettings reads it back, without its quotes (the
+    // strings here hold no character gsettings would escape).
     QString get(const QString& key) {
-        ProcessRunner runner(env_);
-        const CommandResult r =
-            runner.run(QStringLiteral("gsettings"), {QStringLiteral("get"), kSchema, key});
+        const CommandResult r = ProcessRunner(env_).run("gsettings", {"get", kSchema, key});
         EXPECT_TRUE(r.succeeded()) << key.toStdString();
-        QString v = QString::fromUtf8(r.output).trimmed();
-        if (v.size() >= 2 && (v.front() == u'\'' || v.front() == u'"') && v.back() == v.front()) {
-            QString out;
-            for (qsizetype i = 1; i + 1 < v.size(); ++i) {
-                if (v[i] == u'\\' && i + 2 < v.size())
-                    ++i;
-                out += v[i];
-            }
-            v = out;
-        }
-        return v;
+        return QString::fromUtf8(r.output).trimmed().chopped(1).mid(1);
     }
 
     test::TempDir config_;
