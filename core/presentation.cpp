@@ -6,12 +6,20 @@
 namespace soru {
 
 namespace {
+// Where the file name begins. "\\" and ":" separate paths only on Windows;
+// elsewhere they are ordinary characters of a file name.
+bool isPathDelimiter(QChar c) {
+#ifdef Q_OS_WIN
+    return c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':');
+#else
+    return c == QLatin1Char('/');
+#endif
+}
+
 int lastDelimiter(const QString& path) {
-    for (int i = path.size() - 1; i >= 0; --i) {
-        const QChar c = path[i];
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':'))
+    for (int i = path.size() - 1; i >= 0; --i)
+        if (isPathDelimiter(path[i]))
             return i;
-    }
     return -1;
 }
 

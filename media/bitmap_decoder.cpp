@@ -282,8 +282,11 @@ void decodePixels(BitmapSource& src, const Header& h, QImage& img) {
 
 void decodeRle(BitmapSource& src, const Header& h, QImage& img) {
     img.fill(h.palette[0]);
-    // A stream for a picture within the limit is never longer than the limit.
-    const Bytes b(src.read(h.offBits, kMaxDecodedPictureBytes), h.offBits);
+    // No stream needs more than four bytes a pixel (a delta skipping one
+    // pixel), an end of line a row and the end of the bitmap: what follows
+    // in the file is not read.
+    const qint64 longest = 4 * h.width * h.height + 2 * h.height + 2;
+    const Bytes b(src.read(h.offBits, qMin(longest, kMaxDecodedPictureBytes)), h.offBits);
     const bool four = h.compression == kRle4;
     const qint64 width = h.width, height = h.height;
     const qint64 end = b.end();

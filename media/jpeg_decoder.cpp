@@ -45,6 +45,15 @@ void onError(j_common_ptr cinfo) {
 void onMessage(j_common_ptr, int) {} // warnings and traces are ignored
 void onOutput(j_common_ptr) {}
 
+// A file with several scans is read whole before the first row comes out,
+// and every scan visits every block of its components, however few bytes
+// it holds: a small file of a thousand empty scans over a large picture
+// would keep the decoder busy for a minute. Encoders write about ten.
+void onProgress(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
+}
+
 struct JpegJob {
     // In.
     const unsigned char* data;
@@ -123,6 +132,10 @@ bool decodeC(JpegJob* job) {
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    jpeg_progress_mgr progress;
+    std::memset(&progress, 0, sizeof progress);
+    progress.progress_monitor = onProgress;
+    cinfo.progress = &progress;
     const int expectedWidth = job->outWidth, expectedHeight = job->outHeight;
     setUp(&cinfo, job);
     jpeg_start_decompress(&cinfo);

@@ -27,9 +27,15 @@ JpegHeader readJpegHeader(const QByteArray& bytes);
 // libjpeg's DCT scaling (sizes rounded up), still covers the target.
 int jpegScaleDenominator(QSize picture, QSize target);
 
+// Files of more scans than this are refused (see decodeJpeg).
+inline constexpr int kMaxJpegScans = 100;
+
 // The picture decoded at 1/denominator of its size (1, 2, 4 or 8): RGB32
 // for a colour picture, Indexed8 with a grey palette of at most 236 entries
-// for a grey one. Accurate integer DCT.
+// for a grey one. Accurate integer DCT. Throws "JPEG エラー #N" for damage
+// found in the scans, and "JPEG エラー #16" (JERR_BAD_PROGRESSION) for a
+// file of more than kMaxJpegScans scans, which would take far longer to
+// decode than its picture is worth.
 QImage decodeJpeg(const QByteArray& bytes, int denominator);
 
 } // namespace soru

@@ -3,12 +3,78 @@
 #include "core/limits.h"
 #include "media/scaling.h"
 
+#include "core/failure.h"
+
 namespace soru {
+namespace {
+
+// The JPEG stream at the start of the file, read piece by piece up to its
+// end-of-image marker: whatever follows it (another file, a huge hole) is
+// never read. Segments are skipped by their lengths and scans run to the
+// next marker, as libjpeg reads them. A file cut short gives what it holds;
+// a stream longer than the limit is cut there.
+QByteArray readJpegStream(const QString& path) {
+    QFile file;
+    openPictureFile(file, path);
+    constexpr qint64 kChunk = 64 * 1024;
+    QByteArray bytes;
+    // Makes bytes hold at least n bytes; false when the file has fewer.
+    const auto need = [&](qint64 n) {
+        while (bytes.size() < n) {
+            const qint64 had = bytes.size();
+            const qint64 want = qMin(qMax(n - had, kChunk), kMaxDecodedPictureBytes - had);
+            if (want <= 0)
+                return false;
+            bytes.resize(had + want);
+            const qint64 got = file.read(bytes.data() + had, want);
+            if (got < 0)
+                throw Failure(text::kCannotOpenFile.arg(path));
+            bytes.resize(had + got);
+            if (got == 0)
+                return false;
+        }
+        return true;
+    };
+    const auto at = [&](qint64 i) { return uchar(bytes[i]); };
+    // Not a JPEG stream: libjpeg needs no more than its first bytes to say so.
+    if (!need(2) || at(0) != 0xFF || at(1) != 0xD8)
+        return bytes;
+    qint64 i = 2;
+    for (;;) {
+        // The next marker: stray bytes and fill bytes before it are skipped.
+        for (;; ++i) {
+            if (!need(i + 2))
+                return bytes;
+            if (at(i) == 0xFF && at(i + 1) != 0xFF && at(i + 1) != 0)
+                break;
+        }
+        const uchar marker = at(i + 1);
+        if (marker == 0xD9)
+            return bytes.left(i + 2);
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            i += 2;
+            continue;
+        }
+        if (!need(i + 4))
+            return bytes;
+        i += 2 + ((at(i + 2) << 8) | at(i + 3));
+        if (marker != 0xDA)
+            continue;
+        // Entropy-coded data: stuffed bytes and restart markers belong to it.
+        for (;; ++i) {
+            if (!need(i + 2))
+                return bytes;
+            const uchar next = at(i + 1);
+            if (at(i) == 0xFF && next != 0 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7))
+                break;
+        }
+    }
+}
+
+} // namespace
 
 void JpegPicture::load(const QString& path) {
-    // A file longer than any picture within the limit is read as if cut
-    // there: libjpeg then treats it as a truncated file.
-    QByteArray bytes = readPictureFile(path, kMaxDecodedPictureBytes);
+    QByteArray bytes = readJpegStream(path);
     const JpegHeader header = readJpegHeader(bytes);
     bytes_ = std::move(bytes);
     header_ = header;

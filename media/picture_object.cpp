@@ -6,6 +6,12 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace soru {
 
 std::unique_ptr<PictureObject> makePictureObject(PictureKind kind) {
@@ -21,9 +27,28 @@ std::unique_ptr<PictureObject> loadPictureObject(const QString& path) {
 }
 
 void openPictureFile(QFile& file, const QString& path) {
+    // Only regular files: a named pipe would block the open until a writer
+    // comes, and devices and sockets hold no picture.
+    if (!QFileInfo(path).isFile())
+        throw Failure(text::kCannotOpenFile.arg(path));
+#ifdef Q_OS_UNIX
+    // Opened without waiting, and checked again on the descriptor: the name
+    // may have become a pipe since the check above.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+        !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        throw Failure(text::kCannotOpenFile.arg(path));
+    }
+#else
     file.setFileName(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
-        file.size() < 0)
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw Failure(text::kCannotOpenFile.arg(path));
+#endif
+    if (file.size() < 0)
         throw Failure(text::kCannotOpenFile.arg(path));
 }
 

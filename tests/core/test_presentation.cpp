@@ -22,7 +22,13 @@ TEST(Presentation, FileNameAndExtensionReplacement) {
         {"/lib/旅行/photo.JPG", "photo.JPG", "/lib/旅行/photo.wav"},
         {"/lib/a.b/photo", "photo", "/lib/a.b/photo.wav"},
         {"/lib/photo.tar.jpeg", "photo.tar.jpeg", "/lib/photo.tar.wav"},
+#ifdef Q_OS_WIN
         {"C:\\disc\\album\\x.jpg", "x.jpg", "C:\\disc\\album\\x.wav"},
+#else
+        // Backslashes and colons are ordinary characters of a file name here.
+        {"/lib/back\\memo.jpg", "back\\memo.jpg", "/lib/back\\memo.wav"},
+        {"/lib/colon:memo.jpg", "colon:memo.jpg", "/lib/colon:memo.wav"},
+#endif
         {"/lib/.hidden", ".hidden", "/lib/.wav"},
         {"plain", "plain", "plain.wav"},
     };

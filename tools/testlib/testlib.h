@@ -245,4 +245,10 @@ inline constexpr const char* kFixtureMemoAlbum = "memo";
 inline constexpr const char* kFixtureSoundAlbum = "sound";
 inline constexpr const char* kFixtureEmptyAlbum = "empty";
 
+// Everything a viewer must survive: undecodable and awkward names, special
+// files, links that lead nowhere or loop, unreadable folders, a 10,000-picture
+// album, extreme sizes, every bitmap header and compression, damaged JPEGs.
+// Its rows and their expected outcomes are in tools/testlib/hostile.h.
+void writeHostileLibrary(const QString& root);
+
 } // namespace soru::testlib

@@ -1,0 +1,126 @@
+#include "fuzz/pictures.h"
+
+#include "core/failure.h"
+#include "core/fitting.h"
+#include "core/limits.h"
+#include "fuzz/harness.h"
+#include "media/bitmap_decoder.h"
+#include "media/jpeg_decoder.h"
+#include "media/picture_object.h"
+
+#include <QImage>
+#include <QtEndian>
+
+#include <optional>
+
+namespace soru::fuzz {
+namespace {
+
+constexpr QRgb kBackground = 0xFF123456;
+constexpr int kViewWidth = 64, kViewHeight = 48;
+// fullImage() decodes at full size; only this small a picture is asked for
+// it, so a large picture does not make every run slow.
+constexpr qint64 kFullImagePixels = 1 << 20;
+// Pictures larger than this but within the memory limit are valid by
+// design, and decoding one under the sanitizers takes seconds: they are
+// skipped so they do not crowd out the search (and cannot time out). The
+// refusal of pictures over the limit is still exercised.
+constexpr qint64 kLargePixels = 1 << 20;
+
+// The picture size the file's header claims, and the bytes a decoded pixel
+// takes, read as cheaply as possible.
+struct Claim {
+    qint64 width = 0, height = 0;
+    int bytesPerPixel = 4;
+};
+
+std::optional<Claim> claimedSize(PictureKind kind, const std::uint8_t* data, std::size_t size) {
+    if (kind == PictureKind::Jpeg) {
+        try {
+            const JpegHeader h = readJpegHeader(
+                QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
+            return Claim{h.width, h.height, h.bytesPerPixel()};
+        } catch (const Failure&) {
+            return std::nullopt;
+        }
+    }
+    if (size < 26)
+        return std::nullopt;
+    if (qFromLittleEndian<quint32>(data + 14) == 12)
+        return Claim{qFromLittleEndian<quint16>(data + 18), qFromLittleEndian<quint16>(data + 20)};
+    return Claim{qFromLittleEndian<qint32>(data + 18),
+                 qAbs(qint64(qFromLittleEndian<qint32>(data + 22)))};
+}
+
+template <class F> bool refused(F&& fn) {
+    try {
+        fn();
+        return false;
+    } catch (const Failure&) {
+        return true;
+    }
+}
+
+// Every pixel of the canvas outside `inside` still has the background.
+bool untouchedOutside(const QImage& canvas, const QRect& inside) {
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x)
+            if (!inside.contains(x, y) && row[x] != kBackground)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t size) {
+    if (const std::optional<Claim> c = claimedSize(kind, data, size)) {
+        if (c->width > 0 && c->height > kLargePixels / c->width &&
+            pictureFitsMemoryLimit(c->width, c->height, c->bytesPerPixel))
+            return;
+    }
+    const QString path =
+        writeScratchFile(kind == PictureKind::Bitmap ? "picture.bmp" : "picture.jpg", data, size);
+    const std::unique_ptr<PictureObject> picture = makePictureObject(kind);
+    try {
+        picture->load(path);
+    } catch (const Failure&) {
+        FUZZ_CHECK(picture->width() == 0 && picture->height() == 0);
+        if (kind == PictureKind::Bitmap)
+            FUZZ_CHECK(refused([&] { decodeBitmap(data, qsizetype(size)); }));
+        return;
+    }
+    const int w = picture->width(), h = picture->height();
+    FUZZ_CHECK(w > 0 && h > 0);
+    FUZZ_CHECK(pictureFitsMemoryLimit(w, h, 1));
+    if (kind == PictureKind::Bitmap) {
+        // The file is read through a window; the bytes in memory must give
+        // the same picture.
+        const QImage fromMemory = decodeBitmap(data, qsizetype(size));
+        FUZZ_CHECK(fromMemory == picture->fullImage());
+    }
+
+    QImage canvas(kViewWidth, kViewHeight, QImage::Format_RGB32);
+    canvas.fill(kBackground);
+    try {
+        // Fitted and centred, as the viewer shows it: straight into the canvas.
+        const QRect fitted = fitPicture(w, h, kViewWidth, kViewHeight).rect();
+        picture->draw(canvas, fitted);
+        FUZZ_CHECK(untouchedOutside(canvas, fitted));
+        // Partly outside the canvas, as a thumbnail cell at an edge: through
+        // a painter.
+        picture->draw(canvas, QRect(-7, kViewHeight - 5, 20, 11));
+
+        if (qint64(w) * h <= kFullImagePixels) {
+            const QImage full = picture->fullImage();
+            FUZZ_CHECK(full.size() == QSize(w, h));
+            FUZZ_CHECK(full.format() == QImage::Format_RGB32 ||
+                       (kind == PictureKind::Jpeg && full.format() == QImage::Format_Indexed8));
+        }
+    } catch (const Failure&) {
+        // A scan that fails after a good header: reported like a bad header.
+    }
+}
+
+} // namespace soru::fuzz

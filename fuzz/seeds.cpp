@@ -1,0 +1,161 @@
+// Writes the seed corpora of the fuzz targets from the test-library
+// generator: one folder per target under the folder given.
+//   soru_fuzz_seeds OUT  ->  OUT/jpeg OUT/bitmap OUT/memo OUT/folder_names
+#include "tools/testlib/testlib.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <exception>
+#include <initializer_list>
+#include <stdexcept>
+
+using namespace soru::testlib;
+
+namespace {
+
+class Corpus {
+public:
+    Corpus(const QString& root, const char* name) : folder_(QDir(root).filePath(name)) {
+        QDir(folder_).removeRecursively();
+        makeFolder(folder_);
+    }
+    void add(const QString& name, const QByteArray& bytes) {
+        writeFile(QDir(folder_).filePath(name), bytes);
+        ++count_;
+    }
+    int count() const { return count_; }
+
+private:
+    QString folder_;
+    int count_ = 0;
+};
+
+// Small sizes keep the inputs short, which the mutations favour; odd ones
+// leave partial blocks, padded rows and half-filled bytes.
+struct Size {
+    int w, h;
+};
+constexpr Size kSizes[] = {{1, 1}, {13, 7}, {40, 30}, {3, 65}};
+
+QString sizeName(Size s) {
+    return QStringLiteral("%1x%2").arg(s.w).arg(s.h);
+}
+
+void writeBroken(Corpus& jpeg, Corpus& bitmap) {
+    for (const BrokenInfo& info : brokenKinds()) {
+        const QByteArray bytes = brokenBytes(info.kind);
+        const QString name = QString::fromLatin1(info.name);
+        if (info.reader != Reader::Bitmap)
+            jpeg.add(name, bytes);
+        if (info.reader != Reader::Jpeg)
+            bitmap.add(name, bytes);
+    }
+}
+
+void writePictures(Corpus& jpeg, Corpus& bitmap) {
+    quint32 seed = 1;
+    for (const Size s : kSizes) {
+        const Scene scene = kAllScenes[seed % std::size(kAllScenes)];
+        const QImage picture = makePicture(s.w, s.h, scene, seed++);
+        for (const JpegKind kind : kAllJpegKinds)
+            jpeg.add(QStringLiteral("%1-%2").arg(QLatin1String(jpegKindName(kind)), sizeName(s)),
+                     encodeJpeg(picture, kind, 75));
+        for (const BmpKind kind : kAllBmpKinds)
+            bitmap.add(QStringLiteral("%1-%2").arg(QLatin1String(bmpKindName(kind)), sizeName(s)),
+                       encodeBmp(picture, kind));
+    }
+}
+
+void writeMemos(Corpus& memo) {
+    const Memo sample = sampleMemo();
+    memo.add(QStringLiteral("sample.rtf"), rtfMemoBytes(sample));
+    memo.add(QStringLiteral("short.rtf"),
+             rtfMemoBytes(Memo{QStringLiteral("旅行"), {QStringLiteral("<b>海</b>と<em>山</em>")}}));
+    const QString texts[] = {
+        rtfPlainText(sample),
+        QStringLiteral("一行目\r\n二行目\r三行目\nend\x1A"),
+        QStringLiteral("ascii only\ttab"),
+    };
+    int n = 0;
+    for (const QString& text : texts) {
+        for (const TextEncoding encoding : kAllTextEncodings) {
+            QByteArray bytes;
+            try {
+                bytes = encodeText(text, encoding);
+            } catch (const std::runtime_error&) {
+                continue; // a character Shift-JIS cannot hold
+            }
+            memo.add(QStringLiteral("text%1-%2.txt")
+                         .arg(n)
+                         .arg(QLatin1String(textEncodingName(encoding))),
+                     bytes);
+        }
+        ++n;
+    }
+}
+
+// Entries as fuzz_folder_names reads them: a kind byte, then the name;
+// entries separated by "/". Kinds: 0 file, 1 folder, 2 link to ".",
+// 3 dangling link, 4 self link, 5 FIFO, 6 closed folder, 7 link to the
+// entry before; +8 puts the entry into the last folder.
+struct Entry {
+    char kind;
+    QByteArray name;
+};
+
+QByteArray entries(std::initializer_list<Entry> list) {
+    QByteArray out;
+    for (const Entry& e : list) {
+        if (!out.isEmpty())
+            out += '/';
+        out += e.kind;
+        out += e.name;
+    }
+    return out;
+}
+
+void writeFolderNames(Corpus& names) {
+    const QByteArray sets[] = {
+        entries({{0, "a.jpg"}, {0, "B.JPG"}, {0, "c.jpe"}, {0, "d.jpeg"}, {0, "e.bmp"},
+                 {0, "f.txt"}}),
+        entries({{1, "album"}, {8, "x.jpg"}, {8, "y.BMP"}, {1, ".hidden"}, {8, "z.jpg"},
+                 {0, ".h.jpg"}}),
+        entries({{1, "\xff\xfe album"}, {8, "\x80.jpg"}, {0, "\xe6\x97\x85.jpeg"},
+                 {0, "\xc3(.bmp"}}),
+        entries({{2, "self"}, {3, "gone.jpg"}, {4, "loop.jpg"}, {5, "pipe.jpg"}, {6, "closed"},
+                 {14, "in.jpg"}, {7, "again.bmp"}}),
+        entries({{1, "jpg"}, {1, "a.jpg"}, {9, "b.jpg"}, {0, ".jpg"}, {0, "-rf.jpg"},
+                 {0, "a b\n\"'.jpg"}, {0, QByteArray(251, 'n') + ".jpg"}}),
+    };
+    int n = 0;
+    for (const QByteArray& set : sets)
+        names.add(QStringLiteral("names%1").arg(n++), set);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString out = QFile::decodeName(argv[1]);
+    try {
+        Corpus jpeg(out, "jpeg"), bitmap(out, "bitmap"), memo(out, "memo"),
+            names(out, "folder_names");
+        writeBroken(jpeg, bitmap);
+        writePictures(jpeg, bitmap);
+        writeMemos(memo);
+        writeFolderNames(names);
+        std::printf("seeds: jpeg %d, bitmap %d, memo %d, folder_names %d\n", jpeg.count(),
+                    bitmap.count(), memo.count(), names.count());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
