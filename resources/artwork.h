@@ -10,19 +10,18 @@ namespace soru {
 
 constexpr int kGlyphCount = 24;
 
-// Glyph numbers by subject.
-namespace glyphs {
-enum : int {
+// The glyphs by subject; the value is the glyph's number in the image list.
+enum class Glyph : int {
     Exit = 0,
     Back = 1,
     SlideShow = 2,
     Next = 3,
-    Spare = 4,
+    Spare = 4, // no component uses it
     Information = 5,
     Album = 6,
     Sound = 7,
     Thumbnails = 8,
-    Wallpaper = 9,
+    Wallpaper = 9, // also the zoomed wallpaper style
     BitmapFile = 10,
     Centre = 11,
     Tile = 12,
@@ -32,13 +31,12 @@ enum : int {
     Interval30Seconds = 16,
     Interval1To5Minutes = 17,
     Interval10Minutes = 18,
-    SlideShowRunning = 19,
+    Clock = 19, // the slide show runs
     RichTextMemo = 20,
     PlainTextMemo = 21,
     Copy = 22,
     Minimise = 23,
 };
-} // namespace glyphs
 
 // Resource path of glyph index, e.g. ":/images/glyph_07.png"; empty when the
 // index is outside 0..kGlyphCount-1.
@@ -47,6 +45,8 @@ QString glyphPath(int index);
 // 16 x 16 glyph on a transparent ground; null when index is out of range.
 QPixmap glyph(int index);
 QImage glyphImage(int index);
+inline QPixmap glyph(Glyph g) { return glyph(static_cast<int>(g)); }
+inline QImage glyphImage(Glyph g) { return glyphImage(static_cast<int>(g)); }
 
 // Program icon with its 16- and 32-pixel pictures.
 QIcon mainIcon();

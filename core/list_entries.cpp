@@ -1,0 +1,24 @@
+#include "core/list_entries.h"
+
+#include "core/albums.h"
+
+namespace soru {
+
+ListEntry albumListEntry(int count, const QString& name) {
+    return {albumEntry(count, name), ListEntryKind::Album, name, count};
+}
+
+ListEntry pictureListEntry(const QString& path) {
+    // The entry's first character is the picture kind: "0" a bitmap, "3"
+    // anything else; the rest is the name.
+    const QString text = pictureEntry(path);
+    const ListEntryKind kind = text.startsWith(QLatin1Char('0')) ? ListEntryKind::BitmapPicture
+                                                                 : ListEntryKind::JpegPicture;
+    return {text, kind, text.mid(1), 0};
+}
+
+QString albumHint(int count, const QString& name) {
+    return QStringLiteral("写真 %1 枚\r\n").arg(count) + name;
+}
+
+} // namespace soru
