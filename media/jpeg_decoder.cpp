@@ -157,8 +157,11 @@ bool decodeC(JpegJob* job) {
                                cinfo.output_height - cinfo.output_scanline) > 0) {
     }
     job->rowsDone = int(cinfo.output_scanline);
-    // Whatever follows the last row (trailing markers, garbage) is not read:
-    // the picture is complete.
+    // Read on to the end of the image: damage after the picture data (a
+    // second frame header, a bogus segment) is an error like damage in the
+    // scans. Warnings there are ignored as everywhere.
+    if (cinfo.output_scanline == cinfo.output_height)
+        jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return true;
 }

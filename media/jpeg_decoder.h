@@ -33,7 +33,7 @@ inline constexpr int kMaxJpegScans = 100;
 // The picture decoded at 1/denominator of its size (1, 2, 4 or 8): RGB32
 // for a colour picture, Indexed8 with a grey palette of at most 236 entries
 // for a grey one. Accurate integer DCT. Throws "JPEG エラー #N" for damage
-// found in the scans, and "JPEG エラー #16" (JERR_BAD_PROGRESSION) for a
+// found in the scans or after them up to the end of the image, and "JPEG エラー #16" (JERR_BAD_PROGRESSION) for a
 // file of more than kMaxJpegScans scans, which would take far longer to
 // decode than its picture is worth.
 QImage decodeJpeg(const QByteArray& bytes, int denominator);

@@ -1,0 +1,150 @@
+// JPEG variants: trailing damage.
+#include "tools/testlib/jpeg_variants.h"
+
+#include <QList>
+
+#include <stdexcept>
+
+namespace soru::testlib {
+namespace {
+
+// One marker segment of a file made by libjpeg: [start, end) from its FF;
+// a scan runs on over its entropy-coded data.
+struct Segment {
+    uchar marker;
+    int start;
+    int end;
+    int headerEnd; // end of the segment proper (for a scan: its header)
+};
+
+int be16(const QByteArray& b, int at) {
+    return (uchar(b[at]) << 8) | uchar(b[at + 1]);
+}
+
+QList<Segment> segmentsOf(const QByteArray& b) {
+    if (b.size() < 4 || uchar(b[0]) != 0xFF || uchar(b[1]) != 0xD8)
+        throw std::logic_error("not a JPEG file");
+    QList<Segment> out{{0xD8, 0, 2, 2}};
+    int i = 2;
+    while (i + 1 < b.size()) {
+        if (uchar(b[i]) != 0xFF)
+            throw std::logic_error("stray bytes in a JPEG file made here");
+        const uchar m = uchar(b[i + 1]);
+        if (m == 0xD9) {
+            out.append({m, i, i + 2, i + 2});
+            break;
+        }
+        const int headerEnd = i + 2 + be16(b, i + 2);
+        int j = headerEnd;
+        if (m == 0xDA) // entropy-coded data: up to a marker other than RSTn
+            while (j + 1 < b.size() &&
+                   !(uchar(b[j]) == 0xFF && uchar(b[j + 1]) != 0 &&
+                     !(uchar(b[j + 1]) >= 0xD0 && uchar(b[j + 1]) <= 0xD7)))
+                ++j;
+        out.append({m, i, j, headerEnd});
+        i = j;
+    }
+    return out;
+}
+
+QList<Segment> ofMarker(const QList<Segment>& all, uchar marker) {
+    QList<Segment> out;
+    for (const Segment& s : all)
+        if (s.marker == marker)
+            out.append(s);
+    return out;
+}
+
+QByteArray segmentBytes(uchar marker, const QByteArray& payload) {
+    QByteArray s;
+    const int length = int(payload.size()) + 2;
+    s.append(char(0xFF)).append(char(marker)).append(char(length >> 8)).append(char(length & 0xFF));
+    return s + payload;
+}
+
+} // namespace
+
+const char* jpegTrailerName(JpegTrailer trailer) {
+    switch (trailer) {
+    case JpegTrailer::SecondFrameHeader:
+        return "second_frame_header";
+    case JpegTrailer::ZeroLengthQuantTable:
+        return "zero_length_quant_table";
+    case JpegTrailer::ShortHuffmanTable:
+        return "short_huffman_table";
+    case JpegTrailer::QuantTableIndex5:
+        return "quant_table_index_5";
+    case JpegTrailer::SecondStartOfImage:
+        return "second_start_of_image";
+    case JpegTrailer::UnknownMarker:
+        return "unknown_marker";
+    case JpegTrailer::SecondScan:
+        return "second_scan";
+    case JpegTrailer::StrayBytes:
+        return "stray_bytes";
+    case JpegTrailer::Comment:
+        return "comment";
+    case JpegTrailer::RestartMarker:
+        return "restart_marker";
+    }
+    return "?";
+}
+
+QByteArray jpegWithTrailer(const QImage& image, JpegKind kind, JpegTrailer trailer,
+                           TrailerPlace place) {
+    const QByteArray b = encodeJpeg(image, kind);
+    const QList<Segment> all = segmentsOf(b);
+    const QList<Segment> scans = ofMarker(all, 0xDA);
+    const QList<Segment> ends = ofMarker(all, 0xD9);
+    if (scans.isEmpty() || ends.isEmpty())
+        throw std::logic_error("JPEG file made here lacks a scan or its end");
+    const bool severalScans = scans.size() > 1;
+    if (place == TrailerPlace::BeforeLastScan && !severalScans)
+        throw std::logic_error("a file of one scan has no place between scans");
+    if (trailer == JpegTrailer::SecondScan && severalScans)
+        throw std::logic_error("a second scan is damage only in a file of one scan");
+
+    QByteArray damage;
+    switch (trailer) {
+    case JpegTrailer::SecondFrameHeader: {
+        QList<Segment> frames = ofMarker(all, 0xC0) + ofMarker(all, 0xC2);
+        if (frames.isEmpty())
+            throw std::logic_error("JPEG file made here lacks a frame header");
+        damage = b.mid(frames[0].start, frames[0].end - frames[0].start);
+        break;
+    }
+    case JpegTrailer::ZeroLengthQuantTable:
+        damage = QByteArray("\xFF\xDB\x00\x00", 4);
+        break;
+    case JpegTrailer::ShortHuffmanTable:
+        damage = QByteArray("\xFF\xC4\x00\x01", 4);
+        break;
+    case JpegTrailer::QuantTableIndex5:
+        damage = segmentBytes(0xDB, QByteArray(1, char(0x05)) + QByteArray(64, char(1)));
+        break;
+    case JpegTrailer::SecondStartOfImage:
+        damage = QByteArray("\xFF\xD8", 2);
+        break;
+    case JpegTrailer::UnknownMarker:
+        damage = segmentBytes(0xF7, QByteArray("\x08\x00\x10\x00\x10", 5));
+        break;
+    case JpegTrailer::SecondScan:
+        // The scan header again, followed by a few bytes of data.
+        damage = b.mid(scans[0].start, scans[0].headerEnd - scans[0].start) +
+                 QByteArray("\x12\x34\x56\x78", 4);
+        break;
+    case JpegTrailer::StrayBytes:
+        damage = QByteArray("stray bytes");
+        break;
+    case JpegTrailer::Comment:
+        damage = segmentBytes(0xFE, QByteArray("after the picture"));
+        break;
+    case JpegTrailer::RestartMarker:
+        damage = QByteArray("\xFF\xD3", 2);
+        break;
+    }
+    const int at = place == TrailerPlace::BeforeEnd ? ends.last().start : scans.last().start;
+    return b.left(at) + damage + b.mid(at);
+}
+
+} // namespace soru::testlib
