@@ -3,12 +3,14 @@
 #include "core/failure.h"
 #include "core/limits.h"
 #include "media/picture_object.h"
+#include "media/scaling.h"
 
 #include <QtEndian>
 
 #include <array>
 #include <bit>
 #include <new>
+#include <vector>
 
 namespace soru {
 namespace {
@@ -256,48 +258,149 @@ void decodeRow(const Header& h, const uchar* src, qint64 pixels, uchar* dst,
     }
 }
 
-void fillRow(QImage& img, int y, qint64 fromPixel) {
-    auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
-    std::fill(out + fromPixel, out + img.width(), kMissing);
-}
+// Where decoded rows go. Rows come in the file's order (bottom-up unless
+// the picture is stored top-down); each is written into the buffer the sink
+// gives for it and then handed back, so a sink can keep the whole picture or
+// only a row at a time.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Space for picture row y, width pixels.
+    virtual QRgb* rowBuffer(int y) = 0;
+    // Row y is complete in the buffer rowBuffer(y) gave.
+    virtual void rowDone(int y) = 0;
+    // Rows y, y + step, ... (count of them) all hold one colour: rows the
+    // file's data does not reach, or a run-length stream skips.
+    virtual void uniformRows(int y, int count, int step, QRgb colour) = 0;
+};
 
-void decodePixels(BitmapSource& src, const Header& h, QImage& img) {
+// The whole picture in an image.
+class ImageSink final : public RowSink {
+public:
+    explicit ImageSink(QImage& img) : img_(img) {}
+    QRgb* rowBuffer(int y) override { return reinterpret_cast<QRgb*>(img_.scanLine(y)); }
+    void rowDone(int) override {}
+    void uniformRows(int y, int count, int step, QRgb colour) override {
+        for (int k = 0; k < count; ++k) {
+            QRgb* row = rowBuffer(y + k * step);
+            std::fill(row, row + img_.width(), colour);
+        }
+    }
+
+private:
+    QImage& img_;
+};
+
+// One row of scratch space: the rows are decoded and then dropped, as when
+// a run-length stream is only checked.
+class ScratchSink : public RowSink {
+public:
+    explicit ScratchSink(qint64 width) : row_(std::size_t(width)) {}
+    QRgb* rowBuffer(int) override { return row_.data(); }
+    void rowDone(int) override {}
+    void uniformRows(int, int, int, QRgb) override {}
+
+protected:
+    std::vector<QRgb> row_;
+};
+
+// Each row resampled into the target as it comes.
+class ScalingSink final : public ScratchSink {
+public:
+    ScalingSink(qint64 width, StreamScaler& scaler) : ScratchSink(width), scaler_(scaler) {}
+    void rowDone(int y) override { scaler_.addRow(y, row_.data()); }
+    void uniformRows(int y, int count, int step, QRgb colour) override {
+        std::fill(row_.begin(), row_.end(), colour);
+        scaler_.addRepeatedRow(y, count, step, row_.data());
+    }
+
+private:
+    StreamScaler& scaler_;
+};
+
+void decodePixels(BitmapSource& src, const Header& h, RowSink& sink) {
     Channel ch[3];
     if (h.bitCount == 16 || h.bitCount == 32)
         for (int i = 0; i < 3; ++i)
             ch[i] = channelFor(h.masks[i]);
-    const int height = img.height();
+    const int height = int(h.height);
+    const int step = h.topDown ? 1 : -1;
     for (int r = 0; r < height; ++r) {
         const int y = h.topDown ? r : height - 1 - r;
         const std::span<const uchar> row = src.read(h.offBits + qint64(r) * h.stride, h.stride);
+        if (row.empty()) {
+            // The data has ended: every row from here on is missing, and
+            // none of them is read.
+            sink.uniformRows(y, height - r, step, kMissing);
+            return;
+        }
         const qint64 pixels = qMin<qint64>(h.width, qint64(row.size()) * 8 / h.bitCount);
+        QRgb* out = sink.rowBuffer(y);
         if (pixels > 0)
-            decodeRow(h, row.data(), pixels, img.scanLine(y), ch);
+            decodeRow(h, row.data(), pixels, reinterpret_cast<uchar*>(out), ch);
         if (pixels < h.width)
-            fillRow(img, y, pixels);
+            std::fill(out + pixels, out + h.width, kMissing);
+        sink.rowDone(y);
     }
 }
 
 // ------------------------------------------------------------ run-length
 
-void decodeRle(BitmapSource& src, const Header& h, QImage& img) {
-    img.fill(h.palette[0]);
+// Reads the stream in pieces through the source, up to a fixed end.
+class StreamBytes {
+public:
+    StreamBytes(BitmapSource& src, qint64 end) : src_(src), end_(end) {}
+    qint64 end() const { return end_; }
+    // Up to length bytes at offset, fewer where the stream ends.
+    std::span<const uchar> at(qint64 offset, qint64 length) {
+        return src_.read(offset, qMin(length, end_ - offset));
+    }
+
+private:
+    BitmapSource& src_;
+    qint64 end_;
+};
+
+void decodeRle(BitmapSource& src, const Header& h, RowSink& sink) {
     // No stream needs more than four bytes a pixel (a delta skipping one
     // pixel), an end of line a row and the end of the bitmap: what follows
     // in the file is not read.
     const qint64 longest = 4 * h.width * h.height + 2 * h.height + 2;
-    const Bytes b(src.read(h.offBits, qMin(longest, kMaxDecodedPictureBytes)), h.offBits);
+    StreamBytes b(src, h.offBits + qMin(qMin(longest, kMaxDecodedPictureBytes),
+                                        qMax<qint64>(0, src.size() - h.offBits)));
     const bool four = h.compression == kRle4;
     const qint64 width = h.width, height = h.height;
+    const QRgb background = h.palette[0];
     const qint64 end = b.end();
     qint64 at = h.offBits;
     qint64 x = 0, y = 0; // y counts rows from the bottom
-    const auto put = [&](qint64 px, int index) {
-        reinterpret_cast<QRgb*>(img.scanLine(int(height - 1 - y)))[px] = h.palette[index];
+
+    // The row being written (counted from the bottom) and its buffer. Rows
+    // are entered in order; those passed over take entry 0.
+    qint64 current = -1;
+    QRgb* row = nullptr;
+    const auto enter = [&](qint64 next) {
+        if (next == current)
+            return;
+        if (current >= 0 && current < height)
+            sink.rowDone(int(height - 1 - current));
+        const qint64 from = current + 1, to = qMin(next, height);
+        if (to > from)
+            sink.uniformRows(int(height - 1 - from), int(to - from), -1, background);
+        current = next;
+        row = nullptr;
+        if (next < height) {
+            row = sink.rowBuffer(int(height - 1 - next));
+            std::fill(row, row + width, background);
+        }
     };
+    const auto put = [&](qint64 px, int index) { row[px] = h.palette[index]; };
+
+    enter(0);
     // A stream cut short ends the picture with what has been drawn.
     while (at + 2 <= end) {
-        const int count = b.at(at)[0], value = b.at(at)[1];
+        const std::span<const uchar> op = b.at(at, 2);
+        const int count = op[0], value = op[1];
         at += 2;
         if (count > 0) { // a run of one index, or of two alternating ones
             if (y >= height || x + count > width)
@@ -311,48 +414,81 @@ void decodeRle(BitmapSource& src, const Header& h, QImage& img) {
             x = 0;
             if (++y > height)
                 invalid();
+            enter(y);
         } else if (value == 1) { // end of bitmap
-            return;
+            break;
         } else if (value == 2) { // delta
             if (at + 2 > end)
-                return;
-            x += b.at(at)[0];
-            y += b.at(at)[1];
+                break;
+            const std::span<const uchar> delta = b.at(at, 2);
+            x += delta[0];
+            y += delta[1];
             at += 2;
             if (x > width || y > height)
                 invalid();
+            enter(y);
         } else { // absolute run of `value` indices, padded to a 16-bit word
             if (y >= height || x + value > width)
                 invalid();
             const qint64 bytes = four ? (value + 1) / 2 : value;
-            const qint64 have = qMin(bytes, end - at);
+            const std::span<const uchar> src = b.at(at, bytes);
+            const qint64 have = qint64(src.size());
             const qint64 pixels = qMin<qint64>(value, four ? have * 2 : have);
-            const uchar* src = b.at(at);
             for (qint64 i = 0; i < pixels; ++i)
                 put(x + i, four ? (i % 2 ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i]);
             x += value;
             at += bytes + (bytes & 1);
         }
     }
+    enter(height);
+}
+
+bool runLength(const Header& h) { return h.compression == kRle8 || h.compression == kRle4; }
+
+Header headerOf(BitmapSource& source) {
+    return readHeader(Bytes(source.read(0, kHeadersMaxSize), 0), source.size());
+}
+
+void decodeInto(BitmapSource& source, const Header& h, RowSink& sink) {
+    if (runLength(h))
+        decodeRle(source, h, sink);
+    else
+        decodePixels(source, h, sink);
 }
 
 } // namespace
 
 QImage decodeBitmap(BitmapSource& source) {
-    const Header h = readHeader(Bytes(source.read(0, kHeadersMaxSize), 0), source.size());
+    const Header h = headerOf(source);
     QImage img(int(h.width), int(h.height), QImage::Format_RGB32);
     if (img.isNull())
         throw std::bad_alloc();
-    if (h.compression == kRle8 || h.compression == kRle4)
-        decodeRle(source, h, img);
-    else
-        decodePixels(source, h, img);
+    ImageSink sink(img);
+    decodeInto(source, h, sink);
     return img;
 }
 
 QImage decodeBitmap(const uchar* data, qsizetype size) {
     MemorySource source(data, size);
     return decodeBitmap(source);
+}
+
+QSize checkBitmap(BitmapSource& source) {
+    const Header h = headerOf(source);
+    if (runLength(h)) {
+        ScratchSink sink(h.width);
+        decodeRle(source, h, sink);
+    }
+    return QSize(int(h.width), int(h.height));
+}
+
+void decodeBitmapScaled(BitmapSource& source, QSize size, uchar* out, qsizetype stride) {
+    if (size.isEmpty())
+        return;
+    const Header h = headerOf(source);
+    StreamScaler scaler(QSize(int(h.width), int(h.height)), size, out, stride);
+    ScalingSink sink(h.width, scaler);
+    decodeInto(source, h, sink);
 }
 
 } // namespace soru

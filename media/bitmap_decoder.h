@@ -45,4 +45,17 @@ public:
 QImage decodeBitmap(BitmapSource& source);
 QImage decodeBitmap(const uchar* data, qsizetype size);
 
+// The picture's size, after checking everything decodeBitmap refuses: the
+// headers and, for a run-length picture, its whole stream. Throws the same
+// failures decodeBitmap throws, but allocates nothing for the pixels.
+QSize checkBitmap(BitmapSource& source);
+
+// The picture resampled by area averaging into a size.width() x
+// size.height() block of opaque 32-bit pixels at out (rows stride bytes
+// apart), decoded row by row: memory follows the target, not the picture.
+// Rows past the end of the file's data are not read but taken as one row,
+// so a small file claiming a huge picture costs little. Matches
+// smoothScaled(decodeBitmap(source), size) to within one per channel.
+void decodeBitmapScaled(BitmapSource& source, QSize size, uchar* out, qsizetype stride);
+
 } // namespace soru

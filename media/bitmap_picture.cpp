@@ -4,17 +4,18 @@
 #include "media/bitmap_decoder.h"
 #include "media/scaling.h"
 
+#include <QPainter>
+
 #include <vector>
 
 namespace soru {
-namespace {
 
 // Serves the decoder from the open file through a window of at least 1 MiB,
 // so the file is never held whole in memory next to its pixels. A file that
 // shrinks while it is read looks cut short.
-class FileSource final : public BitmapSource {
+class BitmapFileSource final : public BitmapSource {
 public:
-    FileSource(QFile& file, const QString& path) : file_(file), path_(path), size_(file.size()) {}
+    BitmapFileSource(QFile& file, const QString& path) : file_(file), path_(path), size_(file.size()) {}
     qint64 size() const override { return size_; }
 
     std::span<const uchar> read(qint64 offset, qint64 length) override {
@@ -56,17 +57,45 @@ private:
     qint64 start_ = 0, filled_ = 0;
 };
 
-} // namespace
+BitmapPicture::BitmapPicture() = default;
+BitmapPicture::~BitmapPicture() = default;
 
 void BitmapPicture::load(const QString& path) {
-    QFile file;
-    openPictureFile(file, path);
-    FileSource source(file, path);
-    image_ = decodeBitmap(source);
+    source_.reset();
+    file_.reset();
+    size_ = QSize(0, 0);
+    path_ = path;
+    auto file = std::make_unique<QFile>();
+    openPictureFile(*file, path_);
+    auto source = std::make_unique<BitmapFileSource>(*file, path_);
+    const QSize size = checkBitmap(*source);
+    file_ = std::move(file);
+    source_ = std::move(source);
+    size_ = size;
 }
 
 void BitmapPicture::draw(QImage& canvas, const QRect& target) {
-    drawSmoothScaled(canvas, target, image_);
+    if (target.isEmpty() || !source_ || canvas.isNull())
+        return;
+    const QImage::Format f = canvas.format();
+    if ((f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+         f == QImage::Format_ARGB32_Premultiplied) &&
+        canvas.rect().contains(target)) {
+        uchar* at = canvas.scanLine(target.top()) + qsizetype(target.left()) * 4;
+        decodeBitmapScaled(*source_, target.size(), at, canvas.bytesPerLine());
+        return;
+    }
+    QImage scaled(target.size(), QImage::Format_RGB32);
+    if (scaled.isNull())
+        throw std::bad_alloc();
+    decodeBitmapScaled(*source_, target.size(), scaled.bits(), scaled.bytesPerLine());
+    QPainter painter(&canvas);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(target.topLeft(), scaled);
+}
+
+QImage BitmapPicture::fullImage() {
+    return source_ ? decodeBitmap(*source_) : QImage();
 }
 
 } // namespace soru

@@ -327,4 +327,101 @@ void drawSmoothScaled(QImage& canvas, const QRect& target, const QImage& src) {
     painter.drawImage(target.topLeft(), scaled);
 }
 
+struct StreamScaler::State {
+    qint64 srcH = 0, dstH = 0;
+    int srcW = 0, dstW = 0;
+    uchar* out = nullptr;
+    qsizetype stride = 0;
+    PairTaps tx;
+    std::vector<float> reduced;
+    std::vector<int> pending; // per target row: source rows still to come
+    std::vector<int> slot;    // per target row: its accumulator, or -1
+    std::vector<std::vector<float>> accumulators;
+    std::vector<int> freeSlots;
+    std::vector<std::uint32_t> pair; // a one-pixel row widened to two
+    int open = 0;
+
+    const std::uint32_t* widened(const QRgb* row) {
+        if (srcW > 1)
+            return reinterpret_cast<const std::uint32_t*>(row);
+        pair[0] = pair[1] = row[0];
+        return pair.data();
+    }
+
+    // Adds the reduced row as source row y into every target row it covers.
+    void accumulate(qint64 y) {
+        if (y < 0 || y >= srcH)
+            return;
+        const qint64 S = srcH, D = dstH;
+        const int n = 4 * dstW;
+        for (qint64 i = y * D / S; i <= ((y + 1) * D - 1) / S; ++i) {
+            if (pending[std::size_t(i)] <= 0)
+                continue; // the row came before
+            const qint64 overlap = std::min((i + 1) * S, (y + 1) * D) - std::max(i * S, y * D);
+            int& s = slot[std::size_t(i)];
+            if (s < 0) {
+                if (freeSlots.empty()) {
+                    freeSlots.push_back(int(accumulators.size()));
+                    accumulators.emplace_back(std::size_t(n));
+                }
+                s = freeSlots.back();
+                freeSlots.pop_back();
+                std::fill(accumulators[std::size_t(s)].begin(), accumulators[std::size_t(s)].end(),
+                          0.0f);
+                ++open;
+            }
+            float* acc = accumulators[std::size_t(s)].data();
+            addWeighted(acc, reduced.data(), float(double(overlap) / double(S)), n);
+            if (--pending[std::size_t(i)] == 0) {
+                storePixels(acc, reinterpret_cast<std::uint32_t*>(out + qsizetype(i) * stride),
+                            dstW);
+                freeSlots.push_back(s);
+                s = -1;
+                --open;
+            }
+        }
+    }
+};
+
+StreamScaler::StreamScaler(QSize source, QSize target, uchar* out, qsizetype stride)
+    : d_(std::make_unique<State>()) {
+    State& d = *d_;
+    d.srcW = source.width();
+    d.srcH = source.height();
+    d.dstW = target.width();
+    d.dstH = target.height();
+    d.out = out;
+    d.stride = stride;
+    d.tx = makePairTaps(d.srcW, d.dstW);
+    d.reduced.assign(std::size_t(4 * d.dstW), 0.0f);
+    d.pair.assign(2, 0);
+    d.pending.assign(std::size_t(d.dstH), 0);
+    d.slot.assign(std::size_t(d.dstH), -1);
+    const qint64 S = d.srcH, D = d.dstH;
+    for (qint64 i = 0; i < D; ++i)
+        d.pending[std::size_t(i)] = int(((i + 1) * S - 1) / D - i * S / D + 1);
+}
+
+StreamScaler::~StreamScaler() = default;
+
+void StreamScaler::addRow(int y, const QRgb* row) {
+    reduceRow(d_->widened(row), d_->tx, d_->reduced.data());
+    d_->accumulate(y);
+}
+
+void StreamScaler::addRepeatedRow(int y, int count, int step, const QRgb* row) {
+    if (count <= 0)
+        return;
+    reduceRow(d_->widened(row), d_->tx, d_->reduced.data());
+    for (qint64 k = 0; k < count; ++k)
+        d_->accumulate(y + k * step);
+}
+
+int StreamScaler::openRows() const {
+    int n = 0;
+    for (int p : d_->pending)
+        n += p > 0;
+    return n;
+}
+
 } // namespace soru

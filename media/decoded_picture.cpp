@@ -1,0 +1,117 @@
+#include "media/decoded_picture.h"
+
+#include "core/failure.h"
+#include "core/fitting.h"
+#include "media/picture_object.h"
+
+#include <QFileInfo>
+#include <QPainter>
+
+#include <new>
+
+namespace soru {
+
+DecodedPicture DecodedPicture::missing() { return {}; }
+
+DecodedPicture DecodedPicture::loadFailed(std::exception_ptr failure) {
+    DecodedPicture p;
+    p.state_ = State::LoadFailed;
+    p.failure_ = std::move(failure);
+    return p;
+}
+
+DecodedPicture DecodedPicture::drawn(int width, int height, QImage image) {
+    DecodedPicture p;
+    p.state_ = State::Drawn;
+    p.width_ = width;
+    p.height_ = height;
+    p.image_ = std::move(image);
+    return p;
+}
+
+DecodedPicture DecodedPicture::drawFailed(int width, int height, QImage partial,
+                                          std::exception_ptr failure) {
+    DecodedPicture p = drawn(width, height, std::move(partial));
+    p.state_ = State::DrawFailed;
+    p.failure_ = std::move(failure);
+    return p;
+}
+
+QString DecodedPicture::failureText() const {
+    if (!failure_)
+        return {};
+    try {
+        std::rethrow_exception(failure_);
+    } catch (const Failure& f) {
+        return f.message();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("?");
+    }
+}
+
+void DecodedPicture::throwIfLoadFailed() const {
+    if (state_ == State::LoadFailed)
+        std::rethrow_exception(failure_);
+}
+
+void DecodedPicture::drawAt(QImage& canvas, QPoint at) const {
+    throwIfLoadFailed();
+    if (!image_.isNull()) {
+        QPainter painter(&canvas);
+        // A complete picture replaces what was there; a partial one only
+        // where the decoder reached.
+        painter.setCompositionMode(state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
+                                                               : QPainter::CompositionMode_Source);
+        painter.drawImage(at, image_);
+    }
+    if (state_ == State::DrawFailed)
+        std::rethrow_exception(failure_);
+}
+
+qint64 DecodedPicture::bytes() const {
+    return qint64(sizeof(DecodedPicture)) + (image_.isNull() ? 0 : image_.sizeInBytes());
+}
+
+DecodedPicture decodePicture(const QString& path, QSize box) {
+    const QFileInfo fi(path);
+    if (!fi.exists() || fi.isDir())
+        return DecodedPicture::missing();
+    int w = 0, h = 0;
+    bool loaded = false;
+    QImage image;
+    try {
+        // One object of each kind, as every decode of a picture makes them.
+        auto jpeg = makePictureObject(PictureKind::Jpeg);
+        auto bitmap = makePictureObject(PictureKind::Bitmap);
+        PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
+        try {
+            picture.load(path);
+        } catch (...) {
+            return DecodedPicture::loadFailed(std::current_exception());
+        }
+        loaded = true;
+        w = picture.width();
+        h = picture.height();
+        const Fit fit = fitPicture(w, h, box.width(), box.height());
+        if (fit.width <= 0 || fit.height <= 0)
+            return DecodedPicture::drawn(w, h, QImage());
+        // Transparent until drawn, so that a draw failing part way shows
+        // which pixels it reached.
+        image = QImage(fit.width, fit.height, QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull())
+            throw std::bad_alloc();
+        image.fill(Qt::transparent);
+        picture.draw(image, QRect(0, 0, fit.width, fit.height));
+    } catch (...) {
+        if (!loaded)
+            return DecodedPicture::loadFailed(std::current_exception());
+        return DecodedPicture::drawFailed(w, h, image, std::current_exception());
+    }
+    // Every pixel is opaque now: the same bytes are a plain RGB32 picture.
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return DecodedPicture::drawn(w, h, std::move(image));
+}
+
+} // namespace soru

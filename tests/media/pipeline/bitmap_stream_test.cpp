@@ -1,0 +1,189 @@
+// Bitmaps decoded straight to their drawn size: the same pixels as the full
+// decode shrunk afterwards, the same failures, and no work for rows a file
+// does not hold.
+#include "media/bitmap_decoder.h"
+#include "media/bitmap_picture.h"
+#include "media/scaling.h"
+#include "tests/media/pictures/picture_fixtures.h"
+#include "tests/support/test_support.h"
+#include "tools/testlib/testlib.h"
+
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+namespace soru {
+namespace {
+
+using namespace soru::test;
+using testlib::BmpKind;
+
+QImage streamed(const QByteArray& bytes, QSize size) {
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(kCanvasMark);
+    const auto buffer = std::make_unique<uchar[]>(std::size_t(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), buffer.get());
+    struct Exact final : BitmapSource {
+        const uchar* data;
+        qint64 n;
+        qint64 size() const override { return n; }
+        std::span<const uchar> read(qint64 offset, qint64 length) override {
+            if (offset < 0 || offset >= n || length <= 0)
+                return {};
+            return {data + offset, std::size_t(std::min(length, n - offset))};
+        }
+    } source;
+    source.data = buffer.get();
+    source.n = bytes.size();
+    decodeBitmapScaled(source, size, out.bits(), out.bytesPerLine());
+    return out;
+}
+
+QImage fullThenScaled(const QByteArray& bytes, QSize size) {
+    return smoothScaled(decodeBitmapExactly(bytes), size);
+}
+
+// Every layout, shrunk by several ratios (and kept at its size): within one
+// step of the full decode shrunk afterwards; exactly equal when the rows come
+// top-down, as the full path adds them.
+TEST(BitmapStream, MatchesTheFullDecodeShrunkForEveryLayout) {
+    const QSize targets[] = {{211, 97}, {100, 46}, {37, 17}, {1, 1}, {211, 1}, {5, 97}};
+    for (const BmpKind kind : testlib::kAllBmpKinds) {
+        const QByteArray bytes = testlib::encodeBmp(
+            testlib::makePicture(211, 97, testlib::Scene::TestPattern, 5), kind);
+        for (const QSize to : targets) {
+            SCOPED_TRACE(testing::Message() << testlib::bmpKindName(kind) << " -> " << to.width()
+                                            << "x" << to.height());
+            const QImage a = streamed(bytes, to), b = fullThenScaled(bytes, to);
+            EXPECT_LE(imageDistance(a, b), kind == BmpKind::Rgb24TopDown ? 0 : 1);
+        }
+    }
+}
+
+// Files cut anywhere, and run-length streams that end early or skip: the
+// same pixels as the full decode, the missing rows white.
+TEST(BitmapStream, CutShortFilesMatchTheFullDecode) {
+    for (const BmpKind kind : {BmpKind::Rgb24, BmpKind::Rgb24TopDown, BmpKind::Pal4,
+                               BmpKind::Rle8, BmpKind::Rle4, BmpKind::Bitfields16}) {
+        const QByteArray whole =
+            testlib::encodeBmp(testlib::makePicture(53, 41, testlib::Scene::Flowers, 2), kind);
+        const qint64 offBits = qFromLittleEndian<quint32>(whole.constData() + 10);
+        for (qint64 cut = offBits + 1; cut < whole.size(); cut += 97) {
+            SCOPED_TRACE(testing::Message() << testlib::bmpKindName(kind) << " cut at " << cut);
+            const QByteArray part = whole.left(cut);
+            EXPECT_LE(imageDistance(streamed(part, {20, 15}), fullThenScaled(part, {20, 15})), 1);
+        }
+    }
+}
+
+// The picture object fails at load with the same text the full decoder
+// gives, for every broken bitmap the tests know, so that a broken bitmap is
+// still reported before anything is drawn.
+TEST(BitmapStream, BrokenFilesFailAtLoadWithTheDecodersText) {
+    const TempDir dir;
+    QList<QPair<QString, QByteArray>> files;
+    for (const testlib::BrokenInfo& info : testlib::brokenKinds())
+        if (info.reader == testlib::Reader::Bitmap)
+            files.append({QString::fromUtf8(info.name), testlib::brokenBytes(info.kind)});
+    // A run-length stream that only overruns at its very end.
+    BmpFields lateOverrun;
+    lateOverrun.width = 4, lateOverrun.height = 3, lateOverrun.compression = 1;
+    lateOverrun.palette = greyPalette(256);
+    lateOverrun.pixels = QByteArray("\x04\x01\x00\x00\x04\x02\x00\x00\x05\x03\x00\x01", 12);
+    files.append({QStringLiteral("late overrun"), bmpBytes(lateOverrun)});
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = dir.file(QStringLiteral("p.bmp"));
+        testlib::writeFile(path, bytes);
+        BitmapPicture picture;
+        const QString atLoad = failureOf([&] { picture.load(path); });
+        EXPECT_EQ(atLoad, failureOf([&] { decodeBitmapExactly(bytes); }));
+        if (atLoad != kNoFailure) {
+            EXPECT_EQ(picture.width(), 0);
+            continue;
+        }
+        // Loaded: drawing and the full picture never fail afterwards.
+        QImage canvas(30, 30, QImage::Format_RGB32);
+        EXPECT_EQ(failureOf([&] { picture.draw(canvas, QRect(0, 0, 30, 30)); }), kNoFailure);
+        EXPECT_EQ(picture.fullImage(), decodeBitmapExactly(bytes));
+    }
+}
+
+// Drawn into a canvas straight, or through a painter where the target
+// leaves the canvas: as the full picture drawn by the shared resampling.
+TEST(BitmapStream, DrawsAsTheFullPictureWouldIntoAnyCanvas) {
+    const TempDir dir;
+    const QImage source = testlib::makePicture(120, 90, testlib::Scene::Landscape, 9);
+    testlib::writeBmp(dir.file("p.bmp"), source, BmpKind::Rgb24);
+    BitmapPicture picture;
+    picture.load(dir.file("p.bmp"));
+    EXPECT_EQ(picture.fullImage(), source);
+    for (const QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888}) {
+        for (const QRect target : {QRect(3, 4, 60, 45), QRect(-10, 70, 40, 30), QRect(0, 0, 0, 5)}) {
+            SCOPED_TRACE(testing::Message() << format << " " << target.x() << "," << target.y());
+            QImage mine(100, 80, format), theirs(100, 80, format);
+            mine.fill(kCanvasMark);
+            theirs.fill(kCanvasMark);
+            picture.draw(mine, target);
+            drawSmoothScaled(theirs, target, source);
+            EXPECT_LE(imageDistance(mine, theirs), 1);
+        }
+    }
+}
+
+// A small file whose header claims 16384 x 16384 pixels: its few rows are
+// drawn, the rest is white, and the picture is never decoded whole.
+TEST(BitmapStream, HugeClaimSmallFileDrawsWhatItHolds) {
+    BmpFields f;
+    f.width = 16384, f.height = 16384, f.bitCount = 24;
+    f.pixels = QByteArray(16384 * 3 * 2, '\0'); // two black rows at the bottom
+    const QByteArray bytes = bmpBytes(f);
+    const QImage thumb = streamed(bytes, {157, 157});
+    EXPECT_EQ(thumb.pixel(80, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(thumb.pixel(80, 155), 0xFFFFFFFFu);
+    // The bottom row of the thumbnail covers 104 rows, two of them black.
+    const double rowsPerThumbRow = 16384.0 / 157;
+    EXPECT_NEAR(qRed(thumb.pixel(80, 156)), 255.0 * (rowsPerThumbRow - 2) / rowsPerThumbRow, 1.0);
+
+    f.compression = 1, f.bitCount = 8, f.palette = greyPalette(256);
+    f.pixels = QByteArray("\x10\x40\x00\x01", 4); // 16 pixels of grey 64, then the end
+    const QImage rle = streamed(bmpBytes(f), {64, 64});
+    EXPECT_EQ(rle.pixel(10, 10), qRgb(0, 0, 0)); // skipped pixels take entry 0
+}
+
+// Rows may come in any order and in repeated runs: the result is that of
+// the rows in order, within rounding.
+TEST(StreamScaler, RowOrderAndRepeatedRowsDoNotChangeTheResult) {
+    const QImage source = testlib::makePicture(97, 61, testlib::Scene::Tiles, 4);
+    const QSize to(31, 23);
+    const QImage reference = smoothScaled(source, to);
+    std::vector<int> order(61);
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    QImage out(to, QImage::Format_RGB32);
+    out.fill(kCanvasMark);
+    StreamScaler scaler(source.size(), to, out.bits(), out.bytesPerLine());
+    for (int y : order) {
+        EXPECT_GT(scaler.openRows(), 0);
+        scaler.addRow(y, reinterpret_cast<const QRgb*>(source.constScanLine(y)));
+    }
+    EXPECT_EQ(scaler.openRows(), 0);
+    EXPECT_LE(imageDistance(out, reference), 1);
+
+    QImage flat(97, 61, QImage::Format_RGB32);
+    flat.fill(qRgb(12, 200, 99));
+    QImage repeated(to, QImage::Format_RGB32);
+    StreamScaler twice(flat.size(), to, repeated.bits(), repeated.bytesPerLine());
+    twice.addRepeatedRow(60, 30, -1, reinterpret_cast<const QRgb*>(flat.constScanLine(0)));
+    twice.addRepeatedRow(0, 31, 1, reinterpret_cast<const QRgb*>(flat.constScanLine(0)));
+    EXPECT_EQ(twice.openRows(), 0);
+    EXPECT_EQ(imageDistance(repeated, smoothScaled(flat, to)), 0);
+}
+
+} // namespace
+} // namespace soru

@@ -1,0 +1,504 @@
+// The picture pipeline: what it hands over is what a decode on the spot
+// shows, whatever happened to the file since it was prefetched; thumbnail
+// pages decoded in parallel report like a page decoded cell by cell; the
+// cache's bound and order; dropped prefetches deliver nothing.
+#include "core/failure.h"
+#include "core/fitting.h"
+#include "core/presentation.h"
+#include "media/picture_object.h"
+#include "media/picture_pipeline.h"
+#include "tests/media/pictures/picture_fixtures.h"
+#include "tests/support/test_support.h"
+#include "tools/testlib/testlib.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace soru {
+namespace {
+
+using namespace soru::test;
+using State = DecodedPicture::State;
+
+const QSize kBox(120, 90);
+
+// The single-picture view as the user sees it after one presentation.
+struct View {
+    QImage canvas;
+    QRect geometry{5, 5, 10, 10};
+    bool visible = true;
+    QString sizeText;
+    QString failure;
+};
+
+View startView() {
+    View v;
+    v.canvas = QImage(200, 160, QImage::Format_RGB32);
+    v.canvas.fill(kCanvasMark);
+    return v;
+}
+
+bool isFile(const QString& path) {
+    const QFileInfo fi(path);
+    return fi.exists() && !fi.isDir();
+}
+
+// The picture decoded on the spot, step by step as the viewer has always
+// done it.
+View presentOnTheSpot(const QString& path, QSize box, View v) {
+    if (!isFile(path)) {
+        v.visible = false;
+        return v;
+    }
+    auto jpeg = makePictureObject(PictureKind::Jpeg);
+    auto bitmap = makePictureObject(PictureKind::Bitmap);
+    PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
+    try {
+        picture.load(path);
+    } catch (const Failure& f) {
+        v.failure = f.message();
+        return v;
+    }
+    const Fit fit = fitPicture(picture.width(), picture.height(), box.width(), box.height());
+    v.geometry = QRect(fit.left, fit.top, fit.width, fit.height);
+    try {
+        if (fit.width > 0 && fit.height > 0)
+            picture.draw(v.canvas, QRect(0, 0, fit.width, fit.height));
+    } catch (const Failure& f) {
+        v.failure = f.message();
+        return v;
+    }
+    v.sizeText = sizeText(picture.width(), picture.height());
+    v.visible = true;
+    return v;
+}
+
+// The same presentation from what the pipeline handed over.
+View presentFrom(const DecodedPicture& p, QSize box, View v) {
+    if (p.isMissing()) {
+        v.visible = false;
+        return v;
+    }
+    try {
+        p.throwIfLoadFailed();
+        const Fit fit = fitPicture(p.width(), p.height(), box.width(), box.height());
+        v.geometry = QRect(fit.left, fit.top, fit.width, fit.height);
+        p.drawAt(v.canvas, QPoint(0, 0));
+    } catch (const Failure& f) {
+        v.failure = f.message();
+        return v;
+    }
+    v.sizeText = sizeText(p.width(), p.height());
+    v.visible = true;
+    return v;
+}
+
+void expectSameView(const View& a, const View& b) {
+    EXPECT_EQ(a.failure, b.failure);
+    EXPECT_EQ(a.sizeText, b.sizeText);
+    EXPECT_EQ(a.geometry, b.geometry);
+    EXPECT_EQ(a.visible, b.visible);
+    EXPECT_TRUE(a.canvas == b.canvas) << "the canvases differ";
+}
+
+// A JPEG whose header reads but whose frame names a quantization table
+// the file lacks: it loads, and fails when it is drawn.
+QByteArray jpegFailingAtDraw() {
+    QByteArray jpeg = testlib::encodeJpeg(testlib::makePicture(160, 100, testlib::Scene::Tiles, 3));
+    jpeg[jpeg.indexOf(QByteArray("\xFF\xC0", 2)) + 12] = 3;
+    return jpeg;
+}
+
+// Writes the file and gives it a modification time of its own, so that a
+// rewrite within the file system's clock tick is still a change.
+void writeStamped(const QString& path, const QByteArray& bytes) {
+    static qint64 step = 0;
+    testlib::writeFile(path, bytes);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(1'600'000'000 + 60 * ++step),
+                              QFileDevice::FileModificationTime));
+}
+
+// Pictures of every outcome, by name.
+class Fixtures {
+public:
+    Fixtures() {
+        using namespace testlib;
+        add("photo.jpg", encodeJpeg(makePicture(300, 200, Scene::Landscape, 1)));
+        add("small.JPG", encodeJpeg(makePicture(50, 40, Scene::SeaSun, 2)));
+        add("grey.jpeg", encodeJpeg(makePicture(90, 240, Scene::Flowers, 3), JpegKind::Grayscale));
+        add("thin.jpg", encodeJpeg(makePicture(600, 1, Scene::Plain, 4)));
+        add("photo.bmp", encodeBmp(makePicture(301, 199, Scene::Tiles, 5), BmpKind::Rgb24));
+        add("rle.Bmp", encodeBmp(makePicture(130, 77, Scene::TestPattern, 6), BmpKind::Rle8));
+        add("draw-fails.jpg", jpegFailingAtDraw());
+        for (const BrokenInfo& info : brokenKinds())
+            if (info.reader != Reader::Sound)
+                add(QString::fromUtf8(info.fileName), brokenBytes(info.kind));
+        QDir(dir_.path()).mkdir(QStringLiteral("folder.jpg"));
+        names_ << QStringLiteral("folder.jpg") << QStringLiteral("missing.jpg");
+    }
+    QString path(const QString& name) const { return dir_.file(name); }
+    QStringList names() const { return names_; }
+    QStringList paths() const {
+        QStringList p;
+        for (const QString& n : names_)
+            p << path(n);
+        return p;
+    }
+
+private:
+    void add(const QString& name, const QByteArray& bytes) {
+        writeStamped(dir_.file(name), bytes);
+        names_ << name;
+    }
+    TempDir dir_;
+    QStringList names_;
+};
+
+TEST(Pipeline, HandsOverWhatADecodeOnTheSpotShows) {
+    const Fixtures files;
+    PicturePipeline pipeline;
+    for (const bool prefetched : {false, true}) {
+        if (prefetched) {
+            pipeline.cache().clear();
+            pipeline.prefetchAll(files.paths(), kBox, PicturePipeline::Priority::Next);
+            pipeline.waitUntilIdle();
+        }
+        for (const QString& name : files.names()) {
+            SCOPED_TRACE(testing::Message() << name.toStdString() << (prefetched ? " prefetched" : ""));
+            const QString path = files.path(name);
+            expectSameView(presentFrom(pipeline.take(path, kBox), kBox, startView()),
+                           presentOnTheSpot(path, kBox, startView()));
+        }
+    }
+}
+
+TEST(Pipeline, OutcomesOfTheFixtures) {
+    const Fixtures files;
+    const struct {
+        const char* name;
+        State state;
+        const char* failure;
+    } cases[] = {
+        {"photo.jpg", State::Drawn, ""},
+        {"thin.jpg", State::Drawn, ""},
+        {"rle.Bmp", State::Drawn, ""},
+        {"missing.jpg", State::Missing, ""},
+        {"folder.jpg", State::Missing, ""},
+        {"draw-fails.jpg", State::DrawFailed, "JPEG エラー #52"},
+        {"bmp-bad-signature.bmp", State::LoadFailed, "ビットマップイメージが不正です"},
+        {"bmp-rle-overrun.bmp", State::LoadFailed, "ビットマップイメージが不正です"},
+        {"jpeg-named-bmp.bmp", State::LoadFailed, "ビットマップイメージが不正です"},
+    };
+    for (const auto& c : cases) {
+        const DecodedPicture p = decodePicture(files.path(QString::fromUtf8(c.name)), kBox);
+        EXPECT_EQ(p.state(), c.state) << c.name;
+        EXPECT_EQ(p.failureText(), QString::fromUtf8(c.failure)) << c.name;
+    }
+    const DecodedPicture thin = decodePicture(files.path("thin.jpg"), kBox);
+    EXPECT_EQ(QSize(thin.width(), thin.height()), QSize(600, 1));
+    EXPECT_TRUE(thin.image().isNull()); // fitted to 120 x 0: nothing is drawn
+}
+
+// A picture prefetched, then changed on disk before it is shown: what is
+// shown is the file as it is at that moment.
+TEST(Pipeline, AFileChangedAfterItsPrefetchIsShownAsItIsNow) {
+    const Fixtures files;
+    const struct {
+        const char* change;
+        std::function<void(const QString&)> apply;
+    } changes[] = {
+        {"rewritten with another picture",
+         [](const QString& p) {
+             writeStamped(p, testlib::encodeJpeg(
+                                 testlib::makePicture(200, 300, testlib::Scene::Flowers, 9)));
+         }},
+        {"same size, other pixels",
+         [&](const QString& p) {
+             writeStamped(p, testlib::encodeJpeg(testlib::makePicture(300, 200, testlib::Scene::Landscape, 1), testlib::JpegKind::Baseline, 84));
+         }},
+        {"deleted", [](const QString& p) { QFile::remove(p); }},
+        {"replaced by a folder",
+         [](const QString& p) {
+             QFile::remove(p);
+             QDir().mkdir(p);
+         }},
+        {"replaced by text", [](const QString& p) { writeStamped(p, "not a picture"); }},
+        {"replaced by an empty file", [](const QString& p) { writeStamped(p, {}); }},
+        {"replaced by one that fails when drawn",
+         [](const QString& p) { writeStamped(p, jpegFailingAtDraw()); }},
+    };
+    PicturePipeline pipeline;
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.change);
+        const QString path = files.path(QStringLiteral("changing.jpg"));
+        QDir().rmdir(path);
+        writeStamped(path, testlib::encodeJpeg(testlib::makePicture(300, 200, testlib::Scene::Landscape, 1)));
+        pipeline.prefetch(path, kBox);
+        pipeline.waitUntilIdle();
+        ASSERT_TRUE(pipeline.isReady(path, kBox));
+        c.apply(path);
+        EXPECT_FALSE(pipeline.isReady(path, kBox) && isFile(path));
+        expectSameView(presentFrom(pipeline.take(path, kBox), kBox, startView()),
+                       presentOnTheSpot(path, kBox, startView()));
+    }
+}
+
+// The partial state of a picture that fails while it is drawn: the view has
+// its new place, the canvas what the decoder drew, and the failure is raised
+// when it is shown, every time it is shown.
+TEST(Pipeline, AFailureIsRaisedWhenShownAndEachTime) {
+    const Fixtures files;
+    PicturePipeline pipeline;
+    for (const char* name : {"draw-fails.jpg", "jpeg-not-jpeg.jpg", "bmp-bad-bit-count.bmp"}) {
+        SCOPED_TRACE(name);
+        const QString path = files.path(QString::fromUtf8(name));
+        pipeline.prefetch(path, kBox);
+        pipeline.waitUntilIdle();
+        const int before = pipeline.decodeCount();
+        const DecodedPicture first = pipeline.take(path, kBox);
+        EXPECT_TRUE(first.failed());
+        EXPECT_EQ(pipeline.decodeCount(), before); // the prefetch's result was used
+        const DecodedPicture second = pipeline.take(path, kBox);
+        EXPECT_EQ(second.failureText(), first.failureText());
+        EXPECT_EQ(pipeline.decodeCount(), before + 1); // and the file was read again
+    }
+}
+
+TEST(PictureCache, KeepsWithinItsBoundDroppingTheLeastRecentlyUsed) {
+    const auto picture = [](int rows) {
+        QImage img(100, rows, QImage::Format_RGB32); // 400 bytes a row
+        img.fill(Qt::red);
+        return DecodedPicture::drawn(100, rows, img);
+    };
+    const FileStamp stamp{true, 10, 20, 30, 40};
+    const auto key = [](const char* name) { return PictureKey{QString::fromUtf8(name), {100, 80}}; };
+    const auto order = [](const PictureCache& c) {
+        QStringList names;
+        for (const PictureKey& k : c.keysByRecency())
+            names << k.path;
+        return names.join(QLatin1Char(' '));
+    };
+    PictureCache cache(1000 * 1000);
+    cache.insert(key("a"), stamp, picture(750)); // about 300 kB each
+    cache.insert(key("b"), stamp, picture(750));
+    cache.insert(key("c"), stamp, picture(750));
+    EXPECT_EQ(order(cache), "c b a");
+    ASSERT_TRUE(cache.find(key("a"), stamp).has_value());
+    EXPECT_EQ(order(cache), "a c b");
+    EXPECT_TRUE(cache.contains(key("b"), stamp));
+    EXPECT_EQ(order(cache), "a c b"); // looking does not use
+    cache.insert(key("d"), stamp, picture(750));
+    EXPECT_EQ(order(cache), "d a c");
+    EXPECT_LE(cache.bytes(), cache.maxBytes());
+    EXPECT_GT(cache.bytes(), 3 * 300'000);
+
+    // Larger than the whole bound: not kept, and nothing else is dropped.
+    cache.insert(key("huge"), stamp, picture(3000));
+    EXPECT_EQ(order(cache), "d a c");
+    // The file changed: the entry is gone.
+    FileStamp touched = stamp;
+    touched.modified += 1;
+    EXPECT_FALSE(cache.find(key("a"), touched).has_value());
+    EXPECT_EQ(order(cache), "d c");
+    // Another box of the same path is another entry.
+    cache.insert(PictureKey{"d", {157, 157}}, stamp, picture(10));
+    EXPECT_EQ(cache.count(), 3);
+    cache.insert(key("m"), stamp, DecodedPicture::missing());
+    EXPECT_EQ(cache.count(), 3);
+}
+
+TEST(Pipeline, CacheStaysWithinItsBoundWhilePrefetching) {
+    const TempDir dir;
+    QStringList paths;
+    for (int i = 0; i < 12; ++i) {
+        paths << dir.file(QStringLiteral("p%1.jpg").arg(i));
+        testlib::writeJpeg(paths.back(), testlib::makePicture(200, 150, testlib::Scene::Tiles, quint32(i)));
+    }
+    // 120 x 90 x 4 bytes = 43 kB a picture: room for four.
+    PicturePipeline pipeline(200'000);
+    pipeline.prefetchAll(paths, kBox, PicturePipeline::Priority::Next);
+    pipeline.waitUntilIdle();
+    EXPECT_LE(pipeline.cache().bytes(), 200'000);
+    EXPECT_EQ(pipeline.cache().count(), 4);
+    for (const QString& p : paths)
+        EXPECT_EQ(pipeline.take(p, kBox).state(), State::Drawn);
+}
+
+// The page's cells come back in row order, each as a decode of its own
+// would give it, so the first failing cell in row order is the one reported.
+TEST(Pipeline, APageDecodedInParallelReportsAsCellByCell) {
+    const Fixtures files;
+    const QStringList names = {"photo.jpg",      "small.JPG", "missing.jpg",
+                               "jpeg-bogus-marker-length.jpg", "photo.bmp", "draw-fails.jpg",
+                               "rle.Bmp",        "grey.jpeg", "bmp-empty.bmp"};
+    QStringList paths;
+    for (const QString& n : names)
+        paths << files.path(n);
+    const QSize cell(57, 57);
+    PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+    QList<int> progress;
+    const auto caller = std::this_thread::get_id();
+    bool elsewhere = false;
+    const QList<DecodedPicture> cells = pipeline.takeAll(paths, cell, [&](int done, int total) {
+        progress << done;
+        elsewhere |= std::this_thread::get_id() != caller;
+        EXPECT_EQ(total, names.size());
+    });
+    ASSERT_EQ(cells.size(), names.size());
+    EXPECT_FALSE(elsewhere);
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.back(), names.size());
+    for (int i = 1; i < progress.size(); ++i)
+        EXPECT_EQ(progress[i], progress[i - 1] + 1);
+
+    int firstFailing = -1;
+    for (int i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i].toStdString());
+        const DecodedPicture alone = decodePicture(paths[i], cell);
+        EXPECT_EQ(cells[i].state(), alone.state());
+        EXPECT_EQ(cells[i].failureText(), alone.failureText());
+        EXPECT_EQ(QSize(cells[i].width(), cells[i].height()), QSize(alone.width(), alone.height()));
+        EXPECT_TRUE(cells[i].image() == alone.image());
+        if (firstFailing < 0 && cells[i].failed())
+            firstFailing = i;
+    }
+    EXPECT_EQ(firstFailing, 3);
+    EXPECT_EQ(cells[3].failureText(), decodePicture(paths[3], cell).failureText());
+}
+
+TEST(Pipeline, TheSamePageAgainCostsNoDecoding) {
+    const TempDir dir;
+    QStringList paths;
+    for (int i = 0; i < 10; ++i) {
+        paths << dir.file(QStringLiteral("p%1.%2").arg(i).arg(i % 3 ? "jpg" : "bmp"));
+        const QImage img = testlib::makePicture(160 + i, 120, testlib::Scene::Landscape, quint32(i));
+        if (i % 3)
+            testlib::writeJpeg(paths.back(), img);
+        else
+            testlib::writeBmp(paths.back(), img);
+    }
+    PicturePipeline pipeline;
+    const QList<DecodedPicture> first = pipeline.takeAll(paths, {57, 57});
+    const int decodes = pipeline.decodeCount();
+    EXPECT_EQ(decodes, 10);
+    QList<int> progress;
+    const QList<DecodedPicture> again =
+        pipeline.takeAll(paths, {57, 57}, [&](int done, int) { progress << done; });
+    EXPECT_EQ(pipeline.decodeCount(), decodes);
+    EXPECT_EQ(progress, QList<int>{10});
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(again[i].image() == first[i].image());
+
+    // A page prefetched while idle is taken without decoding again.
+    PicturePipeline idle;
+    idle.prefetchAll(paths, {57, 57});
+    idle.waitUntilIdle();
+    idle.takeAll(paths, {57, 57});
+    EXPECT_EQ(idle.decodeCount(), 10);
+}
+
+// Asked for while a worker has it queued or running, a picture is decoded
+// once.
+TEST(Pipeline, ARequestInFlightIsNotDecodedTwice) {
+    const TempDir dir;
+    const QString path = dir.file("big.jpg");
+    testlib::writeJpeg(path, testlib::makePicture(1600, 1200, testlib::Scene::Landscape, 1));
+    for (int round = 0; round < 5; ++round) {
+        PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 1);
+        pipeline.prefetch(path, {800, 600});
+        if (round % 2)
+            std::this_thread::yield();
+        const DecodedPicture p = pipeline.take(path, {800, 600});
+        EXPECT_EQ(p.state(), State::Drawn);
+        EXPECT_EQ(pipeline.decodeCount(), 1);
+        pipeline.takeAll({path}, {800, 600});
+        EXPECT_EQ(pipeline.decodeCount(), 1);
+    }
+}
+
+// Another album: what was queued is forgotten, and what was running when
+// the album changed keeps nothing.
+TEST(Pipeline, DroppedPrefetchesDeliverNothing) {
+    const TempDir dir;
+    QStringList paths;
+    for (int i = 0; i < 16; ++i) {
+        paths << dir.file(QStringLiteral("p%1.jpg").arg(i));
+        testlib::writeJpeg(paths.back(), testlib::makePicture(800, 600, testlib::Scene::SeaSun, quint32(i)));
+    }
+    for (int round = 0; round < 3; ++round) {
+        PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+        pipeline.prefetchAll(paths, {400, 300}, PicturePipeline::Priority::Idle);
+        if (round > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10 * round));
+        pipeline.dropPrefetches();
+        const QList<PictureKey> atDrop = pipeline.cache().keysByRecency();
+        pipeline.waitUntilIdle();
+        EXPECT_EQ(pipeline.cache().keysByRecency(), atDrop);
+        // The new album works as usual.
+        const DecodedPicture p = pipeline.take(paths.back(), {400, 300});
+        EXPECT_EQ(p.state(), State::Drawn);
+        EXPECT_TRUE(p.image() == decodePicture(paths.back(), {400, 300}).image());
+    }
+    // Asked for again after the drop, a picture still running belongs to
+    // the new album and is kept.
+    PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 1);
+    pipeline.prefetch(paths[0], {400, 300});
+    pipeline.dropPrefetches();
+    pipeline.prefetch(paths[0], {400, 300});
+    pipeline.waitUntilIdle();
+    EXPECT_TRUE(pipeline.isReady(paths[0], {400, 300}));
+}
+
+// Several threads at once: prefetches, takes, pages and drops; every
+// picture handed over is the one a decode of its own gives.
+TEST(Pipeline, ConcurrentUseHandsOverCorrectPictures) {
+    const TempDir dir;
+    QStringList paths;
+    QList<QImage> expected;
+    for (int i = 0; i < 8; ++i) {
+        paths << dir.file(QStringLiteral("p%1.%2").arg(i).arg(i % 2 ? "jpg" : "bmp"));
+        const QImage img = testlib::makePicture(240, 180, testlib::Scene::Tiles, quint32(i));
+        if (i % 2)
+            testlib::writeJpeg(paths.back(), img);
+        else
+            testlib::writeBmp(paths.back(), img);
+        expected << decodePicture(paths.back(), {60, 60}).image();
+    }
+    std::atomic<int> wrong = 0;
+    {
+        PicturePipeline pipeline(300'000, 2);
+        std::vector<std::thread> users;
+        for (int t = 0; t < 3; ++t)
+            users.emplace_back([&, t] {
+                for (int k = 0; k < 30; ++k) {
+                    const int i = (k * (t + 3)) % 8;
+                    if (k % 7 == t)
+                        pipeline.dropPrefetches();
+                    pipeline.prefetch(paths[(i + 1) % 8], {60, 60});
+                    if (!(pipeline.take(paths[i], {60, 60}).image() == expected[i]))
+                        ++wrong;
+                    if (k % 10 == 0) {
+                        const QList<DecodedPicture> page = pipeline.takeAll(paths, {60, 60});
+                        for (int j = 0; j < 8; ++j)
+                            wrong += !(page[j].image() == expected[j]);
+                    }
+                }
+            });
+        for (std::thread& u : users)
+            u.join();
+        pipeline.prefetchAll(paths, {60, 60}); // still queued when the pipeline goes
+    }
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+} // namespace
+} // namespace soru
