@@ -63,6 +63,7 @@ struct JpegJob {
     // Out.
     int width, height, components;
     J_COLOR_SPACE colorSpace;
+    bool adobe; // an Adobe marker: four-component samples are stored inverted
     int outWidth, outHeight;
     int rowsDone;
     int paletteSize;
@@ -88,6 +89,7 @@ void setUp(jpeg_decompress_struct* cinfo, JpegJob* job) {
     job->height = int(cinfo->image_height);
     job->components = cinfo->num_components;
     job->colorSpace = cinfo->jpeg_color_space;
+    job->adobe = cinfo->saw_Adobe_marker;
     cinfo->dct_method = JDCT_ISLOW;
     cinfo->scale_num = 1;
     cinfo->scale_denom = unsigned(job->denominator);
@@ -95,6 +97,8 @@ void setUp(jpeg_decompress_struct* cinfo, JpegJob* job) {
         cinfo->out_color_space = JCS_GRAYSCALE;
         cinfo->quantize_colors = TRUE;
         cinfo->desired_number_of_colors = kGreyColours;
+    } else if (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK) {
+        cinfo->out_color_space = JCS_CMYK; // libjpeg turns YCCK into CMYK; RGB is ours
     } else {
         cinfo->out_color_space = kColourSpace;
     }
@@ -173,6 +177,31 @@ bool decodeC(JpegJob* job) {
     throw Failure(text::kJpegError.arg(code));
 }
 
+bool isFourComponent(J_COLOR_SPACE space) {
+    return space == JCS_CMYK || space == JCS_YCCK;
+}
+
+// x / 255 rounded to the nearest integer, for 0 <= x <= 255 * 255.
+inline uchar div255(int x) {
+    return uchar((x + 127) / 255);
+}
+
+// C, M, Y, K bytes to RGB32 in place. Adobe's files store the samples
+// inverted (255: no ink), so there red is C * K / 255; other files store
+// ink amounts, and red is (255 - C) * (255 - K) / 255.
+void cmykToRgb(QImage& image, int rows, bool inverted) {
+    for (int y = 0; y < rows; ++y) {
+        uchar* p = image.scanLine(y);
+        auto* out = reinterpret_cast<QRgb*>(p);
+        for (int x = 0; x < image.width(); ++x, p += 4) {
+            int c = p[0], m = p[1], yellow = p[2], k = p[3];
+            if (!inverted)
+                c = 255 - c, m = 255 - m, yellow = 255 - yellow, k = 255 - k;
+            out[x] = qRgb(div255(c * k), div255(m * k), div255(yellow * k));
+        }
+    }
+}
+
 JpegJob makeJob(const QByteArray& bytes, int denominator) {
     JpegJob job;
     std::memset(&job, 0, sizeof job);
@@ -213,9 +242,10 @@ QImage decodeJpeg(const QByteArray& bytes, int denominator) {
     if (!probeC(&job))
         fail(job.errorCode);
     const bool grey = job.colorSpace == JCS_GRAYSCALE;
-    const QImage::Format format = grey                      ? QImage::Format_Indexed8
-                                  : kColourSpace == JCS_RGB ? QImage::Format_RGB888
-                                                            : QImage::Format_RGB32;
+    const bool cmyk = isFourComponent(job.colorSpace); // decoded as 4 bytes, converted here
+    const QImage::Format format = grey                              ? QImage::Format_Indexed8
+                                  : kColourSpace == JCS_RGB && !cmyk ? QImage::Format_RGB888
+                                                                     : QImage::Format_RGB32;
     if (!pictureFitsMemoryLimit(job.outWidth, job.outHeight, grey ? 1 : 4))
         fail(JERR_IMAGE_TOO_BIG);
     QImage image(job.outWidth, job.outHeight, format);
@@ -227,6 +257,8 @@ QImage decodeJpeg(const QByteArray& bytes, int denominator) {
     job.rows = rows.data();
     if (!decodeC(&job))
         fail(job.errorCode);
+    if (cmyk)
+        cmykToRgb(image, job.rowsDone, job.adobe);
     for (int y = job.rowsDone; y < job.outHeight; ++y)
         std::memset(image.scanLine(y), grey ? 0 : 0xFF, std::size_t(image.bytesPerLine()));
     if (grey) {

@@ -464,8 +464,8 @@ QList<HostileEntry> jpegDamageRows(const QByteArray& a) {
         componentCount(0));
     add("components-2.jpg", "frame of two components", O::Refused, jpegError(JERR_CONVERSION_NOTIMPL),
         componentCount(2));
-    add("components-4-no-adobe.jpg", "frame of four components, no colour marker", O::Refused,
-        jpegError(JERR_CONVERSION_NOTIMPL), componentCount(4));
+    add("components-4-no-adobe.jpg", "frame of four components, no colour marker: read as CMYK",
+        O::Shown, shown, componentCount(4));
     add("components-5.jpg", "frame of five components", O::Refused, jpegError(JERR_CONVERSION_NOTIMPL),
         componentCount(5));
     add("components-255.jpg", "frame of 255 components", O::Refused, jpegError(JERR_COMPONENT_COUNT),
@@ -497,10 +497,10 @@ QList<HostileEntry> jpegDamageRows(const QByteArray& a) {
     {
         Params cmyk;
         cmyk.space = JCS_CMYK;
-        add("cmyk.jpg", "CMYK with the Adobe marker", O::Refused, jpegError(JERR_CONVERSION_NOTIMPL), compress(cmyk));
+        add("cmyk.jpg", "CMYK with the Adobe marker", O::Shown, shown, compress(cmyk));
         Params ycck;
         ycck.space = JCS_YCCK;
-        add("ycck.jpg", "YCCK with the Adobe marker", O::Refused, jpegError(JERR_CONVERSION_NOTIMPL), compress(ycck));
+        add("ycck.jpg", "YCCK with the Adobe marker", O::Shown, shown, compress(ycck));
         Params rgb;
         rgb.space = JCS_RGB;
         add("rgb.jpg", "RGB components, no colour transform", O::Shown, shown, compress(rgb));

@@ -1,9 +1,15 @@
-// JPEG variants: trailing damage.
+// JPEG variants: trailing damage, CMYK and YCCK.
 #include "tools/testlib/jpeg_variants.h"
 
 #include <QList>
 
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
+#include <string>
+
+#include <jpeglib.h>
 
 namespace soru::testlib {
 namespace {
@@ -53,6 +59,51 @@ QList<Segment> ofMarker(const QList<Segment>& all, uchar marker) {
         if (s.marker == marker)
             out.append(s);
     return out;
+}
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void onError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// No object with a destructor lives across setjmp here.
+bool compressCmykC(const unsigned char* cmyk, int w, int h, J_COLOR_SPACE space, bool adobe,
+                   int quality, unsigned char** out, unsigned long* outSize, char* message) {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onError;
+    err.message[0] = '\0';
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, out, outSize);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, space);
+    cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(cmyk + size_t(cinfo.next_scanline) * size_t(w) * 4);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
 }
 
 QByteArray segmentBytes(uchar marker, const QByteArray& payload) {
@@ -145,6 +196,24 @@ QByteArray jpegWithTrailer(const QImage& image, JpegKind kind, JpegTrailer trail
     }
     const int at = place == TrailerPlace::BeforeEnd ? ends.last().start : scans.last().start;
     return b.left(at) + damage + b.mid(at);
+}
+
+QByteArray encodeCmykJpeg(const QByteArray& cmyk, int w, int h, CmykKind kind, int quality) {
+    if (w <= 0 || h <= 0 || cmyk.size() != qsizetype(w) * h * 4)
+        throw std::runtime_error("encodeCmykJpeg: the bytes do not match the size");
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+    const bool ok = compressCmykC(reinterpret_cast<const unsigned char*>(cmyk.constData()), w, h,
+                                  kind == CmykKind::Ycck ? JCS_YCCK : JCS_CMYK,
+                                  kind != CmykKind::CmykNoAdobe, quality, &out, &outSize, message);
+    QByteArray bytes;
+    if (ok)
+        bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    std::free(out);
+    if (!ok)
+        throw std::runtime_error(std::string("JPEG compression failed: ") + message);
+    return bytes;
 }
 
 } // namespace soru::testlib

@@ -45,4 +45,19 @@ enum class TrailerPlace { BeforeEnd, BeforeLastScan };
 QByteArray jpegWithTrailer(const QImage& image, JpegKind kind, JpegTrailer trailer,
                            TrailerPlace place = TrailerPlace::BeforeEnd);
 
+// ------------------------------------------------------------ CMYK and YCCK
+
+enum class CmykKind {
+    Cmyk,         // four components stored as given, Adobe marker (transform 0)
+    Ycck,         // converted to YCCK by libjpeg, Adobe marker (transform 2)
+    CmykNoAdobe,  // four components stored as given, no Adobe marker
+};
+
+// A w x h JPEG of four components from packed C, M, Y, K bytes (4 per
+// pixel, rows top-down) exactly as they are to be stored: with an Adobe
+// marker, 255 means no ink (the inverted form Adobe writes). Throws
+// std::runtime_error when the bytes do not match the size.
+QByteArray encodeCmykJpeg(const QByteArray& cmyk, int w, int h, CmykKind kind = CmykKind::Cmyk,
+                          int quality = 95);
+
 } // namespace soru::testlib
