@@ -120,7 +120,9 @@ int runSoru(int argc, char** argv) {
         guarded([&frmMain] { frmMain->FormCreate(); });
     }
 
-    frmMain->show();
+    // A Wayland client cannot place its window; asking for full screen is what
+    // puts it at the output's origin over any panels.
+    QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? frmMain->showFullScreen() : frmMain->show();
     frmMain->raise();
     frmMain->activateWindow();
     if (!cl.screenshotFile.isEmpty())

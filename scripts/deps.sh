@@ -12,6 +12,7 @@ PACKAGES=(
   sox gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libglib2.0-bin gsettings-desktop-schemas
   g++-mingw-w64-x86-64 clang libclang-rt-14-dev
+  desktop-file-utils appstream dpkg-dev groff-base weston qt6-wayland
 )
 
 missing=()

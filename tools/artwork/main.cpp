@@ -1,8 +1,12 @@
 // Paints every picture the program ships and writes them as PNG files into the
 // folder named on the command line. Run by hand with QT_QPA_PLATFORM=offscreen;
 // the results are kept under resources/images/.
+//
+// With --icons, writes only the desktop icon at the sizes of the icon theme
+// (icon_16.png ... icon_256.png); the build runs this for the install tree.
 #include "artwork.h"
 
+#include <QByteArray>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -22,21 +26,39 @@ bool save(const QDir& dir, const QString& name, const QImage& image) {
     return true;
 }
 
+// The icon at a size that is a multiple of 16: the 32-pixel design (the
+// 16-pixel one when the size is not a multiple of 32) enlarged by whole pixels,
+// so the pixel art stays sharp instead of being smoothed.
+QImage iconAt(int size) {
+    const int base = (size % 32 == 0) ? 32 : 16;
+    const QImage design = art::paintIcon(base);
+    return size == base ? design : design.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+constexpr int kThemeIconSizes[] = {16, 32, 48, 128, 256};
+
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: soru-artwork OUTPUT-FOLDER\n");
+    const bool iconsOnly = argc == 3 && QByteArray(argv[1]) == "--icons";
+    if (argc != 2 && !iconsOnly) {
+        std::fprintf(stderr, "usage: soru-artwork [--icons] OUTPUT-FOLDER\n");
         return 2;
     }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
+    const char* folder = argv[argc - 1];
+    QDir dir(QString::fromLocal8Bit(folder));
     if (!dir.mkpath(".")) {
-        std::fprintf(stderr, "soru-artwork: cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "soru-artwork: cannot create %s\n", folder);
         return 1;
     }
 
     bool ok = true;
+    if (iconsOnly) {
+        for (const int size : kThemeIconSizes)
+            ok &= save(dir, QString("icon_%1.png").arg(size), iconAt(size));
+        return ok ? 0 : 1;
+    }
     for (int i = 0; i < art::kGlyphCount; ++i)
         ok &= save(dir, QString("glyph_%1.png").arg(i, 2, 10, QChar('0')), art::paintGlyph(i));
     ok &= save(dir, "cursor_back.png", art::paintCursor(false));
