@@ -61,6 +61,17 @@ void PicturePipeline::prefetchAll(const QStringList& paths, QSize box, Priority 
         prefetch(path, box, priority);
 }
 
+void PicturePipeline::prefetchNeighbours(const QStringList& files, int current, int direction,
+                                         QSize box) {
+    const int n = int(files.size());
+    if (n < 2 || current < 0 || current >= n)
+        return;
+    const int ahead = direction < 0 ? -1 : 1;
+    prefetch(files[(current + ahead + n) % n], box, Priority::Next);
+    if (n > 2)
+        prefetch(files[(current - ahead + n) % n], box, Priority::Near);
+}
+
 PicturePipeline::JobPtr PicturePipeline::requestLocked(const PictureKey& key, Priority priority) {
     if (const auto it = pending_.constFind(key); it != pending_.cend()) {
         const JobPtr job = *it;

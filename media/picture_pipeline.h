@@ -13,7 +13,7 @@
 //   // showing a picture:
 //   const DecodedPicture p = pictures.take(path, viewSize);
 //   ... p.isMissing(), p.throwIfLoadFailed(), p.width(), p.drawAt(...)
-//   pictures.prefetch(nextPath, viewSize);        // then the previous one
+//   pictures.prefetchNeighbours(PictureFiles, CurrentIndex, +1, viewSize);
 //   // a thumbnail page:
 //   const auto cells = pictures.takeAll(pagePaths, cellSize, onCellDone);
 //   pictures.prefetchAll(nextPagePaths, cellSize, PicturePipeline::Priority::Idle);
@@ -64,6 +64,9 @@ public:
     // is, or already queued or being decoded. Never blocks on a decode.
     void prefetch(const QString& path, QSize box, Priority priority = Priority::Next);
     void prefetchAll(const QStringList& paths, QSize box, Priority priority = Priority::Idle);
+    // After files[current] has been shown: the neighbour in the direction
+    // of travel (+1 next, -1 back; wrapping around) first, then the other.
+    void prefetchNeighbours(const QStringList& files, int current, int direction, QSize box);
 
     // The picture for showing now: from the cache when the file has not
     // changed, else from a decode of it that is queued (run here) or running

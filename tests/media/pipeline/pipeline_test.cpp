@@ -425,6 +425,32 @@ TEST(Pipeline, ARequestInFlightIsNotDecodedTwice) {
     }
 }
 
+TEST(Pipeline, NeighboursAreFetchedWithWrapAround) {
+    const TempDir dir;
+    QStringList files;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+        files << dir.file(QString::fromUtf8(name));
+        testlib::writeJpeg(files.back(), testlib::makePicture(64, 48, testlib::Scene::Plain, 1));
+    }
+    const struct {
+        QStringList album;
+        int current, direction;
+        const char* ready; // a letter per file, '+' when prefetched
+    } cases[] = {
+        {files, 0, -1, "-+-+"}, {files, 3, 1, "+-+-"}, {files, 1, 1, "+-+-"},
+        {files.mid(0, 2), 0, 1, "-+"}, {files.mid(0, 1), 0, 1, "-"}, {files, 4, 1, "----"},
+    };
+    for (const auto& c : cases) {
+        PicturePipeline pipeline;
+        pipeline.prefetchNeighbours(c.album, c.current, c.direction, kBox);
+        pipeline.waitUntilIdle();
+        QString ready;
+        for (const QString& f : c.album)
+            ready += pipeline.cache().contains({f, kBox}, fileStamp(f)) ? '+' : '-';
+        EXPECT_EQ(ready, QString::fromUtf8(c.ready)) << c.current << " " << c.direction;
+    }
+}
+
 // Another album: what was queued is forgotten, and what was running when
 // the album changed keeps nothing.
 TEST(Pipeline, DroppedPrefetchesDeliverNothing) {
