@@ -118,6 +118,8 @@ int runSoru(int argc, char** argv) {
         frmMain->setAttribute(Qt::WA_DeleteOnClose);
         // A failure inside the creation is reported and the start goes on.
         guarded([&frmMain] { frmMain->FormCreate(); });
+        if (!cl.firstPicture.isEmpty())
+            guarded([&frmMain, &cl] { frmMain->stepToPicture(cl.firstPicture); });
     }
 
     // A Wayland client cannot place its window; asking for full screen is what

@@ -44,9 +44,12 @@ QDir searchDir(const QString& folder) {
 QStringList albumFolderNames(const QString& root) {
     SortedNameList names;
     const QDir dir = searchDir(root);
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System))
-        if (!isHiddenName(name))
-            names.add(name);
+    // Folders only (a link to a folder counts as one). Named pipes, sockets,
+    // devices and dangling links are no albums and must not count in the
+    // scan's progress either.
+    for (const QFileInfo& fi : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System))
+        if (!isHiddenName(fi.fileName()) && fi.isDir())
+            names.add(fi.fileName());
     return names.items();
 }
 

@@ -1,5 +1,7 @@
 #include "core/command_line.h"
 
+#include "core/albums.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -7,10 +9,12 @@ namespace soru {
 
 QString usageText() {
     return QStringLiteral(
-        "使い方: soru [オプション] [フォルダ]\n"
+        "使い方: soru [オプション] [フォルダ | 写真ファイル]\n"
         "\n"
         "フォルダ（省略時はプログラムのあるフォルダ）をアルバムの置き場所として、\n"
         "写真を全画面で表示します。フォルダ直下の各サブフォルダが一つのアルバムです。\n"
+        "写真ファイル（.jpg .jpe .jpeg .bmp）を指定すると、そのファイルのあるフォルダを\n"
+        "置き場所として、その写真から表示します。\n"
         "\n"
         "オプション:\n"
         "  --screenshot FILE  起動が終わったらメインウィンドウを PNG で保存して終了します\n"
@@ -60,8 +64,18 @@ CommandLine parseCommandLine(const QStringList& args) {
         const QFileInfo fi(cl.folder);
         if (!fi.exists())
             return fail(QStringLiteral("フォルダが見つかりません: %1").arg(cl.folder));
-        if (!fi.isDir())
-            return fail(QStringLiteral("フォルダではありません: %1").arg(cl.folder));
+        if (!fi.isDir()) {
+            // "Open with" from a file manager passes a picture: its folder is
+            // the library and the picture is shown first.
+            const QString name = fi.fileName();
+            const int dot = name.lastIndexOf(QLatin1Char('.'));
+            const bool picture = fi.isFile() && dot > 0 && !isHiddenName(name) &&
+                                 kImageExtensions.contains(name.mid(dot + 1), Qt::CaseInsensitive);
+            if (!picture)
+                return fail(QStringLiteral("フォルダでも写真ファイルでもありません: %1").arg(cl.folder));
+            cl.firstPicture = name;
+            cl.folder = fi.absolutePath();
+        }
     }
     return cl;
 }

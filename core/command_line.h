@@ -1,5 +1,5 @@
 #pragma once
-// The program's command line: soru [--screenshot FILE] [FOLDER]
+// The program's command line: soru [--screenshot FILE] [FOLDER | PICTURE]
 #include <QString>
 #include <QStringList>
 
@@ -9,11 +9,13 @@ struct CommandLine {
     enum class Mode { Run, Help, Version, Error };
     Mode mode = Mode::Run;
     QString folder;         // empty: the folder that holds the program file
+    QString firstPicture;   // a picture given instead of a folder: its file name
     QString screenshotFile; // non-empty: save the main window there and exit
     QString error;          // message for Mode::Error
 };
 
-// args excludes the program name. Checks that FOLDER exists and is a folder.
+// args excludes the program name. Checks that FOLDER exists and is a folder;
+// a picture file (by its extension) stands for its folder and is shown first.
 CommandLine parseCommandLine(const QStringList& args);
 
 QString usageText();

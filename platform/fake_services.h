@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // Recording fakes of the desktop services, for tests.
 #include "platform/services.h"
 
@@ -13,7 +14,13 @@ public:
         bool synchronous;
     };
     QList<Call> calls;
-    void play(const QString& path, bool synchronous) override { calls.append({path, synchronous}); }
+    // Runs inside play(), standing in for the time a sound takes.
+    std::function<void(const Call&)> whilePlaying;
+    void play(const QString& path, bool synchronous) override {
+        calls.append({path, synchronous});
+        if (whilePlaying)
+            whilePlaying(calls.last());
+    }
 };
 
 class RecordingWallpaper final : public WallpaperSetter {

@@ -12,6 +12,21 @@ bash scripts/build.sh
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 300
 
+echo "== the README's first command, as a newcomer without a display runs it"
+demo_log="$BUILD_DIR/demo-run.log"
+env -u DISPLAY -u WAYLAND_DISPLAY bash scripts/demo.sh | tee "$demo_log"
+shot="$(sed -n 's/^Screenshot: //p' "$demo_log")"
+[ -s "$shot" ] || { echo "demo: no screenshot written"; exit 1; }
+# A picture on the screen, not an empty frame: the colours must vary.
+spread="$(/usr/bin/identify -format '%[fx:standard_deviation]' "$shot")"
+awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }' || { echo "demo: screenshot looks blank ($spread)"; exit 1; }
+echo "demo: screenshot $shot (colour spread $spread)"
+
+echo "== install tree, Debian package and the installed program"
+bash scripts/package_check.sh
+echo "== the program under a headless Wayland compositor"
+bash scripts/wayland_check.sh
+
 echo "== Windows wallpaper code, checked with the MinGW cross compiler"
 x86_64-w64-mingw32-g++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I. platform/windows/wallpaper_windows.cpp
 

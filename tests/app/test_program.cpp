@@ -1,6 +1,7 @@
 // The program as a user starts it: options, exit codes, and a whole start-up
 // on the offscreen platform that ends with a screenshot.
 #include "tests/support/test_support.h"
+#include "tools/testlib/testlib.h"
 
 #include <QImage>
 #include <QProcess>
@@ -65,6 +66,29 @@ TEST(Program, ScreenshotOfTheMainWindowAfterStartUp) {
     EXPECT_GE(image.width(), 640);
     // Below the toolbar the empty library shows the white top of the gradient.
     EXPECT_EQ(image.pixel(image.width() / 2, 27), qRgb(255, 255, 255));
+}
+
+// A picture file on the command line: its folder is the library (albums
+// included) and that picture is shown first; another file is refused.
+TEST(Program, PictureFileArgumentShowsThatPictureFirst) {
+    test::TempDir tmp;
+    QImage red(1600, 1600, QImage::Format_RGB32), blue(1600, 1600, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    testlib::LibraryBuilder lib(tmp.path());
+    lib.album("").jpeg("a.jpg", red).jpeg("b.jpg", blue).file("notes.txt", "x");
+    lib.album("Trip").jpeg("c.jpg", red);
+    const QString shot = tmp.file("shot.png");
+    const ProgramRun r = runSoru({"--screenshot", shot, tmp.file("b.jpg")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    const QRgb middle = image.pixel(image.width() / 2, image.height() / 2);
+    EXPECT_GT(qBlue(middle), 200);
+    EXPECT_LT(qRed(middle), 60);
+    const ProgramRun text = runSoru({tmp.file("notes.txt")});
+    EXPECT_EQ(text.exitCode, 2);
+    EXPECT_TRUE(text.err.contains("notes.txt")) << text.err.toStdString();
 }
 
 TEST(Program, UnwritableScreenshotFails) {

@@ -15,12 +15,18 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
     QFile file(tmp.file("plain.txt"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
+    for (const char* name : {"photo.JPG", "scan.bmp", ".hidden.jpg", "photo.png"}) {
+        QFile picture(tmp.file(name));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    }
+    QDir(tmp.path()).mkdir("folder.jpg");
     const QString dir = tmp.path();
     const struct {
         QStringList args;
         Mode mode;
         QString folder;
         QString shot;
+        QString picture = {};
     } cases[] = {
         {{}, Mode::Run, {}, {}},
         {{dir}, Mode::Run, dir, {}},
@@ -36,6 +42,13 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
         {{tmp.file("missing")}, Mode::Error, {}, {}},
         {{tmp.file("plain.txt")}, Mode::Error, {}, {}},
         {{dir, dir}, Mode::Error, {}, {}},
+        // A picture stands for its folder and is shown first; other files do not.
+        {{tmp.file("photo.JPG")}, Mode::Run, dir, {}, "photo.JPG"},
+        {{"--screenshot", "/tmp/c.png", tmp.file("scan.bmp")}, Mode::Run, dir, "/tmp/c.png", "scan.bmp"},
+        {{tmp.file("folder.jpg")}, Mode::Run, tmp.file("folder.jpg"), {}},
+        {{tmp.file(".hidden.jpg")}, Mode::Error, {}, {}},
+        {{tmp.file("photo.png")}, Mode::Error, {}, {}},
+        {{tmp.file("photo.jpg.missing")}, Mode::Error, {}, {}},
     };
     for (const auto& c : cases) {
         const CommandLine cl = parseCommandLine(c.args);
@@ -43,6 +56,7 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
         if (c.mode == Mode::Run) {
             EXPECT_EQ(cl.folder, c.folder);
             EXPECT_EQ(cl.screenshotFile, c.shot);
+            EXPECT_EQ(cl.firstPicture, c.picture);
         }
         if (c.mode == Mode::Error) {
             EXPECT_FALSE(cl.error.isEmpty());

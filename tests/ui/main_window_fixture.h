@@ -53,6 +53,8 @@ struct LibraryWindow {
     QStringList asked;
     QList<bool> answers; // Yes once they run out
     QString wallpaperFolder;
+    // True: questions come up as the program's own message boxes.
+    bool realQuestions = false;
     QList<QPair<QWidget*, int>> slideLog;
 
     void create(QSize screen = {1024, 768}) {
@@ -63,10 +65,11 @@ struct LibraryWindow {
         env.screen = QRect(QPoint(0, 0), screen);
         env.services = {&sound, &wallpaper, &clipboard, &urls};
         env.splashProgress = &splashBar;
-        env.askYesNo = [this](const QString& q) {
-            asked << q;
-            return answers.isEmpty() ? true : answers.takeFirst();
-        };
+        if (!realQuestions)
+            env.askYesNo = [this](const QString& q) {
+                asked << q;
+                return answers.isEmpty() ? true : answers.takeFirst();
+            };
         env.wallpaperFolder = wallpaperFolder.isEmpty() ? wallDir.path() : wallpaperFolder;
         window = std::make_unique<TfrmMain>(env);
         guarded([this] { window->FormCreate(); });

@@ -15,11 +15,31 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace soru {
 namespace {
 
 using namespace soru::testlib;
 using test::LibraryWindow;
+
+// Entries that are not folders (a named pipe, a dangling link) are no
+// albums and do not count in the bar; a link to a folder is a folder.
+TEST(AlbumScan, OnlyFoldersCountInTheBar) {
+    LibraryWindow h;
+    h.lib.album("").jpeg("a.jpg", 40, 30);
+    h.lib.album("One").jpeg("o.jpg", 40, 30);
+    h.lib.album("Two").jpeg("t.jpg", 40, 30);
+    const QString root = h.library.path() + "/";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + "pipe").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(root + "nowhere", root + "dangling"));
+    ASSERT_TRUE(QFile::link(root + "Two", root + "Linked"));
+    h.create();
+    EXPECT_EQ(h.bookEntries(), (QStringList{"         1[ ルートアルバム ]", "         1Linked", "         1One",
+                                            "         1Two"}));
+    EXPECT_EQ(h.splashBar.maximum(), 4);
+    EXPECT_EQ(h.progress, (QList<int>{1, 2, 3, 4}));
+}
 
 TEST(AlbumScan, EntriesCountsOrderAndProgress) {
     LibraryWindow h;

@@ -10,7 +10,12 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace soru {
@@ -124,6 +129,47 @@ TEST(Copy, PutsThePictureAtItsFullSizeOnTheClipboard) {
     guarded([&] { h.w().aCopyExecute(); });
     EXPECT_EQ(h.clipboard.images.size(), 2);
     EXPECT_TRUE(h.failures.messages.isEmpty());
+}
+
+// Answers the next question box with one key, sent where a real key goes:
+// to the widget that has the keyboard focus. Records the default button
+// when it has the focus.
+void answerNextBoxWith(Qt::Key key, QMessageBox::StandardButton* focusedDefault) {
+    QTimer::singleShot(0, [key, focusedDefault] {
+        QMessageBox* box = nullptr;
+        QTest::qWaitFor([&box] {
+            return (box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) != nullptr;
+        });
+        if (!box)
+            return; // the test fails on the answer it did not get
+        box->activateWindow();
+        QTest::qWaitForWindowActive(box);
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : box;
+        // The default button answers Return wherever the platform's button
+        // order puts the focus first; it must be Yes, and focused.
+        if (box->defaultButton() && focus == box->defaultButton())
+            *focusedDefault = box->standardButton(box->defaultButton());
+        QTest::keyClick(focus, key);
+    });
+}
+
+TEST(Wallpaper, ReturnAnswersYesAndEscapeNo) {
+    const struct {
+        Qt::Key key;
+        int applied;
+    } cases[] = {{Qt::Key_Return, 1}, {Qt::Key_Enter, 1}, {Qt::Key_Escape, 0}};
+    for (const auto& c : cases) {
+        LibraryWindow h;
+        h.realQuestions = true;
+        h.lib.album("").jpeg("p.jpg", 1024, 768);
+        h.create();
+        h.w().show();
+        QMessageBox::StandardButton focused = QMessageBox::NoButton;
+        answerNextBoxWith(c.key, &focused);
+        guarded([&] { h.w().aWallExecute(); });
+        EXPECT_EQ(h.wallpaper.calls.size(), c.applied) << c.key;
+        EXPECT_EQ(focused, QMessageBox::Yes) << c.key;
+    }
 }
 
 TEST(Copy, ReachesTheToolkitsClipboard) {

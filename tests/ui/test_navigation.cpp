@@ -12,6 +12,7 @@
 
 #include <QMouseEvent>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -76,6 +77,33 @@ TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) 
     EXPECT_FALSE(w.pnlMemo->isEnabled());
     h.sendMove(w.pnlMemoHead);
     EXPECT_FALSE(w.MemoPanelOut);
+}
+
+// Real pointer moves against the right edge, over every part of the memo
+// panel's strip: its border, its head and the text box's viewport.
+TEST(SlidingPanels, RealPointerOnTheStripSlidesTheMemoPanelOnlyWhenItHasAMemo) {
+    const struct {
+        const char* memo; // companion text, or none
+        bool slidesOut;
+    } cases[] = {{nullptr, false}, {"memo", true}};
+    const QPoint points[] = {{1020, 400}, {1022, 270}, {1022, 300}, {1023, 500}, {1023, 740}};
+    for (const auto& c : cases) {
+        for (const QPoint& p : points) {
+            LibraryWindow h;
+            h.lib.album("").jpeg("a.jpg", 64, 48);
+            if (c.memo)
+                h.lib.album("").memoText("a.txt", c.memo);
+            h.create();
+            TfrmMain& w = h.w();
+            w.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+            ASSERT_EQ(w.pnlMemo->isEnabled(), c.slidesOut);
+            QTest::mouseMove(&w, QPoint(500, 400));
+            QTest::mouseMove(&w, p);
+            EXPECT_EQ(w.MemoPanelOut, c.slidesOut) << p.x() << "," << p.y();
+            EXPECT_EQ(w.pnlMemo->x(), c.slidesOut ? 1024 - 587 : 1020) << p.x() << "," << p.y();
+        }
+    }
 }
 
 TEST(SlidingPanels, OtherComponentsCallNoHandler) {
@@ -214,6 +242,46 @@ TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
     w.setViewCursor(0);
     guarded([&] { w.imgViewClick(); });
     EXPECT_EQ(w.CurrentIndex, 0);
+}
+
+// A picture shown by hand during a running show plays its sound
+// synchronously; the show's tick falling due meanwhile must wait for the
+// sound's end instead of starting the next picture's sound inside it.
+TEST(SlideShow, TickWaitsForASynchronousSoundLongerThanTheInterval) {
+    LibraryWindow h;
+    h.lib.album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48).wav("b.wav", 200).jpeg("c.jpg", 64, 48);
+    h.create();
+    TfrmMain& w = h.w();
+    int depth = 0, cutShort = 0, paintsDuring = 0;
+    h.sound.whilePlaying = [&](const RecordingSound::Call& call) {
+        if (depth > 0)
+            ++cutShort;
+        if (!call.synchronous)
+            return;
+        ++depth;
+        // As the real player does: events run (timers included) while the
+        // sound lasts 1.5 s, longer than the 1 s interval.
+        QElapsedTimer clock;
+        clock.start();
+        bool painted = false;
+        QTimer::singleShot(50, &w, [&] { painted = true; });
+        while (clock.elapsed() < 1500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        paintsDuring += painted;
+        --depth;
+    };
+    w.pms1s->trigger();
+    w.aAuto->trigger();
+    ASSERT_TRUE(w.tmrAuto->isActive());
+    QTest::keyClick(&w, Qt::Key_Right); // by hand: b.jpg and its sound
+    EXPECT_EQ(cutShort, 0);
+    EXPECT_EQ(paintsDuring, 1); // other events still ran during the sound
+    EXPECT_EQ(w.CurrentIndex, 1);
+    ASSERT_EQ(h.sound.calls.size(), 1);
+    EXPECT_TRUE(h.sound.calls[0].synchronous);
+    // The held tick comes after the sound: the show goes on to c.jpg.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.CurrentIndex == 2; }, 500));
+    EXPECT_TRUE(w.tmrAuto->isActive());
 }
 
 TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {

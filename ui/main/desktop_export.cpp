@@ -24,6 +24,9 @@ bool TfrmMain::askYesNo(const QString& question) {
     if (env_.askYesNo)
         return env_.askYesNo(question);
     QMessageBox box(QMessageBox::Question, text::kAppTitle, question, QMessageBox::Yes | QMessageBox::No, this);
+    // Return answers Yes and Escape answers No, whatever order the platform
+    // puts the buttons in; without this the focus lands on the first button.
+    box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     box.raise();
     box.activateWindow();

@@ -52,6 +52,9 @@ public:
 
     // The creation sequence; run once, before the window is shown.
     void FormCreate();
+    // Steps to the root album's picture of this file name, as a pick in the
+    // picture list would (a picture given on the command line).
+    void stepToPicture(const QString& fileName);
 
     // ---- Components (in stacking order, bottom to top) ----
     ToolBar* tbMain = nullptr;
@@ -217,8 +220,15 @@ private:
     // Width of a text in the lists' font, measured through lblScale.
     int measuredWidth(const QString& text);
 
+    // Plays the picture's sound; while a synchronous one blocks, the slide
+    // show's tick is held back until it has ended.
+    void playSound(const QString& wav, bool synchronous);
+    void autoTick();
+
     Environment env_;
     bool destroyed_ = false;
+    bool soundBlocking_ = false;
+    bool tickHeld_ = false;
 };
 
 } // namespace soru

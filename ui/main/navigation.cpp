@@ -69,7 +69,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
                     return true;
                 }
         }
-    } else if (event->type() == QEvent::MouseMove && watched == reMemo->viewport()) {
+    } else if (event->type() == QEvent::MouseMove && watched == reMemo->viewport() &&
+               reMemo->viewport()->isEnabled()) {
+        // The filter sees the move before a disabled widget would drop it:
+        // a disabled memo panel (no memo for the picture) never slides out.
         guarded([this] { pnlMemoMouseMove(); });
     }
     return QWidget::eventFilter(watched, event);
@@ -113,6 +116,17 @@ void TfrmMain::aAutoExecute() {
     else
         tmrAuto->stop();
     sbInfo->repaint();
+}
+
+void TfrmMain::autoTick() {
+    // A synchronous sound blocks the program: a tick that falls due meanwhile
+    // is delivered once the sound has ended, not inside its wait, where the
+    // next picture's sound would cut it short.
+    if (soundBlocking_) {
+        tickHeld_ = true;
+        return;
+    }
+    guarded([this] { tmrAutoTimer(); });
 }
 
 void TfrmMain::tmrAutoTimer() {

@@ -99,4 +99,13 @@ void TfrmMain::tbsNextContextPopup() {
         pnlFile->show();
 }
 
+void TfrmMain::stepToPicture(const QString& fileName) {
+    const int row = int(PictureFiles.indexOf(RootDir + fileName));
+    if (row < 0 || CurrentIndex < 0)
+        return;
+    // The same step as a pick in the picture list.
+    lstFile->setCurrentRow(row);
+    lstFileDblClick();
+}
+
 } // namespace soru

@@ -19,6 +19,8 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <utility>
+
 namespace soru {
 
 namespace {
@@ -115,7 +117,32 @@ void TfrmMain::ShowCurrentPicture() {
     // The status bar and the picture are painted before a sound starts.
     QCoreApplication::processEvents();
     if (hasSound && env_.services.sound)
-        env_.services.sound->play(wav, aAuto->isChecked());
+        playSound(wav, aAuto->isChecked());
+}
+
+void TfrmMain::playSound(const QString& wav, bool synchronous) {
+    if (!synchronous || soundBlocking_) {
+        env_.services.sound->play(wav, synchronous);
+        return;
+    }
+    soundBlocking_ = true;
+    struct Release {
+        TfrmMain* w;
+        ~Release() {
+            w->soundBlocking_ = false;
+            // The held tick arrives as a new event, as it would have after
+            // a blocking call, unless the show was stopped meanwhile.
+            if (std::exchange(w->tickHeld_, false))
+                QMetaObject::invokeMethod(
+                    w,
+                    [w = w] {
+                        if (w->tmrAuto->isActive())
+                            w->autoTick();
+                    },
+                    Qt::QueuedConnection);
+        }
+    } release{this};
+    env_.services.sound->play(wav, true);
 }
 
 void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) {

@@ -289,7 +289,7 @@ void TfrmMain::bindEvents() {
         run([this, b, pos] { imgSumMouseUp(b, pos.x(), pos.y()); });
     };
     connect(sbScr, &QScrollBar::valueChanged, this, [this, run] { run([this] { sbScrChange(); }); });
-    connect(tmrAuto, &QTimer::timeout, this, [this, run] { run([this] { tmrAutoTimer(); }); });
+    connect(tmrAuto, &QTimer::timeout, this, &TfrmMain::autoTick);
     imgView->onClick = [this, run] { run([this] { imgViewClick(); }); };
 
     // Mouse moves: the main area, the memo panel and the album panel each
