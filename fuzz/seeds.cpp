@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets from the test-library
 // generator: one folder per target under the folder given.
 //   soru_fuzz_seeds OUT  ->  OUT/jpeg OUT/bitmap OUT/memo OUT/folder_names
+#include "tools/testlib/jpeg_variants.h"
 #include "tools/testlib/testlib.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,16 @@ void writePictures(Corpus& jpeg, Corpus& bitmap) {
             bitmap.add(QStringLiteral("%1-%2").arg(QLatin1String(bmpKindName(kind)), sizeName(s)),
                        encodeBmp(picture, kind));
     }
+    // Four components, an EXIF orientation, damage after the picture data.
+    const QImage small = makePicture(13, 7, Scene::Tiles, 9);
+    QByteArray cmyk(13 * 7 * 4, Qt::Uninitialized);
+    for (int i = 0; i < cmyk.size(); ++i)
+        cmyk[i] = char(i * 37);
+    jpeg.add(QStringLiteral("cmyk-13x7"), encodeCmykJpeg(cmyk, 13, 7, CmykKind::Cmyk, 75));
+    jpeg.add(QStringLiteral("ycck-13x7"), encodeCmykJpeg(cmyk, 13, 7, CmykKind::Ycck, 75));
+    jpeg.add(QStringLiteral("exif-orientation-6-13x7"), encodeJpegWithOrientation(small, 6));
+    jpeg.add(QStringLiteral("trailer-second-frame-13x7"),
+             jpegWithTrailer(small, JpegKind::Baseline, JpegTrailer::SecondFrameHeader));
 }
 
 void writeMemos(Corpus& memo) {

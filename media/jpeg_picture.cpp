@@ -76,6 +76,7 @@ QByteArray readJpegStream(const QString& path) {
 void JpegPicture::load(const QString& path) {
     QByteArray bytes = readJpegStream(path);
     const JpegHeader header = readJpegHeader(bytes);
+    orientation_ = exifOrientation(bytes);
     bytes_ = std::move(bytes);
     header_ = header;
     decoded_ = QImage();
@@ -86,7 +87,7 @@ void JpegPicture::load(const QString& path) {
 // is reused rather than decoding again.
 const QImage& JpegPicture::decoded(int denominator) {
     if (denominator_ == 0 || denominator_ > denominator) {
-        decoded_ = decodeJpeg(bytes_, denominator);
+        decoded_ = turnedUpright(decodeJpeg(bytes_, denominator), orientation_);
         denominator_ = denominator;
     }
     return decoded_;
@@ -95,7 +96,7 @@ const QImage& JpegPicture::decoded(int denominator) {
 void JpegPicture::draw(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || bytes_.isEmpty())
         return;
-    const int d = jpegScaleDenominator(QSize(header_.width, header_.height), target.size());
+    const int d = jpegScaleDenominator(upright(), target.size());
     drawSmoothScaled(canvas, target, decoded(d));
 }
 

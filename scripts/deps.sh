@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-translations-l10n
-  libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libexif-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-urw-base35
   xvfb xauth x11-apps imagemagick
   sox gstreamer1.0-plugins-base gstreamer1.0-plugins-good

@@ -1,4 +1,4 @@
-// JPEG variants: trailing damage, CMYK and YCCK.
+// JPEG variants: trailing damage, CMYK and YCCK, EXIF orientation.
 #include "tools/testlib/jpeg_variants.h"
 
 #include <QList>
@@ -214,6 +214,97 @@ QByteArray encodeCmykJpeg(const QByteArray& cmyk, int w, int h, CmykKind kind, i
     if (!ok)
         throw std::runtime_error(std::string("JPEG compression failed: ") + message);
     return bytes;
+}
+
+// ------------------------------------------------------- EXIF orientation
+
+QRgb orientationBlockColour(int col, int row) {
+    static const QRgb colours[2][4] = {
+        {qRgb(230, 30, 30), qRgb(30, 200, 40), qRgb(40, 60, 230), qRgb(240, 230, 40)},
+        {qRgb(240, 240, 240), qRgb(20, 20, 20), qRgb(230, 40, 220), qRgb(40, 220, 230)}};
+    if (col < 0 || col > 3 || row < 0 || row > 1)
+        throw std::out_of_range("orientationBlockColour: no such block");
+    return colours[row][col];
+}
+
+QImage orientationBlocks(int blockSize) {
+    if (blockSize <= 0)
+        throw std::runtime_error("orientationBlocks: block size must be positive");
+    QImage img(4 * blockSize, 2 * blockSize, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, orientationBlockColour(x / blockSize, y / blockSize));
+    return img;
+}
+
+QImage uprightOf(const QImage& stored, int orientation) {
+    if (orientation < 1 || orientation > 8)
+        return stored;
+    const int w = stored.width(), h = stored.height();
+    const bool swap = orientation >= 5;
+    QImage out(swap ? h : w, swap ? w : h, QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            // The stored pixel seen at (x, y).
+            int sx = x, sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;
+            case 3: sx = w - 1 - x, sy = h - 1 - y; break;
+            case 4: sy = h - 1 - y; break;
+            case 5: sx = y, sy = x; break;
+            case 6: sx = y, sy = h - 1 - x; break;
+            case 7: sx = w - 1 - y, sy = h - 1 - x; break;
+            case 8: sx = w - 1 - y, sy = x; break;
+            default: break;
+            }
+            out.setPixel(x, y, stored.pixel(sx, sy));
+        }
+    return out;
+}
+
+QByteArray exifOrientationBlock(int orientation, bool bigEndian) {
+    QByteArray tiff;
+    const auto u16 = [&](unsigned v) {
+        const char b[2] = {char(v & 0xFF), char((v >> 8) & 0xFF)};
+        bigEndian ? tiff.append(b[1]).append(b[0]) : tiff.append(b, 2);
+    };
+    const auto u32 = [&](quint32 v) {
+        bigEndian ? (u16(v >> 16), u16(v & 0xFFFF)) : (u16(v & 0xFFFF), u16(v >> 16));
+    };
+    const QByteArray description("SORU test picture");
+    tiff += bigEndian ? QByteArray("MM") : QByteArray("II");
+    u16(42);
+    u32(8); // IFD 0 right after the header
+    const int entries = 3;
+    const quint32 dataStart = 8 + 2 + entries * 12 + 4;
+    u16(entries);
+    // Entries in ascending tag order: type 2 ASCII, 3 SHORT, 5 RATIONAL.
+    u16(0x010E), u16(2), u32(quint32(description.size() + 1)), u32(dataStart);
+    u16(0x0112), u16(3), u32(1), u16(unsigned(orientation)), u16(0);
+    u16(0x011A), u16(5), u32(1), u32(quint32(dataStart + description.size() + 1));
+    u32(0); // no IFD 1
+    tiff += description;
+    tiff.append('\0');
+    u32(72), u32(1);
+    return QByteArray("Exif\0\0", 6) + tiff;
+}
+
+QByteArray withApp1Segment(const QByteArray& jpeg, const QByteArray& payload) {
+    const QList<Segment> all = segmentsOf(jpeg);
+    const QList<Segment> jfif = ofMarker(all, 0xE0);
+    const int at = jfif.isEmpty() ? 2 : jfif[0].end;
+    return jpeg.left(at) + segmentBytes(0xE1, payload) + jpeg.mid(at);
+}
+
+QByteArray encodeJpegWithOrientation(const QImage& image, int orientation, JpegKind kind,
+                                     bool bigEndian) {
+    return withApp1Segment(encodeJpeg(image, kind, 95),
+                           exifOrientationBlock(orientation, bigEndian));
+}
+
+void writeJpegWithOrientation(const QString& path, const QImage& image, int orientation,
+                              JpegKind kind) {
+    writeFile(path, encodeJpegWithOrientation(image, orientation, kind));
 }
 
 } // namespace soru::testlib

@@ -60,4 +60,36 @@ enum class CmykKind {
 QByteArray encodeCmykJpeg(const QByteArray& cmyk, int w, int h, CmykKind kind = CmykKind::Cmyk,
                           int quality = 95);
 
+// ------------------------------------------------------- EXIF orientation
+
+// A picture of 4 x 2 flat blocks of distinct colours, blockSize pixels
+// each: no turn or mirror of it equals another. Block (col, row) has
+// orientationBlockColour(col, row).
+QImage orientationBlocks(int blockSize = 16);
+QRgb orientationBlockColour(int col, int row);
+
+// The stored picture as a viewer must show it for the EXIF orientation
+// (1 to 8; anything else: unchanged), pixel by pixel from the tag's
+// definition: 2 mirrored left to right, 3 turned half round, 4 mirrored top
+// to bottom, 5 rows and columns exchanged, 6 turned a quarter clockwise,
+// 7 exchanged across the other diagonal, 8 turned a quarter anticlockwise.
+QImage uprightOf(const QImage& stored, int orientation);
+
+// The payload of an APP1 segment ("Exif", two zero bytes, a TIFF header and
+// IFD 0) holding an image description, the orientation tag with the value
+// given (written as it is, 0 and 9 included) and a resolution, in Intel
+// (little-endian) or Motorola (big-endian) byte order.
+QByteArray exifOrientationBlock(int orientation, bool bigEndian = false);
+
+// The JPEG file with an APP1 segment of that payload put after the JFIF
+// segment (or after the start-of-image marker when there is none).
+QByteArray withApp1Segment(const QByteArray& jpeg, const QByteArray& payload);
+
+// encodeJpeg(image, kind) carrying exifOrientationBlock(orientation): the
+// stored picture is the image as given, the tag says how to turn it.
+QByteArray encodeJpegWithOrientation(const QImage& image, int orientation,
+                                     JpegKind kind = JpegKind::Baseline, bool bigEndian = false);
+void writeJpegWithOrientation(const QString& path, const QImage& image, int orientation,
+                              JpegKind kind = JpegKind::Baseline);
+
 } // namespace soru::testlib
