@@ -252,7 +252,8 @@ int main(int argc, char** argv) {
         return QSize(f.width, f.height);
     }();
     const int d = denominatorFor({gWidth, gHeight}, fitted);
-    double next = 1e30, bare = 1e30, pageFirst = 1e30, pageAgain = 1e30, bareLoop = 1e30;
+    double next = 1e30, bare = 1e30, pageFirst = 1e30, pageAgain = 1e30, bareLoop = 1e30,
+           cell = 1e30, bareCell = 1e30, sequential = 1e30;
     QImage surface(kView, QImage::Format_RGB32);
     QImage sheet(1024, 721, QImage::Format_RGB32);
     soru::PicturePipeline pipeline;
@@ -269,6 +270,12 @@ int main(int argc, char** argv) {
         double again = timed([&] { assemblePage(pipeline.takeAll(page, {157, 157}), sheet); });
         pageFirst = std::min(pageFirst, first);
         pageAgain = std::min(pageAgain, again);
+        cell = std::min(cell, timed([&] { soru::decodePicture(page[0], {157, 157}); }));
+        sequential = std::min(sequential, timed([&] {
+                                  for (const QString& p : page)
+                                      soru::decodePicture(p, {157, 157});
+                              }));
+        bareCell = std::min(bareCell, timed([&] { bareDecode(page[0], 8); }));
         bareLoop = std::min(bareLoop, timed([&] {
                                 for (const QString& p : page)
                                     bareDecode(p, 8);
@@ -278,6 +285,9 @@ int main(int argc, char** argv) {
                 "page first %.1f, again %.2f, bare 1/8 loop on one core %.1f (%d worker threads)\n",
                 rounds, next * 1e3, d, bare * 1e3, pageFirst * 1e3, pageAgain * 1e3,
                 bareLoop * 1e3, QThread::idealThreadCount());
+    std::printf("one cell alone on this thread: %.1f ms, its bare 1/8 decode %.1f ms; the page's "
+                "cells one after another on this thread %.1f ms\n",
+                cell * 1e3, bareCell * 1e3, sequential * 1e3);
     std::printf("ratio (a) next picture prefetched / bare decode at the same scale: %.3f "
                 "(goal <= 0.1)\n",
                 next / bare);

@@ -9,6 +9,7 @@
 #include "media/picture_pipeline.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
+#include "tools/testlib/hostile.h"
 #include "tools/testlib/testlib.h"
 
 #include <QDateTime>
@@ -524,6 +525,51 @@ TEST(Pipeline, ConcurrentUseHandsOverCorrectPictures) {
         pipeline.prefetchAll(paths, {60, 60}); // still queued when the pipeline goes
     }
     EXPECT_EQ(wrong.load(), 0);
+}
+
+} // namespace
+} // namespace soru
+
+namespace soru {
+namespace {
+
+// Every picture of the hostile library, decoded as the pipeline decodes it,
+// gives the outcome its row expects of the window: the size text when it is
+// shown, the message when it is refused, nothing when it is gone.
+TEST(Pipeline, HostileEntriesDecodeAsTheirRowsExpect) {
+    const TempDir dir;
+    const QString root = dir.file(QStringLiteral("hostile"));
+    testlib::writeHostileLibrary(root, {.bulkAlbum = false});
+    int checked = 0;
+    for (const testlib::HostileEntry& e : testlib::hostileEntries()) {
+        const QByteArray raw = testlib::hostileRawPath(root, e.album, e.name);
+        const QString path = QFile::decodeName(raw);
+        // Refusals that come from a companion memo are not the picture's.
+        const bool memoRefused = e.outcome == testlib::HostileOutcome::Refused &&
+                                 e.detail == QStringLiteral("ストリームからの読み込みに失敗しました");
+        if (e.permissionDependent || e.change != testlib::HostileChange::None ||
+            e.outcome == testlib::HostileOutcome::Ignored || memoRefused ||
+            QFile::encodeName(path) != raw)
+            continue;
+        SCOPED_TRACE(testing::Message() << e.what << ": " << raw.toStdString());
+        const DecodedPicture p = decodePicture(path, {1024, 721});
+        switch (e.outcome) {
+        case testlib::HostileOutcome::Shown:
+            EXPECT_FALSE(p.failed()) << p.failureText().toStdString();
+            EXPECT_EQ(sizeText(p.width(), p.height()), e.detail);
+            break;
+        case testlib::HostileOutcome::Refused:
+            EXPECT_EQ(p.failureText(), e.detail.contains(QLatin1String("%1")) ? e.detail.arg(path)
+                                                                             : e.detail);
+            break;
+        default:
+            EXPECT_TRUE(p.isMissing());
+            break;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
+    testlib::deleteHostileLibrary(root);
 }
 
 } // namespace
