@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
     gSmoke = args.contains(QStringLiteral("--smoke"));
     if (gSmoke)
         gWidth = 1200, gHeight = 800;
-    const int rounds = gSmoke ? 1 : 3;
+    const int rounds = gSmoke ? 1 : 5;
     const int albumSize = gSmoke ? 1000 : 10000;
     const int perPage = kGrid.perPage();
 

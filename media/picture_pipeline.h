@@ -51,7 +51,7 @@ public:
         Near = 2,     // the other neighbour
         Idle = 3,     // the next thumbnail page
     };
-    static constexpr qint64 kDefaultCacheBytes = 128LL << 20;
+    static constexpr qint64 kDefaultCacheBytes = 64LL << 20; // eight full-HD screens
 
     // threads 0: one worker per core.
     explicit PicturePipeline(qint64 cacheBytes = kDefaultCacheBytes, int threads = 0);
