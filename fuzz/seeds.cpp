@@ -78,6 +78,11 @@ void writePictures(Corpus& jpeg, Corpus& bitmap) {
     jpeg.add(QStringLiteral("exif-orientation-6-13x7"), encodeJpegWithOrientation(small, 6));
     jpeg.add(QStringLiteral("trailer-second-frame-13x7"),
              jpegWithTrailer(small, JpegKind::Baseline, JpegTrailer::SecondFrameHeader));
+    // Data for 13 x 7 pixels under headers claiming 640 x 480.
+    jpeg.add(QStringLiteral("claimed-640x480-baseline"),
+             withClaimedSize(encodeJpeg(small, JpegKind::Baseline, 75), 640, 480));
+    jpeg.add(QStringLiteral("claimed-640x480-progressive"),
+             withClaimedSize(encodeJpeg(small, JpegKind::Progressive, 75), 640, 480));
 }
 
 void writeMemos(Corpus& memo) {

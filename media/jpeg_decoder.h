@@ -30,12 +30,30 @@ int jpegScaleDenominator(QSize picture, QSize target);
 // Files of more scans than this are refused (see decodeJpeg).
 inline constexpr int kMaxJpegScans = 100;
 
+// What the decode does with the rows of a file whose data ends early (a
+// file cut short, a small file claiming a huge picture). libjpeg decodes
+// them from nothing; in a Huffman-coded file whose every scan ran out they
+// repeat one row (or two in turn) down to the bottom.
+enum class JpegDataEnd {
+    CopyBlankRows, // stop after the first few blank rows and copy them down
+    DecodeAll,     // let libjpeg decode every row (the same picture, slower)
+};
+
+// What a decode did, for tests and benchmarks.
+struct JpegDecodeInfo {
+    bool copiedBlankRows = false;
+    int decodedRows = 0; // output rows libjpeg made; the rest were copied
+};
+
 // The picture decoded at 1/denominator of its size (1, 2, 4 or 8): RGB32
-// for a colour picture, Indexed8 with a grey palette of at most 236 entries
-// for a grey one. Accurate integer DCT. Throws "JPEG エラー #N" for damage
-// found in the scans or after them up to the end of the image, and "JPEG エラー #16" (JERR_BAD_PROGRESSION) for a
+// for a colour picture (CMYK and YCCK converted), Indexed8 with a grey
+// palette of at most 236 entries for a grey one. Accurate integer DCT.
+// Throws "JPEG エラー #N" for damage found in the scans or after them up to
+// the end of the image, and "JPEG エラー #16" (JERR_BAD_PROGRESSION) for a
 // file of more than kMaxJpegScans scans, which would take far longer to
 // decode than its picture is worth.
-QImage decodeJpeg(const QByteArray& bytes, int denominator);
+QImage decodeJpeg(const QByteArray& bytes, int denominator,
+                  JpegDataEnd dataEnd = JpegDataEnd::CopyBlankRows,
+                  JpegDecodeInfo* info = nullptr);
 
 } // namespace soru

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -106,6 +107,45 @@ bool compressCmykC(const unsigned char* cmyk, int w, int h, J_COLOR_SPACE space,
     return true;
 }
 
+// Tightly packed RGB rows through libjpeg with the options.
+bool compressWithC(const unsigned char* rgb, int w, int h, const JpegOptions* o,
+                   unsigned char** out, unsigned long* outSize, char* message) {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onError;
+    err.message[0] = '\0';
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, out, outSize);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    if (o->kind == JpegKind::Grayscale)
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    else if (o->fullChroma)
+        cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+    jpeg_set_quality(&cinfo, o->quality, TRUE);
+    if (o->kind == JpegKind::Progressive || o->progressive)
+        jpeg_simple_progression(&cinfo);
+    cinfo.restart_interval = unsigned(o->restartInterval);
+    cinfo.arith_code = o->arithmetic ? TRUE : FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rgb + size_t(cinfo.next_scanline) * size_t(w) * 3);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
 QByteArray segmentBytes(uchar marker, const QByteArray& payload) {
     QByteArray s;
     const int length = int(payload.size()) + 2;
@@ -196,6 +236,53 @@ QByteArray jpegWithTrailer(const QImage& image, JpegKind kind, JpegTrailer trail
     }
     const int at = place == TrailerPlace::BeforeEnd ? ends.last().start : scans.last().start;
     return b.left(at) + damage + b.mid(at);
+}
+
+QByteArray encodeJpegWith(const QImage& image, const JpegOptions& options) {
+    if (image.isNull())
+        throw std::runtime_error("encodeJpegWith: empty image");
+    const QImage src = image.convertToFormat(QImage::Format_RGB888);
+    const int w = src.width(), h = src.height();
+    QByteArray packed(qsizetype(w) * h * 3, Qt::Uninitialized);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(packed.data() + qsizetype(y) * w * 3, src.constScanLine(y), size_t(w) * 3);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+    const bool ok = compressWithC(reinterpret_cast<const unsigned char*>(packed.constData()), w, h,
+                                  &options, &out, &outSize, message);
+    QByteArray bytes;
+    if (ok)
+        bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    std::free(out);
+    if (!ok)
+        throw std::runtime_error(std::string("JPEG compression failed: ") + message);
+    return bytes;
+}
+
+QByteArray withClaimedSize(const QByteArray& jpeg, int width, int height) {
+    // The segments up to the frame header, which comes before any scan:
+    // whatever follows (damage included) is not walked.
+    QByteArray b = jpeg;
+    for (int i = 2; i + 8 < b.size() && uchar(b[i]) == 0xFF; i += 2 + be16(b, i + 2)) {
+        const uchar m = uchar(b[i + 1]);
+        if (m == 0xDA)
+            break;
+        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
+            b[i + 5] = char((height >> 8) & 0xFF), b[i + 6] = char(height & 0xFF);
+            b[i + 7] = char((width >> 8) & 0xFF), b[i + 8] = char(width & 0xFF);
+            return b;
+        }
+    }
+    throw std::logic_error("JPEG file made here lacks a frame header");
+}
+
+QByteArray cutInFirstScan(const QByteArray& jpeg, int percent) {
+    const QList<Segment> scans = ofMarker(segmentsOf(jpeg), 0xDA);
+    if (scans.isEmpty())
+        throw std::logic_error("JPEG file made here lacks a scan");
+    const Segment& s = scans[0];
+    return jpeg.left(s.headerEnd + qsizetype(s.end - s.headerEnd) * qBound(0, percent, 100) / 100);
 }
 
 QByteArray encodeCmykJpeg(const QByteArray& cmyk, int w, int h, CmykKind kind, int quality) {

@@ -45,6 +45,26 @@ enum class TrailerPlace { BeforeEnd, BeforeLastScan };
 QByteArray jpegWithTrailer(const QImage& image, JpegKind kind, JpegTrailer trailer,
                            TrailerPlace place = TrailerPlace::BeforeEnd);
 
+// ------------------------------------------------- encoder options, sizes
+
+struct JpegOptions {
+    JpegKind kind = JpegKind::Baseline;
+    bool progressive = false; // progressive whatever the kind (grey included)
+    int quality = 85;
+    int restartInterval = 0; // a restart marker every n MCUs; 0: none
+    bool fullChroma = false; // 4:4:4 instead of 4:2:0 (colour kinds)
+    bool arithmetic = false; // arithmetic coding instead of Huffman
+};
+QByteArray encodeJpegWith(const QImage& image, const JpegOptions& options);
+
+// The file with its frame header's size replaced: a small file that claims
+// a large picture, whose data ends long before the picture does.
+QByteArray withClaimedSize(const QByteArray& jpeg, int width, int height);
+
+// The file cut inside the data of its first scan, after the given share
+// (0 to 100) of that data.
+QByteArray cutInFirstScan(const QByteArray& jpeg, int percent);
+
 // ------------------------------------------------------------ CMYK and YCCK
 
 enum class CmykKind {
