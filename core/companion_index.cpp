@@ -11,11 +11,6 @@ namespace soru {
 namespace {
 constexpr qint64 kClockTickMs = 2000; // the coarsest file-time step (FAT)
 
-bool isFile(const QString& path) {
-    const QFileInfo fi(path);
-    return fi.exists() && !fi.isDir();
-}
-
 // -1 when the folder is not there.
 qint64 folderModified(const QString& folder) {
     const QFileInfo fi(folder);

@@ -28,12 +28,12 @@ int extensionStart(const QString& path) {
     const int dot = path.lastIndexOf(QLatin1Char('.'));
     return dot > delim ? dot : -1;
 }
+} // namespace
 
 bool isFile(const QString& path) {
     const QFileInfo fi(path);
     return fi.exists() && !fi.isDir();
 }
-} // namespace
 
 QString pathFileName(const QString& path) { return path.mid(lastDelimiter(path) + 1); }
 

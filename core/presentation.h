@@ -7,6 +7,10 @@
 
 namespace soru {
 
+// Whether something that is not a folder exists at path (a link counts as
+// what it points to).
+bool isFile(const QString& path);
+
 // The file name part of a path: what follows the last "/" (or "\" or ":").
 QString pathFileName(const QString& path);
 

@@ -1,9 +1,10 @@
 #include "media/jpeg_picture.h"
 
+#include "core/failure.h"
 #include "core/limits.h"
 #include "media/scaling.h"
 
-#include "core/failure.h"
+#include <cstring>
 
 namespace soru {
 namespace {
@@ -35,7 +36,7 @@ QByteArray readJpegStream(const QString& path) {
         }
         return true;
     };
-    const auto at = [&](qint64 i) { return uchar(bytes[i]); };
+    const auto at = [&](qint64 i) { return uchar(bytes.constData()[i]); };
     // Not a JPEG stream: libjpeg needs no more than its first bytes to say so.
     if (!need(2) || at(0) != 0xFF || at(1) != 0xD8)
         return bytes;
@@ -61,12 +62,22 @@ QByteArray readJpegStream(const QString& path) {
         if (marker != 0xDA)
             continue;
         // Entropy-coded data: stuffed bytes and restart markers belong to it.
-        for (;; ++i) {
+        // Most of a file is such data, so the next 0xFF is found with memchr
+        // over what has been read rather than byte by byte.
+        for (;;) {
             if (!need(i + 2))
                 return bytes;
+            const char* data = bytes.constData();
+            const void* ff = std::memchr(data + i, 0xFF, size_t(bytes.size() - 1 - i));
+            if (!ff) {
+                i = bytes.size() - 1; // the last byte may start a marker: read on
+                continue;
+            }
+            i = static_cast<const char*>(ff) - data;
             const uchar next = at(i + 1);
-            if (at(i) == 0xFF && next != 0 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7))
+            if (next != 0 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7))
                 break;
+            ++i;
         }
     }
 }

@@ -39,8 +39,8 @@ TEST(HostileLibrary, ScanListsExactlyTheAlbumsThatHoldPictures) {
     EXPECT_EQ(shown, wanted);
     // The root album was opened and its first picture shown without a word.
     EXPECT_EQ(h.messages, QStringList());
-    EXPECT_EQ(h.w().sbInfo->panelText(0), QStringLiteral("1 / 1"));
-    EXPECT_FALSE(h.w().imgView->isHidden());
+    EXPECT_EQ(h.ui().sbInfo->panelText(0), QStringLiteral("1 / 1"));
+    EXPECT_FALSE(h.ui().imgView->isHidden());
 
     const double scan = h.clock().steps().first().ms;
     std::printf("[ timing      ] creation with the scan of %d folders: %.1f ms\n",
@@ -51,39 +51,40 @@ TEST(HostileLibrary, ScanListsExactlyTheAlbumsThatHoldPictures) {
 TEST(HostileLibrary, TenThousandPictureAlbumOpensStepsAndPages) {
     HostileWindow h(HostileOptions{});
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     const HostileAlbum& bulk = HostileWindow::album(kHostileBulkAlbum);
     ASSERT_TRUE(h.openAlbum(bulk));
     const double open = h.clock().steps().last().ms;
-    ASSERT_EQ(w.PictureFiles.size(), kHostileBulkPictures);
-    EXPECT_EQ(w.lstFile->count(), kHostileBulkPictures);
-    EXPECT_EQ(w.PictureFiles.first().section(QLatin1Char('/'), -1), QStringLiteral("p00000.jpg"));
-    EXPECT_EQ(w.PictureFiles.last().section(QLatin1Char('/'), -1), QStringLiteral("p09999.jpg"));
+    ASSERT_EQ(w.testAccess().album.paths().size(), kHostileBulkPictures);
+    EXPECT_EQ(ui.lstFile->count(), kHostileBulkPictures);
+    EXPECT_EQ(w.testAccess().album.paths().first().section(QLatin1Char('/'), -1), QStringLiteral("p00000.jpg"));
+    EXPECT_EQ(w.testAccess().album.paths().last().section(QLatin1Char('/'), -1), QStringLiteral("p09999.jpg"));
     EXPECT_EQ(h.openMessages, QStringList());
-    EXPECT_EQ(w.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
+    EXPECT_EQ(ui.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
 
     // Stepping: back across the start to the last picture, then forward.
     h.run(QStringLiteral("back to 10000 / 10000"), [&] { w.aBackExecute(); });
-    EXPECT_EQ(w.sbInfo->panelText(0), QStringLiteral("10000 / 10000"));
+    EXPECT_EQ(ui.sbInfo->panelText(0), QStringLiteral("10000 / 10000"));
     constexpr int kSteps = 50;
     double stepping = 0;
     for (int i = 0; i < kSteps; ++i) {
         EXPECT_EQ(h.run(QStringLiteral("next in the big album"), [&] { w.aNextExecute(); }), QStringList());
         stepping += h.clock().steps().last().ms;
     }
-    EXPECT_EQ(w.CurrentIndex, kSteps - 1);
-    EXPECT_EQ(w.sbInfo->panelText(0), QStringLiteral("%1 / 10000").arg(kSteps));
-    EXPECT_EQ(w.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
+    EXPECT_EQ(w.testAccess().album.index(), kSteps - 1);
+    EXPECT_EQ(ui.sbInfo->panelText(0), QStringLiteral("%1 / 10000").arg(kSteps));
+    EXPECT_EQ(ui.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
 
     // Every thumbnail page.
-    double sheet = h.clock().step(QStringLiteral("sheet page 1"), [&] { w.aSum->trigger(); });
-    const int pages = w.sbScr->maximum() + 1;
-    EXPECT_EQ(pages, (kHostileBulkPictures + w.ThumbCols * w.ThumbRows - 1) / (w.ThumbCols * w.ThumbRows));
-    const QImage firstPage = w.imgSum->bitmap();
+    double sheet = h.clock().step(QStringLiteral("sheet page 1"), [&] { ui.aSum->trigger(); });
+    const int pages = ui.sbScr->maximum() + 1;
+    EXPECT_EQ(pages, (kHostileBulkPictures + w.testAccess().sheet.grid().perPage() - 1) / (w.testAccess().sheet.grid().perPage()));
+    const QImage firstPage = ui.imgSum->bitmap();
     for (int page = 1; page < pages; ++page)
-        sheet += h.clock().step(QStringLiteral("sheet page %1").arg(page + 1), [&] { w.sbScr->setValue(page); });
-    EXPECT_TRUE(w.SheetValid);
+        sheet += h.clock().step(QStringLiteral("sheet page %1").arg(page + 1), [&] { ui.sbScr->setValue(page); });
+    EXPECT_TRUE(w.testAccess().sheet.pageValid());
     // The last page holds the 16 pictures left over: it was drawn anew.
-    EXPECT_NE(w.imgSum->bitmap(), firstPage);
+    EXPECT_NE(ui.imgSum->bitmap(), firstPage);
     EXPECT_EQ(h.messages, QStringList());
 
     std::printf("[ timing      ] 10,000 pictures: open %.0f ms; %d steps %.0f ms (%.1f ms each); "

@@ -5,6 +5,7 @@
 #include "tests/hostile/qt_printers.h"
 
 #include "core/presentation.h"
+#include "ui/main/status_panel.h"
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/instant_progress_bar.h"
 #include "ui/widgets/owner_draw_list.h"
@@ -29,8 +30,6 @@ using test::HostileWindow;
 constexpr double kStepBoundMs = 20000;
 constexpr qint64 kStepReadBound = 64LL << 20;
 
-enum Panel { kPosition = 0, kSize = 1, kDate = 2, kMemoKind = 3, kSound = 4, kName = 5 };
-
 // The message a row expects for the picture at path.
 QString messageFor(const QString& detail, const QString& path) {
     return detail.contains(QLatin1String("%1")) ? detail.arg(path) : detail;
@@ -51,7 +50,8 @@ QString escaped(const QString& s) {
 void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, int index,
                     const QStringList& messages, qsizetype newSoundCalls) {
     TfrmMain& w = h.w();
-    const QString path = w.PictureFiles[index];
+    const MainWindowComponents& ui = h.ui();
+    const QString path = w.testAccess().album.paths()[index];
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const Expected x = expected.value(name);
     SCOPED_TRACE(QStringLiteral("%1 (%2: %3)")
@@ -59,19 +59,19 @@ void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, 
                           QString::fromUtf8(x.entry ? x.entry->what : "generated picture"))
                      .toStdString());
     ASSERT_TRUE(expected.contains(name));
-    EXPECT_EQ(w.sbInfo->panelText(kPosition), positionText(index, int(w.PictureFiles.size())));
-    EXPECT_EQ(escaped(w.sbInfo->panelText(kName)), escaped(name));
+    EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Position)), positionText(index, w.testAccess().album.count()));
+    EXPECT_EQ(escaped(ui.sbInfo->panelText(panelIndex(StatusPanel::Name))), escaped(name));
     // The picture list names it by its whole name less the extension.
-    EXPECT_EQ(escaped(w.lstFile->item(index)->text().mid(1)), escaped(name.left(name.lastIndexOf(QLatin1Char('.')))));
+    EXPECT_EQ(escaped(ui.lstFile->item(index)->text().mid(1)), escaped(name.left(name.lastIndexOf(QLatin1Char('.')))));
     switch (x.outcome) {
     case HostileOutcome::Shown:
         EXPECT_EQ(messages, QStringList());
-        EXPECT_EQ(w.sbInfo->panelText(kSize), x.detail);
-        EXPECT_NE(w.sbInfo->panelText(kDate), QString());
-        EXPECT_EQ(w.sbInfo->panelText(kMemoKind), x.memoKind);
-        EXPECT_EQ(w.sbInfo->panelText(kSound).isEmpty(), !x.sound);
+        EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Size)), x.detail);
+        EXPECT_NE(ui.sbInfo->panelText(panelIndex(StatusPanel::Date)), QString());
+        EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::MemoKind)), x.memoKind);
+        EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Sound)).isEmpty(), !x.sound);
         EXPECT_EQ(newSoundCalls, x.sound ? 1 : 0);
-        EXPECT_FALSE(w.imgView->isHidden());
+        EXPECT_FALSE(ui.imgView->isHidden());
         break;
     case HostileOutcome::Refused:
         EXPECT_EQ(messages, QStringList{messageFor(x.detail, path)});
@@ -79,9 +79,9 @@ void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, 
         break;
     case HostileOutcome::Vanished:
         EXPECT_EQ(messages, QStringList());
-        EXPECT_TRUE(w.imgView->isHidden());
-        EXPECT_EQ(w.sbInfo->panelText(kSize), QString());
-        EXPECT_EQ(w.sbInfo->panelText(kDate), QString());
+        EXPECT_TRUE(ui.imgView->isHidden());
+        EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Size)), QString());
+        EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Date)), QString());
         EXPECT_EQ(newSoundCalls, 0);
         break;
     case HostileOutcome::Ignored:
@@ -95,20 +95,21 @@ void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, 
 void checkPage(HostileWindow& h, const QHash<QString, Expected>& expected, int page,
                const QStringList& messages) {
     TfrmMain& w = h.w();
-    const int perPage = w.ThumbCols * w.ThumbRows;
+    const MainWindowComponents& ui = h.ui();
+    const int perPage = w.testAccess().sheet.grid().perPage();
     const int first = page * perPage;
-    const int last = std::min<int>(first + perPage, int(w.PictureFiles.size())) - 1;
+    const int last = std::min<int>(first + perPage, w.testAccess().album.count()) - 1;
     QStringList wanted;
     for (int i = first; i <= last && wanted.isEmpty(); ++i) {
-        const QString path = w.PictureFiles[i];
+        const QString path = w.testAccess().album.paths()[i];
         const Expected x = expected.value(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
         if (x.refusedOnSheet())
             wanted << messageFor(x.detail, path);
     }
     SCOPED_TRACE(QStringLiteral("thumbnail page %1").arg(page + 1).toStdString());
     EXPECT_EQ(messages, wanted);
-    EXPECT_EQ(w.SheetValid, wanted.isEmpty());
-    EXPECT_TRUE(w.pbInfo->isHidden());
+    EXPECT_EQ(w.testAccess().sheet.pageValid(), wanted.isEmpty());
+    EXPECT_TRUE(ui.pbInfo->isHidden());
 }
 
 class HostileAlbumWalk : public ::testing::TestWithParam<QByteArray> {};
@@ -116,6 +117,7 @@ class HostileAlbumWalk : public ::testing::TestWithParam<QByteArray> {};
 TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
     HostileWindow h(HostileOptions{.bulkAlbum = false});
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     const HostileAlbum& album = HostileWindow::album(GetParam());
     std::printf("[ permissions ] %s\n", qPrintable(h.permissionsNote()));
     if (!h.listed(album)) {
@@ -126,7 +128,7 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
 
     const QHash<QString, Expected> expected = h.expectedPictures(album);
     QStringList names;
-    for (const QString& path : w.PictureFiles)
+    for (const QString& path : w.testAccess().album.paths())
         names << escaped(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     QStringList wantedNames;
     for (auto it = expected.begin(); it != expected.end(); ++it)
@@ -134,16 +136,16 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
     names.sort();
     wantedNames.sort();
     EXPECT_EQ(names, wantedNames);
-    EXPECT_EQ(w.lstFile->count(), w.PictureFiles.size());
-    const int n = int(w.PictureFiles.size());
+    EXPECT_EQ(ui.lstFile->count(), w.testAccess().album.paths().size());
+    const int n = w.testAccess().album.count();
 
     if (n == 0) {
         // An album gone since the scan opens with nothing and says nothing.
         EXPECT_EQ(h.openMessages, QStringList());
-        for (QAction* a : {w.aBack, w.aAuto, w.aNext, w.aSum, w.aCopy, w.aWall})
+        for (QAction* a : {ui.aBack, ui.aAuto, ui.aNext, ui.aSum, ui.aCopy, ui.aWall})
             EXPECT_FALSE(a->isEnabled());
     } else {
-        ASSERT_EQ(w.CurrentIndex, 0);
+        ASSERT_EQ(w.testAccess().album.index(), 0);
         // Entries that change once the album is open are checked when shown
         // after the change; the first one again at the end of the round.
         if (!h.changeEntries(album))
@@ -154,19 +156,19 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
             const qsizetype calls = h.sound.calls.size();
             const QString label = QStringLiteral("next to %1 / %2").arg(index + 1).arg(n);
             const QStringList messages = h.run(label, [&] { w.aNextExecute(); });
-            ASSERT_EQ(w.CurrentIndex, index);
+            ASSERT_EQ(w.testAccess().album.index(), index);
             checkPresented(h, expected, index, messages, h.sound.calls.size() - calls);
         }
         // The thumbnail sheet, page by page.
-        QStringList messages = h.run(QStringLiteral("sheet page 1"), [&] { w.aSum->trigger(); });
-        ASSERT_TRUE(w.aSum->isChecked());
+        QStringList messages = h.run(QStringLiteral("sheet page 1"), [&] { ui.aSum->trigger(); });
+        ASSERT_TRUE(ui.aSum->isChecked());
         checkPage(h, expected, 0, messages);
-        for (int page = 1; page <= w.sbScr->maximum(); ++page) {
-            messages = h.run(QStringLiteral("sheet page %1").arg(page + 1), [&] { w.sbScr->setValue(page); });
+        for (int page = 1; page <= ui.sbScr->maximum(); ++page) {
+            messages = h.run(QStringLiteral("sheet page %1").arg(page + 1), [&] { ui.sbScr->setValue(page); });
             checkPage(h, expected, page, messages);
         }
-        h.run(QStringLiteral("sheet hidden"), [&] { w.aSum->trigger(); });
-        EXPECT_FALSE(w.aSum->isChecked());
+        h.run(QStringLiteral("sheet hidden"), [&] { ui.aSum->trigger(); });
+        EXPECT_FALSE(ui.aSum->isChecked());
     }
 
     std::printf("[ timing      ] %lld steps, slowest:\n%s", static_cast<long long>(h.clock().steps().size()),

@@ -80,8 +80,8 @@ int HostileWindow::expectedCount(const HostileAlbum& a) const {
 
 QStringList HostileWindow::albumEntries() {
     QStringList out;
-    for (int i = 0; i < w().lstBook->count(); ++i)
-        out << w().lstBook->item(i)->text();
+    for (int i = 0; i < ui().lstBook->count(); ++i)
+        out << ui().lstBook->item(i)->text();
     return out;
 }
 
@@ -96,10 +96,10 @@ QStringList HostileWindow::expectedAlbumEntries() {
 
 bool HostileWindow::openAlbum(const HostileAlbum& a) {
     const QString name = a.name.isEmpty() && !a.sameAs ? kRootAlbumLabel : hostileDecodedName(a.name);
-    for (int i = 0; i < w().lstBook->count(); ++i) {
-        if (albumEntryName(w().lstBook->item(i)->text()) != name)
+    for (int i = 0; i < ui().lstBook->count(); ++i) {
+        if (albumEntryName(ui().lstBook->item(i)->text()) != name)
             continue;
-        w().lstBook->setCurrentRow(i);
+        ui().lstBook->setCurrentRow(i);
         openMessages = run(QStringLiteral("open album %1").arg(name), [this] { w().lstBookDblClick(); });
         return true;
     }

@@ -2,14 +2,16 @@
 // The real main window on the hostile library, with recording services, a
 // failure recorder, owner permissions enforced where the process can, and
 // every step timed. Expectations come from the library's own rows.
-#include "platform/fake_services.h"
+#include "tests/support/fake_services.h"
 #include "tests/hostile/permissions.h"
 #include "tests/hostile/step_clock.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/hostile.h"
 #include "ui/main/main_window.h"
 
+#include <QAction>
 #include <QHash>
+#include <QScrollBar>
 #include <QStringList>
 
 #include <memory>
@@ -37,6 +39,7 @@ public:
     ~HostileWindow();
 
     TfrmMain& w() { return *window_; }
+    const MainWindowComponents& ui() { return window_->testAccess().ui; }
     const QString& root() const { return root_; }
     bool permissionsApply() const { return permissions_->apply(); }
     QString permissionsNote() const { return permissions_->description(); }

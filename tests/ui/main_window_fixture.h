@@ -1,15 +1,23 @@
 #pragma once
 // Builds the main window for a given screen on a temporary library, with
 // recording services, as the program would after its creation sequence.
-#include "platform/fake_services.h"
+#include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
 #include "ui/main/main_window.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/instant_progress_bar.h"
+#include "ui/widgets/owner_draw_list.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -33,6 +41,7 @@ struct MainWindowHarness {
         window->FormCreate();
     }
     TfrmMain& w() { return *window; }
+    const MainWindowComponents& ui() { return window->testAccess().ui; }
 };
 
 // A library filled by the test first, then the window created on it, with
@@ -71,17 +80,25 @@ struct LibraryWindow {
                 return answers.isEmpty() ? true : answers.takeFirst();
             };
         env.wallpaperFolder = wallpaperFolder.isEmpty() ? wallDir.path() : wallpaperFolder;
-        window = std::make_unique<TfrmMain>(env);
-        guarded([this] { window->FormCreate(); });
-        window->slideStepWait = [this] {
-            for (QWidget* p : {static_cast<QWidget*>(w().pnlBook), static_cast<QWidget*>(w().pnlMemo)})
+        env.slideStepWait = [this] {
+            if (stepWait) {
+                stepWait();
+                return;
+            }
+            for (QWidget* p : {static_cast<QWidget*>(ui().pnlBook), static_cast<QWidget*>(ui().pnlMemo)})
                 slideLog << qMakePair(p, p->x());
         };
+        window = std::make_unique<TfrmMain>(env);
+        guarded([this] { window->FormCreate(); });
     }
     TfrmMain& w() { return *window; }
+    const MainWindowComponents& ui() { return window->testAccess().ui; }
 
-    QStringList bookEntries() { return entries(w().lstBook); }
-    QStringList fileEntries() { return entries(w().lstFile); }
+    // When set, stands in for the recording wait between slide steps.
+    std::function<void()> stepWait;
+
+    QStringList bookEntries() { return entries(ui().lstBook); }
+    QStringList fileEntries() { return entries(ui().lstFile); }
     static QStringList entries(QListWidget* list) {
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
@@ -89,7 +106,7 @@ struct LibraryWindow {
         return out;
     }
     void openAlbumAt(int row) {
-        w().lstBook->setCurrentRow(row);
+        ui().lstBook->setCurrentRow(row);
         guarded([this] { w().lstBookDblClick(); });
     }
     // Left edges of one panel at each step wait.

@@ -58,17 +58,17 @@ TEST(AlbumScan, EntriesCountsOrderAndProgress) {
     EXPECT_EQ(h.splashBar.maximum(), 6);
     EXPECT_EQ(h.progress, (QList<int>{1, 2, 3, 4, 5, 6}));
     // Root album opened: first picture shown, panel slid in to a 4-pixel strip.
-    EXPECT_FALSE(h.w().AwaitingAlbum);
-    EXPECT_FALSE(h.w().BookPanelOut);
-    EXPECT_EQ(h.w().pnlBook->x(), 4 - h.w().pnlBook->width());
-    EXPECT_EQ(h.w().lstBook->currentRow(), 0);
-    EXPECT_EQ(h.w().CurrentIndex, 0);
-    EXPECT_EQ(h.w().sbInfo->panelText(0), "1 / 3");
+    EXPECT_FALSE(h.w().testAccess().panels.awaitingAlbum());
+    EXPECT_FALSE(h.w().testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_EQ(h.ui().pnlBook->x(), 4 - h.ui().pnlBook->width());
+    EXPECT_EQ(h.ui().lstBook->currentRow(), 0);
+    EXPECT_EQ(h.w().testAccess().album.index(), 0);
+    EXPECT_EQ(h.ui().sbInfo->panelText(0), "1 / 3");
     // List and panel sizes.
-    EXPECT_EQ(h.w().lstBook->height(), 5 * 22);
-    EXPECT_EQ(h.w().pnlBook->height(), 5 * 22 + 4);
-    EXPECT_EQ(h.w().pnlBook->width(), h.w().lstBook->width() + 6);
-    EXPECT_FALSE(h.w().pnlBook->isHidden());
+    EXPECT_EQ(h.ui().lstBook->height(), 5 * 22);
+    EXPECT_EQ(h.ui().pnlBook->height(), 5 * 22 + 4);
+    EXPECT_EQ(h.ui().pnlBook->width(), h.ui().lstBook->width() + 6);
+    EXPECT_FALSE(h.ui().pnlBook->isHidden());
 }
 
 TEST(AlbumScan, ManyAlbumsScrollAndNoAlbumsHideThePanel) {
@@ -76,25 +76,25 @@ TEST(AlbumScan, ManyAlbumsScrollAndNoAlbumsHideThePanel) {
     for (int i = 0; i < 40; ++i)
         many.lib.album(QString("album%1").arg(i, 2, 10, QChar('0'))).jpeg("a.jpg", 8, 8);
     many.create();
-    EXPECT_EQ(many.w().lstBook->count(), 40);
-    EXPECT_EQ(many.w().lstBook->height(), 704);
-    EXPECT_EQ(many.w().pnlBook->height(), 708);
+    EXPECT_EQ(many.ui().lstBook->count(), 40);
+    EXPECT_EQ(many.ui().lstBook->height(), 704);
+    EXPECT_EQ(many.ui().pnlBook->height(), 708);
     // The root holds no picture: the panel stays out and waits for a choice.
-    EXPECT_TRUE(many.w().AwaitingAlbum);
-    EXPECT_EQ(many.w().pnlBook->x(), 0);
+    EXPECT_TRUE(many.w().testAccess().panels.awaitingAlbum());
+    EXPECT_EQ(many.ui().pnlBook->x(), 0);
 
     LibraryWindow none;
     none.lib.album("empty").file("x.txt", "x");
     none.create();
-    EXPECT_TRUE(none.w().pnlBook->isHidden());
-    EXPECT_FALSE(none.w().pnlBook->isEnabled());
+    EXPECT_TRUE(none.ui().pnlBook->isHidden());
+    EXPECT_FALSE(none.ui().pnlBook->isEnabled());
     EXPECT_EQ(none.splashBar.maximum(), 2);
-    for (QAction* a : {none.w().aBack, none.w().aAuto, none.w().aNext, none.w().aSum, none.w().aCopy,
-                       none.w().aWall, none.w().aPlay})
+    for (QAction* a : {none.ui().aBack, none.ui().aAuto, none.ui().aNext, none.ui().aSum, none.ui().aCopy,
+                       none.ui().aWall, none.ui().aPlay})
         EXPECT_FALSE(a->isEnabled());
-    EXPECT_TRUE(none.w().aExit->isEnabled());
-    EXPECT_TRUE(none.w().aInfo->isEnabled());
-    EXPECT_TRUE(none.w().imgView->isHidden());
+    EXPECT_TRUE(none.ui().aExit->isEnabled());
+    EXPECT_TRUE(none.ui().aInfo->isEnabled());
+    EXPECT_TRUE(none.ui().imgView->isHidden());
 }
 
 TEST(AlbumList, DrawingSetsTheHintOnlyWhenSelectedAndFocused) {
@@ -105,9 +105,9 @@ TEST(AlbumList, DrawingSetsTheHintOnlyWhenSelectedAndFocused) {
     QImage canvas(200, 22, QImage::Format_RGB32);
     QPainter p(&canvas);
     h.w().lstBookDrawItem(p, 0, QRect(0, 0, 200, 22), ItemDrawState{true, false, false});
-    EXPECT_EQ(h.w().lstBook->hint(), "");
+    EXPECT_EQ(h.ui().lstBook->hint(), "");
     h.w().lstBookDrawItem(p, 0, QRect(0, 0, 200, 22), ItemDrawState{true, true, false});
-    EXPECT_EQ(h.w().lstBook->hint(), "写真 7 枚\r\nTravel");
+    EXPECT_EQ(h.ui().lstBook->hint(), "写真 7 枚\r\nTravel");
 }
 
 TEST(AlbumList, DoubleClickOpensTheAlbumAndTheRootLabelStandsForTheRoot) {
@@ -117,24 +117,24 @@ TEST(AlbumList, DoubleClickOpensTheAlbumAndTheRootLabelStandsForTheRoot) {
         .jpeg("photo.jpg", 40, 30);
     h.lib.album("[ ルートアルバム ]").jpeg("z.jpg", 40, 30);
     h.create();
-    ASSERT_EQ(h.w().lstBook->count(), 3);
+    ASSERT_EQ(h.ui().lstBook->count(), 3);
     h.openAlbumAt(2); // Travel
-    EXPECT_EQ(h.w().lblDir->text(), "Travel");
+    EXPECT_EQ(h.ui().lblDir->text(), "Travel");
     const QString t = h.library.path() + "/Travel/";
-    EXPECT_EQ(h.w().PictureFiles,
+    EXPECT_EQ(h.w().testAccess().album.paths(),
               (QStringList{t + "IMG10.jpg", t + "IMG2.jpg", t + "photo.bmp", t + "photo.jpg"}));
     EXPECT_EQ(h.fileEntries(), (QStringList{"3IMG10", "3IMG2", "0photo", "3photo"}));
-    EXPECT_EQ(h.w().pnlFile->height(), 4 * 22 + 4);
-    for (QAction* a : {h.w().aBack, h.w().aAuto, h.w().aNext, h.w().aSum, h.w().aCopy, h.w().aWall})
+    EXPECT_EQ(h.ui().pnlFile->height(), 4 * 22 + 4);
+    for (QAction* a : {h.ui().aBack, h.ui().aAuto, h.ui().aNext, h.ui().aSum, h.ui().aCopy, h.ui().aWall})
         EXPECT_TRUE(a->isEnabled());
     // A folder named like the root label opens the root album.
     h.openAlbumAt(1);
-    EXPECT_EQ(h.w().lblDir->text(), "");
-    EXPECT_EQ(h.w().PictureFiles, QStringList{h.library.path() + "/r.jpg"});
+    EXPECT_EQ(h.ui().lblDir->text(), "");
+    EXPECT_EQ(h.w().testAccess().album.paths(), QStringList{h.library.path() + "/r.jpg"});
     // One picture: the stepping actions are off, the others on.
-    for (QAction* a : {h.w().aBack, h.w().aAuto, h.w().aNext})
+    for (QAction* a : {h.ui().aBack, h.ui().aAuto, h.ui().aNext})
         EXPECT_FALSE(a->isEnabled());
-    for (QAction* a : {h.w().aSum, h.w().aCopy, h.w().aWall})
+    for (QAction* a : {h.ui().aSum, h.ui().aCopy, h.ui().aWall})
         EXPECT_TRUE(a->isEnabled());
 }
 
@@ -143,16 +143,16 @@ TEST(PictureList, OpensOnlyThroughAnEnabledNextButtonAndJumps) {
     for (int i = 1; i <= 9; ++i)
         h.lib.album("").jpeg(QString("p%1.jpg").arg(i), 40, 30);
     h.create();
-    EXPECT_TRUE(h.w().pnlFile->isHidden());
+    EXPECT_TRUE(h.ui().pnlFile->isHidden());
     guarded([&] { h.w().tbsNextContextPopup(); });
-    EXPECT_FALSE(h.w().pnlFile->isHidden());
-    EXPECT_TRUE(h.w().pnlFile->isEnabled());
-    h.w().lstFile->setCurrentRow(7);
+    EXPECT_FALSE(h.ui().pnlFile->isHidden());
+    EXPECT_TRUE(h.ui().pnlFile->isEnabled());
+    h.ui().lstFile->setCurrentRow(7);
     guarded([&] { h.w().lstFileDblClick(); });
-    EXPECT_EQ(h.w().CurrentIndex, 7);
-    EXPECT_EQ(h.w().sbInfo->panelText(0), "8 / 9");
-    EXPECT_EQ(h.w().lstFile->currentRow(), 7);
-    EXPECT_FALSE(h.w().pnlFile->isHidden());
+    EXPECT_EQ(h.w().testAccess().album.index(), 7);
+    EXPECT_EQ(h.ui().sbInfo->panelText(0), "8 / 9");
+    EXPECT_EQ(h.ui().lstFile->currentRow(), 7);
+    EXPECT_FALSE(h.ui().pnlFile->isHidden());
 }
 
 TEST(Sheet, PagesFrameToggleAndPicking) {
@@ -161,54 +161,55 @@ TEST(Sheet, PagesFrameToggleAndPicking) {
         h.lib.album("").jpeg(QString("p%1.jpg").arg(i, 2, 10, QChar('0')), 1600, 1200);
     h.create();
     TfrmMain& w = h.w();
-    EXPECT_EQ(w.ThumbWidth, 157);
-    EXPECT_EQ(w.ThumbCols, 6);
-    EXPECT_EQ(w.ThumbRows, 4);
-    EXPECT_EQ(w.bvlCur->size(), QSize(159, 159));
-    EXPECT_EQ(w.sbScr->maximum(), 1);
-    EXPECT_EQ(w.sbScrTag, 1);
-    EXPECT_TRUE(w.PagingEnabled);
+    const MainWindowComponents& ui = h.ui();
+    EXPECT_EQ(w.testAccess().sheet.grid().thumbWidth, 157);
+    EXPECT_EQ(w.testAccess().sheet.grid().cols, 6);
+    EXPECT_EQ(w.testAccess().sheet.grid().rows, 4);
+    EXPECT_EQ(ui.bvlCur->size(), QSize(159, 159));
+    EXPECT_EQ(ui.sbScr->maximum(), 1);
+    EXPECT_TRUE(w.testAccess().sheet.severalPages());
+    EXPECT_TRUE(w.testAccess().sheet.pagingEnabled());
 
-    w.aAuto->setChecked(true);
-    w.tmrAuto->start();
-    w.aSum->trigger(); // show the sheet
-    EXPECT_TRUE(w.aSum->isChecked());
-    EXPECT_FALSE(w.aAuto->isEnabled());
-    EXPECT_FALSE(w.aAuto->isChecked());
-    EXPECT_FALSE(w.tmrAuto->isActive());
-    EXPECT_TRUE(w.SheetValid);
-    EXPECT_FALSE(w.imgSum->isHidden());
-    EXPECT_TRUE(w.imgView->isHidden());
-    EXPECT_TRUE(w.imgWall->isHidden());
-    EXPECT_FALSE(w.sbScr->isHidden());
-    EXPECT_EQ(w.bvlCur->pos(), QPoint(13, 23)); // one pixel up and left of the cell
+    ui.aAuto->trigger(); // a running slide show
+    ASSERT_TRUE(ui.tmrAuto->isActive());
+    ui.aSum->trigger(); // show the sheet
+    EXPECT_TRUE(ui.aSum->isChecked());
+    EXPECT_FALSE(ui.aAuto->isEnabled());
+    EXPECT_FALSE(ui.aAuto->isChecked());
+    EXPECT_FALSE(ui.tmrAuto->isActive());
+    EXPECT_TRUE(w.testAccess().sheet.pageValid());
+    EXPECT_FALSE(ui.imgSum->isHidden());
+    EXPECT_TRUE(ui.imgView->isHidden());
+    EXPECT_TRUE(ui.imgWall->isHidden());
+    EXPECT_FALSE(ui.sbScr->isHidden());
+    EXPECT_EQ(ui.bvlCur->pos(), QPoint(13, 23)); // one pixel up and left of the cell
     // A landscape thumbnail sits 20 pixels below the cell's top.
-    const QImage sheet = w.imgSum->bitmap();
+    const QImage sheet = ui.imgSum->bitmap();
     EXPECT_NE(sheet.pixel(14 + 78, 24 + 20 + 2), sheet.pixel(14 + 78, 24 + 10));
 
     // Right button changes nothing; left picks, the frame moves to the origin.
     guarded([&] { w.imgSumMouseUp(Qt::RightButton, 14 + 165 + 5, 30); });
-    EXPECT_EQ(w.CurrentIndex, 0);
+    EXPECT_EQ(w.testAccess().album.index(), 0);
     guarded([&] { w.imgSumMouseUp(Qt::LeftButton, 14 + 165 + 5, 30); });
-    EXPECT_EQ(w.CurrentIndex, 1);
-    EXPECT_EQ(w.bvlCur->pos(), QPoint(14 + 165, 24));
-    EXPECT_TRUE(w.imgView->isHidden());
+    EXPECT_EQ(w.testAccess().album.index(), 1);
+    EXPECT_EQ(ui.bvlCur->pos(), QPoint(14 + 165, 24));
+    EXPECT_TRUE(ui.imgView->isHidden());
 
     // Next page: one thumbnail; a click far right and below picks the last picture.
-    w.sbScr->setValue(1);
-    EXPECT_TRUE(w.bvlCur->isHidden());
+    ui.sbScr->setValue(1);
+    EXPECT_TRUE(ui.bvlCur->isHidden());
     guarded([&] { w.imgSumMouseUp(Qt::MiddleButton, 1000, 700); });
-    EXPECT_EQ(w.CurrentIndex, 24);
-    EXPECT_EQ(w.bvlCur->pos(), QPoint(14, 24));
+    EXPECT_EQ(w.testAccess().album.index(), 24);
+    EXPECT_EQ(ui.bvlCur->pos(), QPoint(14, 24));
 
-    w.aSum->trigger(); // hide it again
-    EXPECT_FALSE(w.aSum->isChecked());
-    EXPECT_TRUE(w.aAuto->isEnabled());
-    EXPECT_FALSE(w.aAuto->isChecked());
-    EXPECT_TRUE(w.imgSum->isHidden());
-    EXPECT_TRUE(w.sbScr->isHidden());
-    EXPECT_TRUE(w.bvlCur->isHidden());
-    EXPECT_FALSE(w.imgView->isHidden());
+    ui.aSum->trigger(); // hide it again
+    EXPECT_FALSE(ui.aSum->isChecked());
+    EXPECT_TRUE(ui.aAuto->isEnabled());
+    EXPECT_FALSE(ui.aAuto->isChecked());
+    EXPECT_TRUE(ui.imgSum->isHidden());
+    EXPECT_TRUE(ui.sbScr->isHidden());
+    EXPECT_TRUE(ui.bvlCur->isHidden());
+    EXPECT_FALSE(ui.imgView->isHidden());
     EXPECT_TRUE(h.failures.messages.isEmpty()) << h.failures.messages.join(';').toStdString();
 }
 
@@ -217,25 +218,26 @@ TEST(Sheet, ShowingAgainReusesThePageAndAFailedCellKeepsTheOldPage) {
     h.lib.album("").jpeg("a.jpg", 300, 200).jpeg("b.jpg", 300, 200);
     h.create();
     TfrmMain& w = h.w();
-    w.aSum->trigger();
-    ASSERT_TRUE(w.SheetValid);
-    const QImage page = w.imgSum->bitmap();
-    w.aSum->trigger();
+    const MainWindowComponents& ui = h.ui();
+    ui.aSum->trigger();
+    ASSERT_TRUE(w.testAccess().sheet.pageValid());
+    const QImage page = ui.imgSum->bitmap();
+    ui.aSum->trigger();
     // Remove a picture: a page drawn anew would differ, a reused one does not.
     QFile::remove(h.library.file("b.jpg"));
-    w.aSum->trigger();
-    EXPECT_EQ(w.imgSum->bitmap(), page);
+    ui.aSum->trigger();
+    EXPECT_EQ(ui.imgSum->bitmap(), page);
 
     // A damaged picture ends the page draw: the sheet keeps what it showed.
-    w.aSum->trigger();
+    ui.aSum->trigger();
     writeBroken(h.library.file("b.jpg"), BrokenKind::JpegNotJpeg);
     guarded([&] { w.OpenAlbum(QString()); });
-    EXPECT_FALSE(w.SheetValid);
-    w.aSum->trigger();
+    EXPECT_FALSE(w.testAccess().sheet.pageValid());
+    ui.aSum->trigger();
     EXPECT_EQ(h.failures.messages.size(), 1);
-    EXPECT_FALSE(w.SheetValid);
-    EXPECT_EQ(w.imgSum->bitmap(), page);
-    EXPECT_TRUE(w.pbInfo->isHidden());
+    EXPECT_FALSE(w.testAccess().sheet.pageValid());
+    EXPECT_EQ(ui.imgSum->bitmap(), page);
+    EXPECT_TRUE(ui.pbInfo->isHidden());
 }
 
 } // namespace

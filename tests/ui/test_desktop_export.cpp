@@ -25,8 +25,10 @@ using namespace soru::testlib;
 using test::LibraryWindow;
 
 QString wallpaperTarget(LibraryWindow& h) { return wallpaperFilePath(h.wallDir.path()); }
+// Chooses the style from its menu, then sets the wallpaper.
 void setWallpaper(LibraryWindow& h, int style) {
-    h.w().WallpaperStyle = style;
+    QAction* items[] = {h.ui().pmsCenter, h.ui().pmsTile, h.ui().pmsZoom};
+    items[style]->trigger();
     guarded([&h] { h.w().aWallExecute(); });
 }
 

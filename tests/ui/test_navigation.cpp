@@ -7,6 +7,7 @@
 #include "tools/testlib/testlib.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/image_box.h"
+#include "ui/widgets/panel_slide.h"
 #include "ui/widgets/status_panels.h"
 #include "ui/widgets/tool_bar.h"
 
@@ -22,6 +23,12 @@ namespace {
 using namespace soru::testlib;
 using test::LibraryWindow;
 
+// Puts the pointer at p of the widget and lets the main area see the move.
+void pointAt(LibraryWindow& h, QWidget* widget, QPoint p) {
+    QCursor::setPos(widget->mapToGlobal(p));
+    guarded([&h] { h.w().pnlMainMouseMove(); });
+}
+
 void threePictures(LibraryWindow& h) {
     h.lib.album("").jpeg("a.jpg", 801, 300).memoText("a.txt", "memo").jpeg("b.jpg", 64, 48).jpeg("c.jpg", 64, 48);
     h.lib.album("Travel").jpeg("t.jpg", 64, 48);
@@ -32,21 +39,22 @@ TEST(SlidingPanels, AlbumPanelSlidesOutAndBackInSteps) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const int in = 4 - w.pnlBook->width();
-    ASSERT_EQ(w.pnlBook->x(), in);
-    h.sendMove(w.lstBook->viewport());
-    EXPECT_TRUE(w.BookPanelOut);
-    EXPECT_EQ(w.pnlBook->x(), 0);
-    EXPECT_FALSE(w.Sliding);
+    const MainWindowComponents& ui = h.ui();
+    const int in = 4 - ui.pnlBook->width();
+    ASSERT_EQ(ui.pnlBook->x(), in);
+    h.sendMove(ui.lstBook->viewport());
+    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_EQ(ui.pnlBook->x(), 0);
+    EXPECT_FALSE(w.testAccess().panels.sliding());
     const auto out = slidePositions(in, 0, 32);
     // One wait between two positions: every position but the last is seen waiting.
-    EXPECT_EQ(h.edgesOf(w.pnlBook), QList<int>(out.begin(), out.end() - 1));
+    EXPECT_EQ(h.edgesOf(ui.pnlBook), QList<int>(out.begin(), out.end() - 1));
     h.slideLog.clear();
-    h.sendMove(w.imgView);
-    EXPECT_FALSE(w.BookPanelOut);
-    EXPECT_EQ(w.pnlBook->x(), in);
+    h.sendMove(ui.imgView);
+    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_EQ(ui.pnlBook->x(), in);
     const auto back = slidePositions(0, in, -32);
-    EXPECT_EQ(h.edgesOf(w.pnlBook), QList<int>(back.begin(), back.end() - 1));
+    EXPECT_EQ(h.edgesOf(ui.pnlBook), QList<int>(back.begin(), back.end() - 1));
 }
 
 TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) {
@@ -54,29 +62,30 @@ TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) 
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    ASSERT_TRUE(w.pnlMemo->isEnabled()); // a.jpg has a memo
-    h.sendMove(w.pnlMemoHead);
-    EXPECT_TRUE(w.MemoPanelOut);
-    EXPECT_EQ(w.pnlMemo->x(), 1024 - 587);
-    EXPECT_EQ(h.edgesOf(w.pnlMemo).first(), 1020);
-    h.sendMove(w.pnlBook);
-    EXPECT_TRUE(w.BookPanelOut);
+    const MainWindowComponents& ui = h.ui();
+    ASSERT_TRUE(ui.pnlMemo->isEnabled()); // a.jpg has a memo
+    h.sendMove(ui.pnlMemoHead);
+    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Memo));
+    EXPECT_EQ(ui.pnlMemo->x(), 1024 - 587);
+    EXPECT_EQ(h.edgesOf(ui.pnlMemo).first(), 1020);
+    h.sendMove(ui.pnlBook);
+    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
     h.slideLog.clear();
-    h.sendMove(w.imgWall);
-    EXPECT_FALSE(w.BookPanelOut);
-    EXPECT_FALSE(w.MemoPanelOut);
-    EXPECT_EQ(w.pnlMemo->x(), 1020);
+    h.sendMove(ui.imgWall);
+    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
+    EXPECT_EQ(ui.pnlMemo->x(), 1020);
     // While the album panel moves, the memo panel stands still out; then it moves.
-    const QList<int> memo = h.edgesOf(w.pnlMemo);
-    const QList<int> book = h.edgesOf(w.pnlBook);
+    const QList<int> memo = h.edgesOf(ui.pnlMemo);
+    const QList<int> book = h.edgesOf(ui.pnlBook);
     ASSERT_GE(memo.size(), 2);
     EXPECT_EQ(memo.first(), 437);
-    EXPECT_EQ(book.last(), 4 - w.pnlBook->width());
+    EXPECT_EQ(book.last(), 4 - ui.pnlBook->width());
     // Next picture has no memo: the disabled panel does not slide out.
     guarded([&] { w.aNextExecute(); });
-    EXPECT_FALSE(w.pnlMemo->isEnabled());
-    h.sendMove(w.pnlMemoHead);
-    EXPECT_FALSE(w.MemoPanelOut);
+    EXPECT_FALSE(ui.pnlMemo->isEnabled());
+    h.sendMove(ui.pnlMemoHead);
+    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
 }
 
 // Real pointer moves against the right edge, over every part of the memo
@@ -95,13 +104,14 @@ TEST(SlidingPanels, RealPointerOnTheStripSlidesTheMemoPanelOnlyWhenItHasAMemo) {
                 h.lib.album("").memoText("a.txt", c.memo);
             h.create();
             TfrmMain& w = h.w();
+            const MainWindowComponents& ui = h.ui();
             w.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-            ASSERT_EQ(w.pnlMemo->isEnabled(), c.slidesOut);
+            ASSERT_EQ(ui.pnlMemo->isEnabled(), c.slidesOut);
             QTest::mouseMove(&w, QPoint(500, 400));
             QTest::mouseMove(&w, p);
-            EXPECT_EQ(w.MemoPanelOut, c.slidesOut) << p.x() << "," << p.y();
-            EXPECT_EQ(w.pnlMemo->x(), c.slidesOut ? 1024 - 587 : 1020) << p.x() << "," << p.y();
+            EXPECT_EQ(w.testAccess().panels.isOut(SidePanel::Memo), c.slidesOut) << p.x() << "," << p.y();
+            EXPECT_EQ(ui.pnlMemo->x(), c.slidesOut ? 1024 - 587 : 1020) << p.x() << "," << p.y();
         }
     }
 }
@@ -111,15 +121,16 @@ TEST(SlidingPanels, OtherComponentsCallNoHandler) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     guarded([&] { w.tbsNextContextPopup(); });
-    for (QWidget* target : {static_cast<QWidget*>(w.lblDir), static_cast<QWidget*>(w.sbInfo),
-                            static_cast<QWidget*>(w.pnlFile), static_cast<QWidget*>(w.tbMain)}) {
+    for (QWidget* target : {static_cast<QWidget*>(ui.lblDir), static_cast<QWidget*>(ui.sbInfo),
+                            static_cast<QWidget*>(ui.pnlFile), static_cast<QWidget*>(ui.tbMain)}) {
         h.sendMove(target);
-        EXPECT_FALSE(w.pnlFile->isHidden()) << target->metaObject()->className();
+        EXPECT_FALSE(ui.pnlFile->isHidden()) << target->metaObject()->className();
     }
-    h.sendMove(w.pnlMain);
-    EXPECT_TRUE(w.pnlFile->isHidden());
-    EXPECT_FALSE(w.pnlFile->isEnabled());
+    h.sendMove(ui.pnlMain);
+    EXPECT_TRUE(ui.pnlFile->isHidden());
+    EXPECT_FALSE(ui.pnlFile->isEnabled());
 }
 
 TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
@@ -127,23 +138,24 @@ TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
     h.lib.album("Travel").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
-    ASSERT_TRUE(w.AwaitingAlbum);
-    w.lstBook->setCurrentRow(0);
+    const MainWindowComponents& ui = h.ui();
+    ASSERT_TRUE(w.testAccess().panels.awaitingAlbum());
+    ui.lstBook->setCurrentRow(0);
     guarded([&] { w.lstBookDblClick(); });
-    EXPECT_FALSE(w.AwaitingAlbum);
+    EXPECT_FALSE(w.testAccess().panels.awaitingAlbum());
     // Until the double-click the panel stayed out; now the next move brings it in.
-    EXPECT_EQ(w.pnlBook->x(), 0);
-    h.sendMove(w.imgWall);
-    EXPECT_EQ(w.pnlBook->x(), 4 - w.pnlBook->width());
+    EXPECT_EQ(ui.pnlBook->x(), 0);
+    h.sendMove(ui.imgWall);
+    EXPECT_EQ(ui.pnlBook->x(), 4 - ui.pnlBook->width());
 
     LibraryWindow waiting;
     waiting.lib.album("Travel").jpeg("a.jpg", 64, 48);
     waiting.create();
-    waiting.w().pnlFile->show();
-    waiting.w().pnlFile->setEnabled(true);
-    waiting.sendMove(waiting.w().imgWall);
-    EXPECT_EQ(waiting.w().pnlBook->x(), 0);
-    EXPECT_TRUE(waiting.w().pnlFile->isHidden());
+    waiting.ui().pnlFile->show();
+    waiting.ui().pnlFile->setEnabled(true);
+    waiting.sendMove(waiting.ui().imgWall);
+    EXPECT_EQ(waiting.ui().pnlBook->x(), 0);
+    EXPECT_TRUE(waiting.ui().pnlFile->isHidden());
 }
 
 TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
@@ -151,28 +163,29 @@ TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     int nested = 0;
-    w.slideStepWait = [&] {
+    h.stepWait = [&] {
         ++nested;
-        w.pnlFile->show();
+        ui.pnlFile->show();
         w.pnlMainMouseMove(); // a move over the main area arrives during the slide
         w.pnlMemoMouseMove();
-        EXPECT_TRUE(w.pnlFile->isHidden());
-        EXPECT_FALSE(w.MemoPanelOut);
+        EXPECT_TRUE(ui.pnlFile->isHidden());
+        EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
         // A failing event handled during the wait is reported there.
         guarded([] { throw Failure("JPEG エラー #53"); });
     };
     w.pnlBookMouseMove();
     EXPECT_GT(nested, 1);
-    EXPECT_EQ(w.pnlBook->x(), 0);
-    EXPECT_TRUE(w.BookPanelOut);
-    EXPECT_FALSE(w.Sliding);
+    EXPECT_EQ(ui.pnlBook->x(), 0);
+    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_FALSE(w.testAccess().panels.sliding());
     EXPECT_EQ(h.failures.messages.size(), nested);
-    // The real 10 ms wait processes events and still reaches the target.
-    w.slideStepWait = nullptr;
+    // The program's 10 ms wait processes events and still reaches the target.
+    h.stepWait = [] { stepWait(10); };
     QTimer::singleShot(0, [] { guarded([] { throw Failure("late"); }); });
     w.pnlMainMouseMove();
-    EXPECT_EQ(w.pnlBook->x(), 4 - w.pnlBook->width());
+    EXPECT_EQ(ui.pnlBook->x(), 4 - ui.pnlBook->width());
     EXPECT_EQ(h.failures.messages.last(), "late");
 }
 
@@ -181,6 +194,7 @@ TEST(Navigation, StepsWrapAroundAndArrowKeysAlwaysWork) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     const struct {
         void (TfrmMain::*step)();
         int expected;
@@ -188,20 +202,20 @@ TEST(Navigation, StepsWrapAroundAndArrowKeysAlwaysWork) {
                  {&TfrmMain::aNextExecute, 2}, {&TfrmMain::aNextExecute, 0}};
     for (const auto& s : steps) {
         guarded([&] { (w.*s.step)(); });
-        EXPECT_EQ(w.CurrentIndex, s.expected);
-        EXPECT_EQ(w.sbInfo->panelText(0), QString("%1 / 3").arg(s.expected + 1));
+        EXPECT_EQ(w.testAccess().album.index(), s.expected);
+        EXPECT_EQ(ui.sbInfo->panelText(0), QString("%1 / 3").arg(s.expected + 1));
     }
     // Arrow keys reach the window first, whatever has the focus, and are used up.
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    w.lstBook->setFocus();
-    const int row = w.lstBook->currentRow();
-    QTest::keyClick(w.lstBook, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(w.CurrentIndex, 1);
-    EXPECT_EQ(w.lstBook->currentRow(), row);
-    w.aBack->setEnabled(false);
-    QTest::keyClick(w.reMemo, Qt::Key_Left);
-    EXPECT_EQ(w.CurrentIndex, 0);
+    ui.lstBook->setFocus();
+    const int row = ui.lstBook->currentRow();
+    QTest::keyClick(ui.lstBook, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(w.testAccess().album.index(), 1);
+    EXPECT_EQ(ui.lstBook->currentRow(), row);
+    ui.aBack->setEnabled(false);
+    QTest::keyClick(ui.reMemo, Qt::Key_Left);
+    EXPECT_EQ(w.testAccess().album.index(), 0);
 }
 
 TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
@@ -212,9 +226,9 @@ TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
     EXPECT_EQ(h.sound.calls.size(), 1);
     guarded([&] { w.aNextExecute(); });
     guarded([&] { w.FormKeyDown(Qt::Key_Left); });
-    EXPECT_EQ(w.CurrentIndex, 0);
+    EXPECT_EQ(w.testAccess().album.index(), 0);
     EXPECT_EQ(h.sound.calls.size(), 3);
-    w.PictureFiles.clear();
+    w.testAccess().album.open({}); // an empty album: nothing is current
     guarded([&] { w.aNextExecute(); });
     EXPECT_EQ(h.sound.calls.size(), 3);
 }
@@ -224,24 +238,28 @@ TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    ASSERT_EQ(w.imgView->width(), 801);
+    ASSERT_EQ(ui.imgView->width(), 801);
     const struct {
         QPoint atView;
-        int slot;
-    } zones[] = {{{0, 10}, 1}, {{399, 10}, 1}, {{400, 10}, 2}, {{800, 10}, 2}, {{801, 10}, 0}, {{10, -1}, 0}};
+        CursorSlot slot;
+    } zones[] = {{{0, 10}, CursorSlot::Back},   {{399, 10}, CursorSlot::Back},   {{400, 10}, CursorSlot::Next},
+                 {{800, 10}, CursorSlot::Next}, {{801, 10}, CursorSlot::Default}, {{10, -1}, CursorSlot::Default}};
     for (const auto& z : zones) {
-        QCursor::setPos(w.imgView->mapToGlobal(z.atView));
-        guarded([&] { w.pnlMainMouseMove(); });
-        EXPECT_EQ(w.ViewCursor, z.slot) << z.atView.x() << "," << z.atView.y();
+        pointAt(h, ui.imgView, z.atView);
+        EXPECT_EQ(w.testAccess().viewCursor, z.slot) << z.atView.x() << "," << z.atView.y();
     }
-    w.setViewCursor(1);
+    // Left half: a click goes back and wraps to the last picture.
+    pointAt(h, ui.imgView, {10, 10});
     guarded([&] { w.imgViewClick(); });
-    EXPECT_EQ(w.CurrentIndex, 2);
-    w.setViewCursor(0);
+    EXPECT_EQ(w.testAccess().album.index(), 2);
+    // Over the background the cursor is the default one: a click goes on.
+    pointAt(h, ui.pnlMain, {5, 5});
+    EXPECT_EQ(w.testAccess().viewCursor, CursorSlot::Default);
     guarded([&] { w.imgViewClick(); });
-    EXPECT_EQ(w.CurrentIndex, 0);
+    EXPECT_EQ(w.testAccess().album.index(), 0);
 }
 
 // A picture shown by hand during a running show plays its sound
@@ -252,6 +270,7 @@ TEST(SlideShow, TickWaitsForASynchronousSoundLongerThanTheInterval) {
     h.lib.album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48).wav("b.wav", 200).jpeg("c.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
+    const MainWindowComponents& ui = h.ui();
     int depth = 0, cutShort = 0, paintsDuring = 0;
     h.sound.whilePlaying = [&](const RecordingSound::Call& call) {
         if (depth > 0)
@@ -270,18 +289,18 @@ TEST(SlideShow, TickWaitsForASynchronousSoundLongerThanTheInterval) {
         paintsDuring += painted;
         --depth;
     };
-    w.pms1s->trigger();
-    w.aAuto->trigger();
-    ASSERT_TRUE(w.tmrAuto->isActive());
+    ui.pms1s->trigger();
+    ui.aAuto->trigger();
+    ASSERT_TRUE(ui.tmrAuto->isActive());
     QTest::keyClick(&w, Qt::Key_Right); // by hand: b.jpg and its sound
     EXPECT_EQ(cutShort, 0);
     EXPECT_EQ(paintsDuring, 1); // other events still ran during the sound
-    EXPECT_EQ(w.CurrentIndex, 1);
+    EXPECT_EQ(w.testAccess().album.index(), 1);
     ASSERT_EQ(h.sound.calls.size(), 1);
     EXPECT_TRUE(h.sound.calls[0].synchronous);
     // The held tick comes after the sound: the show goes on to c.jpg.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.CurrentIndex == 2; }, 500));
-    EXPECT_TRUE(w.tmrAuto->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.testAccess().album.index() == 2; }, 500));
+    EXPECT_TRUE(ui.tmrAuto->isActive());
 }
 
 TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {
@@ -290,27 +309,29 @@ TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {
     h.lib.album("").broken("d.jpg", BrokenKind::JpegNotJpeg);
     h.create();
     TfrmMain& w = h.w();
-    w.aAuto->trigger();
-    EXPECT_TRUE(w.aAuto->isChecked());
-    EXPECT_TRUE(w.tmrAuto->isActive());
-    EXPECT_EQ(w.CurrentIndex, 0); // the first step comes one interval later
+    const MainWindowComponents& ui = h.ui();
+    ui.aAuto->trigger();
+    EXPECT_TRUE(ui.aAuto->isChecked());
+    EXPECT_TRUE(ui.tmrAuto->isActive());
+    EXPECT_EQ(w.testAccess().album.index(), 0); // the first step comes one interval later
     guarded([&] { w.tmrAutoTimer(); });
-    EXPECT_EQ(w.CurrentIndex, 1);
-    EXPECT_TRUE(w.tmrAuto->isActive());
+    EXPECT_EQ(w.testAccess().album.index(), 1);
+    EXPECT_TRUE(ui.tmrAuto->isActive());
     // Backwards when the cursor says back: 1 -> 0 -> wraps to the damaged last one.
-    w.setViewCursor(1);
+    pointAt(h, h.ui().imgView, {1, 1});
+    ASSERT_EQ(w.testAccess().viewCursor, CursorSlot::Back);
     guarded([&] { w.tmrAutoTimer(); });
-    EXPECT_EQ(w.CurrentIndex, 0);
+    EXPECT_EQ(w.testAccess().album.index(), 0);
     guarded([&] { w.tmrAutoTimer(); });
-    EXPECT_EQ(w.CurrentIndex, 3);
+    EXPECT_EQ(w.testAccess().album.index(), 3);
     EXPECT_EQ(h.failures.messages, QStringList{"JPEG エラー #53"});
-    EXPECT_TRUE(w.aAuto->isChecked());
-    EXPECT_FALSE(w.tmrAuto->isActive());
+    EXPECT_TRUE(ui.aAuto->isChecked());
+    EXPECT_FALSE(ui.tmrAuto->isActive());
     // Toggling off and on again restarts it.
-    w.aAuto->trigger();
-    EXPECT_FALSE(w.aAuto->isChecked());
-    w.aAuto->trigger();
-    EXPECT_TRUE(w.tmrAuto->isActive());
+    ui.aAuto->trigger();
+    EXPECT_FALSE(ui.aAuto->isChecked());
+    ui.aAuto->trigger();
+    EXPECT_TRUE(ui.tmrAuto->isActive());
 }
 
 TEST(SlideShow, GoesOnInANewAlbumAndRealTicksStep) {
@@ -319,15 +340,16 @@ TEST(SlideShow, GoesOnInANewAlbumAndRealTicksStep) {
     h.lib.album("One").jpeg("u.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
-    w.pms1s->trigger();
-    w.aAuto->trigger();
-    w.tmrAuto->setInterval(20);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.CurrentIndex == 1; }, 3000));
-    w.lstBook->setCurrentRow(1);
+    const MainWindowComponents& ui = h.ui();
+    ui.pms1s->trigger();
+    ui.aAuto->trigger();
+    ui.tmrAuto->setInterval(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.testAccess().album.index() == 1; }, 3000));
+    ui.lstBook->setCurrentRow(1);
     guarded([&] { w.lstBookDblClick(); });
-    EXPECT_TRUE(w.aAuto->isChecked());
-    EXPECT_TRUE(w.tmrAuto->isActive());
-    EXPECT_FALSE(w.aAuto->isEnabled());
+    EXPECT_TRUE(ui.aAuto->isChecked());
+    EXPECT_TRUE(ui.tmrAuto->isActive());
+    EXPECT_FALSE(ui.aAuto->isEnabled());
 }
 
 } // namespace

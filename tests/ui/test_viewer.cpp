@@ -22,17 +22,24 @@ struct ViewerHarness : MainWindowHarness {
     AlbumBuilder album{library.path()};
     test::FailureRecorder failures;
 
+    // Makes the named files the open album's pictures, without a list.
     void open(const QStringList& names) {
-        w().PictureFiles.clear();
+        QStringList paths;
         for (const QString& n : names)
-            w().PictureFiles << album.filePath(n);
+            paths << album.filePath(n);
+        w().testAccess().album.open(paths);
     }
     // Presents picture i as a handler would: failures are reported, not thrown.
     void present(int i) {
-        w().CurrentIndex = i;
+        ASSERT_TRUE(w().testAccess().album.pick(i));
         guarded([this] { w().ShowCurrentPicture(); });
     }
-    QString panel(int i) { return w().sbInfo->panelText(i); }
+    // Starts the slide show as its action does, also for an album of one.
+    void startSlideShow() {
+        ui().aAuto->setEnabled(true);
+        ui().aAuto->trigger();
+    }
+    QString panel(int i) { return ui().sbInfo->panelText(i); }
 };
 
 TEST(Viewer, FitsAndCentresInTheMainPanel) {
@@ -50,13 +57,13 @@ TEST(Viewer, FitsAndCentresInTheMainPanel) {
                  {3, {0, 0, 1024, 721}, "1024 x 721"}};
     for (const auto& c : cases) {
         h.present(c.index);
-        EXPECT_EQ(h.w().imgView->geometry(), c.view) << c.index;
+        EXPECT_EQ(h.ui().imgView->geometry(), c.view) << c.index;
         EXPECT_EQ(h.panel(1), c.size);
-        EXPECT_FALSE(h.w().imgView->isHidden());
+        EXPECT_FALSE(h.ui().imgView->isHidden());
     }
     EXPECT_TRUE(h.failures.messages.isEmpty()) << h.failures.messages.join(';').toStdString();
     // The drawing surface keeps the screen's size.
-    EXPECT_EQ(h.w().imgView->bitmap().size(), QSize(1024, 768));
+    EXPECT_EQ(h.ui().imgView->bitmap().size(), QSize(1024, 768));
 }
 
 TEST(Viewer, PanelsHintAndCompanions) {
@@ -84,14 +91,14 @@ TEST(Viewer, PanelsHintAndCompanions) {
         EXPECT_EQ(h.panel(3), c.memoKind);
         EXPECT_EQ(h.panel(4), c.sound ? "サウンド" : "");
         EXPECT_FALSE(h.panel(2).isEmpty());
-        EXPECT_EQ(h.w().aPlay->isEnabled(), c.sound);
-        EXPECT_EQ(h.w().pnlMemo->isEnabled(), *c.memoKind != 0);
-        const QStringList hint = h.w().imgView->toolTip().split('\n');
+        EXPECT_EQ(h.ui().aPlay->isEnabled(), c.sound);
+        EXPECT_EQ(h.ui().pnlMemo->isEnabled(), *c.memoKind != 0);
+        const QStringList hint = h.ui().imgView->toolTip().split('\n');
         EXPECT_EQ(hint.size(), c.hintLines);
         EXPECT_EQ(hint[0], c.name);
         EXPECT_EQ(hint[2], c.position);
     }
-    EXPECT_TRUE(h.w().reMemo->toPlainText().isEmpty());
+    EXPECT_TRUE(h.ui().reMemo->toPlainText().isEmpty());
     ASSERT_EQ(h.sound.calls.size(), 1);
     EXPECT_EQ(h.sound.calls[0].path, h.album.filePath("a.WAV"));
     EXPECT_FALSE(h.sound.calls[0].synchronous);
@@ -101,8 +108,7 @@ TEST(Viewer, SoundIsSynchronousDuringTheSlideShowAndReplayIsNot) {
     ViewerHarness h;
     h.album.jpeg("a.jpg", 64, 48).wav("a.wav", 100);
     h.open({"a.jpg"});
-    h.w().aAuto->setEnabled(true);
-    h.w().aAuto->setChecked(true);
+    h.startSlideShow();
     h.present(0);
     guarded([&] { h.w().aPlayExecute(); });
     ASSERT_EQ(h.sound.calls.size(), 2);
@@ -115,14 +121,14 @@ TEST(Viewer, VanishedFileHidesTheViewAndKeepsEmptyLines) {
     h.album.jpeg("a.jpg", 64, 48).jpeg("gone.jpg", 64, 48);
     h.open({"a.jpg", "gone.jpg"});
     h.present(0);
-    ASSERT_FALSE(h.w().imgView->isHidden());
+    ASSERT_FALSE(h.ui().imgView->isHidden());
     QFile::remove(h.album.filePath("gone.jpg"));
     h.present(1);
-    EXPECT_TRUE(h.w().imgView->isHidden());
+    EXPECT_TRUE(h.ui().imgView->isHidden());
     EXPECT_EQ(h.panel(1), "");
     EXPECT_EQ(h.panel(2), "");
     EXPECT_EQ(h.panel(0), "2 / 2");
-    EXPECT_EQ(h.w().imgView->toolTip(), "gone.jpg\n\n2 / 2\n");
+    EXPECT_EQ(h.ui().imgView->toolTip(), "gone.jpg\n\n2 / 2\n");
     EXPECT_TRUE(h.failures.messages.isEmpty());
 }
 
@@ -132,9 +138,9 @@ TEST(Viewer, DecoderFailureLeavesTheViewAndThePreviousCompanions) {
         .broken("b.jpg", BrokenKind::JpegNotJpeg).broken("c.bmp", BrokenKind::BmpBadSignature);
     h.open({"a.jpg", "b.jpg", "c.bmp"});
     h.present(0);
-    const QRect before = h.w().imgView->geometry();
-    const QString hintBefore = h.w().imgView->toolTip();
-    const QImage pixelsBefore = h.w().imgView->bitmap().copy(0, 0, 200, 100);
+    const QRect before = h.ui().imgView->geometry();
+    const QString hintBefore = h.ui().imgView->toolTip();
+    const QImage pixelsBefore = h.ui().imgView->bitmap().copy(0, 0, 200, 100);
     const struct {
         int index;
         const char* message;
@@ -143,18 +149,18 @@ TEST(Viewer, DecoderFailureLeavesTheViewAndThePreviousCompanions) {
         h.failures.messages.clear();
         h.present(c.index);
         EXPECT_EQ(h.failures.messages, QStringList{QString::fromUtf8(c.message)});
-        EXPECT_EQ(h.w().imgView->geometry(), before);
-        EXPECT_FALSE(h.w().imgView->isHidden());
-        EXPECT_EQ(h.w().imgView->bitmap().copy(0, 0, 200, 100), pixelsBefore);
+        EXPECT_EQ(h.ui().imgView->geometry(), before);
+        EXPECT_FALSE(h.ui().imgView->isHidden());
+        EXPECT_EQ(h.ui().imgView->bitmap().copy(0, 0, 200, 100), pixelsBefore);
         // Position and name are the new picture's; size to sound are empty.
         EXPECT_EQ(h.panel(0), QString("%1 / 3").arg(c.index + 1));
         EXPECT_FALSE(h.panel(5).isEmpty());
         for (int p = 1; p <= 4; ++p)
             EXPECT_EQ(h.panel(p), "") << p;
         // The play action, memo and hint still belong to the first picture.
-        EXPECT_TRUE(h.w().aPlay->isEnabled());
-        EXPECT_TRUE(h.w().pnlMemo->isEnabled());
-        EXPECT_EQ(h.w().imgView->toolTip(), hintBefore);
+        EXPECT_TRUE(h.ui().aPlay->isEnabled());
+        EXPECT_TRUE(h.ui().pnlMemo->isEnabled());
+        EXPECT_EQ(h.ui().imgView->toolTip(), hintBefore);
     }
     EXPECT_EQ(h.sound.calls.size(), 1);
 }
@@ -174,12 +180,12 @@ TEST(Viewer, SheetShownKeepsTheViewHiddenButDrawn) {
     ViewerHarness h;
     h.album.jpeg("a.jpg", 300, 200);
     h.open({"a.jpg"});
-    h.w().aSum->setEnabled(true);
-    h.w().aSum->setChecked(true);
+    h.ui().aSum->setEnabled(true);
+    h.ui().aSum->setChecked(true);
     h.present(0);
-    EXPECT_TRUE(h.w().imgView->isHidden());
-    EXPECT_EQ(h.w().imgView->geometry(), QRect(362, 260, 300, 200));
-    EXPECT_NE(h.w().imgView->bitmap().pixel(150, 100), qRgb(255, 255, 255));
+    EXPECT_TRUE(h.ui().imgView->isHidden());
+    EXPECT_EQ(h.ui().imgView->geometry(), QRect(362, 260, 300, 200));
+    EXPECT_NE(h.ui().imgView->bitmap().pixel(150, 100), qRgb(255, 255, 255));
 }
 
 TEST(Viewer, ThinPictureDrawsNothingButKeepsItsSize) {
@@ -188,20 +194,23 @@ TEST(Viewer, ThinPictureDrawsNothingButKeepsItsSize) {
     h.open({"thin.bmp"});
     h.present(0);
     EXPECT_EQ(h.panel(1), "4000 x 1");
-    EXPECT_EQ(h.w().imgView->size(), QSize(1024, 0));
+    EXPECT_EQ(h.ui().imgView->size(), QSize(1024, 0));
     EXPECT_TRUE(h.failures.messages.isEmpty());
 }
 
-TEST(Viewer, IndexOutsideThePicturesDoesNothing) {
+// Before any album, and after an empty album has replaced one with pictures
+// (the old index then points at nothing), nothing is presented or played.
+TEST(Viewer, NoCurrentPictureDoesNothing) {
     ViewerHarness h;
-    h.album.jpeg("a.jpg", 64, 48);
-    h.open({"a.jpg"});
-    for (int i : {-1, 1, 5}) {
-        h.present(i);
+    h.album.jpeg("a.jpg", 64, 48).wav("a.wav", 100);
+    for (const QStringList& before : {QStringList{}, QStringList{"a.jpg"}}) {
+        h.open(before);
+        h.open({});
+        guarded([&] { h.w().ShowCurrentPicture(); });
         EXPECT_EQ(h.panel(0), "");
+        guarded([&] { h.w().aPlayExecute(); });
+        EXPECT_TRUE(h.sound.calls.isEmpty());
     }
-    guarded([&] { h.w().aPlayExecute(); });
-    EXPECT_TRUE(h.sound.calls.isEmpty());
 }
 
 TEST(Viewer, PositionPanelDrawsTheClockOnlyDuringTheSlideShow) {
@@ -209,12 +218,12 @@ TEST(Viewer, PositionPanelDrawsTheClockOnlyDuringTheSlideShow) {
     h.album.jpeg("a.jpg", 64, 48);
     h.open({"a.jpg"});
     h.present(0);
-    const QRect r = h.w().sbInfo->panelRect(0);
-    auto panelPixels = [&] { return h.w().sbInfo->grab(r).toImage().copy(0, 0, 16, r.height()); };
-    auto textPixels = [&] { return h.w().sbInfo->grab(r).toImage().copy(18, 0, r.width() - 18, r.height()); };
+    const QRect r = h.ui().sbInfo->panelRect(0);
+    auto panelPixels = [&] { return h.ui().sbInfo->grab(r).toImage().copy(0, 0, 16, r.height()); };
+    auto textPixels = [&] { return h.ui().sbInfo->grab(r).toImage().copy(18, 0, r.width() - 18, r.height()); };
     const QImage glyphOff = panelPixels();
     const QImage textOff = textPixels();
-    h.w().aAuto->setChecked(true);
+    h.startSlideShow();
     const QImage glyphOn = panelPixels();
     EXPECT_NE(glyphOn, glyphOff);
     // The text does not move.

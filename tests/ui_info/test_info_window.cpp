@@ -4,7 +4,7 @@
 #include "ui/info/info_window.h"
 
 #include "core/failure.h"
-#include "platform/fake_services.h"
+#include "tests/support/fake_services.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/image_box.h"

@@ -2,11 +2,13 @@
 #include "ui/main/main_window.h"
 
 #include "core/albums.h"
+#include "core/list_entries.h"
 #include "resources/artwork.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/instant_progress_bar.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QPainter>
 
 namespace soru {
@@ -19,7 +21,7 @@ int TfrmMain::measuredWidth(const QString& text) {
 
 void TfrmMain::scanAlbums() {
     const int rows = visibleListRows(pnlMain->height(), lstBook->itemHeight(), INT_MAX);
-    const QStringList folders = albumFolderNames(RootDir);
+    const QStringList folders = albumFolderNames(rootDir_);
     const int n = int(folders.size());
     InstantProgressBar* progress = env_.splashProgress;
     if (progress)
@@ -27,11 +29,15 @@ void TfrmMain::scanAlbums() {
     int maxWidth = 0;
     for (int i = -1; i < n; ++i) {
         const bool root = i < 0;
-        const int count = countPictures(root ? RootDir : RootDir + folders[i]);
+        const int count = countPictures(root ? rootDir_ : rootDir_ + folders[i]);
         if (count > 0) {
-            const QString entry = albumEntry(count, root ? kRootAlbumLabel : folders[i]);
-            lstBook->addItem(entry);
-            maxWidth = std::max(maxWidth, measuredWidth(entry));
+            const ListEntry entry = albumListEntry(count, root ? kRootAlbumLabel : folders[i]);
+            auto* item = new QListWidgetItem(entry.text);
+            item->setData(entry_role::Kind, int(entry.kind));
+            item->setData(entry_role::Name, entry.name);
+            item->setData(entry_role::Count, entry.count);
+            lstBook->addItem(item);
+            maxWidth = std::max(maxWidth, measuredWidth(entry.text));
         }
         // The scan lets no events run: the bar draws itself at once.
         if (progress)
@@ -52,22 +58,26 @@ void TfrmMain::scanAlbums() {
 }
 
 void TfrmMain::lstBookDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState state) {
-    const QString entry = lstBook->item(index)->text();
+    const QListWidgetItem* item = lstBook->item(index);
+    const QString name = item->data(entry_role::Name).toString();
     painter.fillRect(rect, painter.brush());
-    painter.drawPixmap(rect.left() + 8, rect.top() + 3, glyph(6));
+    painter.drawPixmap(rect.left() + 8, rect.top() + 3, glyph(Glyph::Album));
     painter.drawText(QRect(rect.left() + 28, rect.top() + 5, rect.width(), rect.height()),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, albumEntryName(entry));
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
+    // The hint follows the entry that is selected and focused.
     if (state.exactlySelectedFocused())
-        lstBook->setHint(albumEntryHint(entry));
+        lstBook->setHint(albumHint(item->data(entry_role::Count).toInt(), name));
 }
 
 void TfrmMain::lstBookDblClick() {
-    if (AwaitingAlbum)
-        AwaitingAlbum = false;
-    QListWidgetItem* item = lstBook->currentItem();
+    // The first choice ends the wait, even when the album opens with nothing.
+    panels_.albumChosen();
+    const QListWidgetItem* item = lstBook->currentItem();
     if (!item)
         return;
-    QString name = albumEntryName(item->text());
+    // The root album's label stands for the root, also for a folder that
+    // happens to carry that name.
+    QString name = item->data(entry_role::Name).toString();
     if (name == kRootAlbumLabel)
         name.clear();
     OpenAlbum(name);

@@ -2,23 +2,16 @@
 #include "ui/main/main_window.h"
 
 #include "core/failure.h"
+#include "core/presentation.h"
 #include "core/texts.h"
 #include "media/bitmap_writer.h"
 #include "media/picture_object.h"
 #include "platform/wallpaper_location.h"
 #include "ui/widgets/app_style.h"
 
-#include <QFileInfo>
 #include <QMessageBox>
 
 namespace soru {
-
-namespace {
-bool isFile(const QString& path) {
-    const QFileInfo fi(path);
-    return fi.exists() && !fi.isDir();
-}
-} // namespace
 
 bool TfrmMain::askYesNo(const QString& question) {
     if (env_.askYesNo)
@@ -35,47 +28,39 @@ bool TfrmMain::askYesNo(const QString& question) {
 }
 
 void TfrmMain::aWallExecute() {
-    if (CurrentIndex < 0 || CurrentIndex >= PictureFiles.size())
+    if (!album_.hasCurrent())
         return;
     if (!askYesNo(text::kAskWallpaper))
         return;
-    const QString path = PictureFiles[CurrentIndex];
+    // The picture is read from its file again, not taken from the view; a
+    // file gone since it was shown is quietly skipped.
+    const QString path = album_.currentPath();
     if (!isFile(path))
         return;
     const QString folder = env_.wallpaperFolder.isEmpty() ? wallpaperFolder() : env_.wallpaperFolder;
     const QString target = wallpaperFilePath(folder);
     HourglassCursor hourglass;
-    // One object of each kind, both freed on every way out.
-    auto jpeg = makePictureObject(PictureKind::Jpeg);
-    auto bitmap = makePictureObject(PictureKind::Bitmap);
-    PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
-    picture.load(path);
-    const QImage image = picture.fullImage();
-    if (WallpaperStyle == 2) {
-        const qint64 sw = env_.screen.width();
-        const qint64 sh = env_.screen.height();
-        if (qint64(image.width()) * sh != qint64(image.height()) * sw && !askYesNo(text::kAskDistort))
-            return;
-    }
+    const QImage image = loadPictureObject(path)->fullImage();
+    if (wallpaperStyle_ == WallpaperStyle::Zoom && zoomDistorts(image.size(), env_.screen.size()) &&
+        !askYesNo(text::kAskDistort))
+        return;
+    // The file first: a failure to write it changes no desktop setting.
     writeWindowsBitmap(image, target);
     if (env_.services.wallpaper)
-        env_.services.wallpaper->apply(target, WallpaperStyle);
+        env_.services.wallpaper->apply(target, static_cast<int>(wallpaperStyle_));
 }
 
 void TfrmMain::aCopyExecute() {
-    if (CurrentIndex < 0 || CurrentIndex >= PictureFiles.size())
+    if (!album_.hasCurrent())
         return;
     HourglassCursor hourglass;
-    const QString path = PictureFiles[CurrentIndex];
+    const QString path = album_.currentPath();
     if (!isFile(path))
         return;
-    auto jpeg = makePictureObject(PictureKind::Jpeg);
-    auto bitmap = makePictureObject(PictureKind::Bitmap);
-    PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
-    picture.load(path);
+    const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
     if (!env_.services.clipboard)
         throw Failure(text::kNoClipboard);
-    env_.services.clipboard->setImage(picture.fullImage());
+    env_.services.clipboard->setImage(picture->fullImage());
 }
 
 } // namespace soru

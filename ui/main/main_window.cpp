@@ -16,8 +16,11 @@
 #include "ui/widgets/status_panels.h"
 #include "ui/widgets/tool_bar.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTextEdit>
 
 namespace soru {
 
@@ -41,73 +44,56 @@ TfrmMain::TfrmMain(Environment env, QWidget* parent)
 TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate() {
-    // 1. Hints appear quickly.
     setHintPause(kHintPauseMs);
-    // 2. The back and next cursors.
     Cursors = {QCursor(Qt::ArrowCursor), backCursor(), nextCursor()};
-    // 3. The library folder, with its trailing separator.
-    RootDir = libraryRoot(env_.libraryFolder);
-    // 4. Flags.
-    AwaitingAlbum = true;
-    Sliding = false;
-    BookPanelOut = true;
-    MemoPanelOut = false;
-    PagingEnabled = false;
-    SheetValid = false;
-    WallpaperStyle = 0;
-    // 5. (The album scan's folder list lives inside the scan.)
-    // 6.
-    CurrentIndex = -1;
-    // 7.
-    PictureFiles.clear();
-    // 8. Only exit and information work until an album is open.
+    rootDir_ = libraryRoot(env_.libraryFolder);
+    // The owners start as a new window does: no album, the album panel out
+    // and waiting, no page, the show stopped. Until an album is open only
+    // exit and information work, and no picture has a memo.
     for (QAction* a : {aBack, aAuto, aNext, aPlay, aSum, aCopy, aWall})
         a->setEnabled(false);
-    // 9.
     reMemo->clear();
     pnlMemo->setEnabled(false);
-    // 10. The whole screen.
+
+    // The whole screen. Everything below is placed from this layout, so it
+    // comes first; the side panels start at their rest places, the memo
+    // panel slid in to a 4-pixel strip at the right edge.
     const MainLayout l = computeMainLayout(env_.screen.size(), toolItemGeometry(ToolItem::Next).left);
     setGeometry(env_.screen);
     tbMain->setGeometry(l.toolbar);
     pnlMain->setGeometry(l.pnlMain);
     sbInfo->setGeometry(l.sbInfo);
     sbScr->setGeometry(l.sbScr);
-    // 11.
     pbInfo->setGeometry(l.pbInfo);
-    // 12.
     pnlBook->move(l.pnlBook);
-    // 13. Slid in: a 4-pixel strip at the right edge, meeting the status bar.
     pnlMemo->setGeometry(l.pnlMemo);
     pnlMemoHead->setGeometry(1, 1, l.pnlMemo.width() - 2, 21);
     reMemo->setGeometry(1, 22, l.pnlMemo.width() - 2, l.pnlMemo.height() - 23);
-    // 14.
     pnlFile->move(l.pnlFile);
     pnlFile->hide();
     pnlFile->setEnabled(false);
-    // 15.
     imgWall->setGeometry(l.imgWall);
     paintGradient(*imgWall, kWhite);
-    // 16. The view's white drawing surface of screen size.
+    // The view draws on a white surface of screen size.
     imgView->setGeometry(l.imgView);
     {
         QImage& canvas = imgView->canvas();
         QPainter p(&canvas);
         p.fillRect(QRect(0, 0, l.imgView.width(), l.imgView.height()), Qt::white);
     }
-    // 17.
     imgSum->setGeometry(l.imgSum);
     paintGradient(*imgSum, kWhite);
-    // 18. The thumbnail grid.
+
+    // The grid needs the laid-out main panel; the album list needs the
+    // panel's height; the root album needs both, and is the first place
+    // where events run (before its first picture's sound).
     computeThumbnailGrid();
-    // 19. The albums, with the splash's progress bar.
     scanAlbums();
-    // 20. The root album.
     OpenAlbum(QString());
-    // 21.
-    if (!PictureFiles.isEmpty()) {
-        AwaitingAlbum = false;
-        BookPanelOut = false;
+    // Reached only when presenting the root album's first picture did not
+    // fail: after a failure the album list stays out and waits for a choice.
+    if (album_.count() > 0) {
+        panels_.rootAlbumShown();
         pnlBook->move(kPanelStrip - pnlBook->width(), pnlBook->y());
         lstBook->setCurrentRow(0);
     }
@@ -123,25 +109,27 @@ void TfrmMain::FormDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
-    PictureFiles.clear();
+    album_ = AlbumPosition();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    tmrAuto->stop();
+    // No step may run after the window has gone.
+    slideShow_.setRunning(false);
     QWidget::closeEvent(event);
 }
 
 void TfrmMain::pms1sClick(QAction* item) {
-    const int interval = item->data().toInt() * 1000;
-    // A timer restarts its count only when the interval really changes.
-    if (tmrAuto->interval() != interval)
-        tmrAuto->setInterval(interval);
+    slideShow_.setInterval(item->data().toInt() * 1000);
     item->setChecked(true);
 }
 
 void TfrmMain::pmsCenterClick(QAction* item) {
-    WallpaperStyle = item->data().toInt();
+    wallpaperStyle_ = static_cast<WallpaperStyle>(item->data().toInt());
     item->setChecked(true);
+}
+
+TfrmMain::TestAccess TfrmMain::testAccess() {
+    return {*this, album_, sheet_, panels_, rootDir_, wallpaperStyle_, viewCursor_};
 }
 
 } // namespace soru

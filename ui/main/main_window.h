@@ -1,35 +1,30 @@
 #pragma once
-// The main window: its components, its state, its private operations and its
-// handlers. The definitions are split by concern over several files; this
-// header is the whole window at a glance.
+// The main window: its handlers and operations. The components it is built
+// from are in main_window_components.h, its state lives in small owners
+// (core/), and the definitions are split by concern over several files;
+// this header is the whole window at a glance.
+#include "core/album_position.h"
+#include "core/cursor_zones.h"
+#include "core/panel_slides.h"
+#include "core/slide_show.h"
+#include "core/thumbnail_sheet_state.h"
+#include "core/wallpaper_style.h"
 #include "platform/services.h"
+#include "ui/main/main_window_components.h"
 #include "ui/widgets/owner_draw_list.h"
 
-#include <QAction>
-#include <QActionGroup>
-#include <QCursor>
-#include <QLabel>
-#include <QMenu>
-#include <QScrollBar>
-#include <QStringList>
-#include <QTextEdit>
-#include <QTimer>
 #include <QWidget>
 
-#include <array>
 #include <functional>
+
+class QPainter;
 
 namespace soru {
 
-class BevelFrame;
-class BevelPanel;
-class ImageBox;
-class InstantProgressBar;
-class StatusPanels;
-class ToolBar;
-class ToolButton;
-
-class TfrmMain : public QWidget {
+// The components are a private base, so the handlers name them as the
+// window's definition does (pnlMain, aNext, tmrAuto) while nothing outside
+// the window reaches them, tests aside.
+class TfrmMain : public QWidget, private MainWindowComponents {
     Q_OBJECT
 public:
     // What the window is built with: its library folder, the screen it
@@ -45,6 +40,9 @@ public:
         std::function<bool(const QString& question)> askYesNo;
         // Where the wallpaper file goes; empty: the platform's place.
         QString wallpaperFolder;
+        // The wait between two steps of a panel slide; empty: 10 ms that
+        // keep processing events.
+        std::function<void()> slideStepWait;
     };
 
     explicit TfrmMain(Environment env, QWidget* parent = nullptr);
@@ -56,113 +54,19 @@ public:
     // picture list would (a picture given on the command line).
     void stepToPicture(const QString& fileName);
 
-    // ---- Components (in stacking order, bottom to top) ----
-    ToolBar* tbMain = nullptr;
-    ToolButton* tbsExit = nullptr;
-    ToolButton* tbsBack = nullptr;
-    ToolButton* tbsAuto = nullptr;
-    ToolButton* tbsNext = nullptr;
-    ToolButton* tbsSum = nullptr;
-    ToolButton* tbsCopy = nullptr;
-    ToolButton* tbsWall = nullptr;
-    ToolButton* tbsPlay = nullptr;
-    ToolButton* tbsInfo = nullptr;
-    ToolButton* tbsMin = nullptr;
-
-    BevelPanel* pnlMain = nullptr;
-    ImageBox* imgWall = nullptr;
-    ImageBox* imgView = nullptr;
-    ImageBox* imgSum = nullptr;
-    QLabel* lblDir = nullptr;
-    BevelFrame* bvlCur = nullptr;
-    QLabel* lblScale = nullptr;
-    QScrollBar* sbScr = nullptr;
-
-    BevelPanel* pnlMemo = nullptr;
-    BevelPanel* pnlMemoHead = nullptr;
-    QTextEdit* reMemo = nullptr;
-
-    StatusPanels* sbInfo = nullptr;
-    InstantProgressBar* pbInfo = nullptr;
-
-    BevelPanel* pnlBook = nullptr;
-    OwnerDrawList* lstBook = nullptr;
-    BevelPanel* pnlFile = nullptr;
-    OwnerDrawList* lstFile = nullptr;
-
-    QTimer* tmrAuto = nullptr;
-
-    // Actions (action list alMain).
-    QAction* aExit = nullptr;
-    QAction* aBack = nullptr;
-    QAction* aAuto = nullptr;
-    QAction* aNext = nullptr;
-    QAction* aInfo = nullptr;
-    QAction* aPlay = nullptr;
-    QAction* aSum = nullptr;
-    QAction* aWall = nullptr;
-    QAction* aCopy = nullptr;
-
-    // Menus.
-    QMenu* pmMain = nullptr;
-    QMenu* pmAutoTime = nullptr;
-    QMenu* pmWall = nullptr;
-    QActionGroup* grpAutoTime = nullptr;
-    QActionGroup* grpWall = nullptr;
-    QAction* pms1s = nullptr;
-    QAction* pms2s = nullptr;
-    QAction* pms3s = nullptr;
-    QAction* pms5s = nullptr;
-    QAction* pms10s = nullptr;
-    QAction* pms30s = nullptr;
-    QAction* pms1m = nullptr;
-    QAction* pms3m = nullptr;
-    QAction* pms5m = nullptr;
-    QAction* pms10m = nullptr;
-    QAction* pmsCenter = nullptr;
-    QAction* pmsTile = nullptr;
-    QAction* pmsZoom = nullptr;
-
-    // The screen's cursor table: slot 0 the default, 1 BACK, 2 NEXT.
-    std::array<QCursor, 3> Cursors;
-
-    // ---- State ----
-    QString RootDir;
-    QStringList PictureFiles;
-    int CurrentIndex = -1;
-    int ThumbWidth = 0;
-    int ThumbHeight = 0;
-    int ThumbCols = 0;
-    int ThumbRows = 0;
-    int WallpaperStyle = 0;
-    bool AwaitingAlbum = true;
-    bool Sliding = false;
-    bool BookPanelOut = true;
-    bool MemoPanelOut = false;
-    bool PagingEnabled = false;
-    bool SheetValid = false;
-    // sbScr's tag: 1 when the open album has more than one page.
-    int sbScrTag = 0;
-    // imgView's cursor: a slot of Cursors (0 default, 1 back, 2 next).
-    int ViewCursor = 0;
-    void setViewCursor(int slot);
-    // The cursor-zone step of pnlMainMouseMove.
-    void updateCursorZones();
-    // The wait between the steps of a panel slide (10 ms in the program).
-    std::function<void()> slideStepWait;
-
-    // ---- Private operations ----
+    // ---- Operations ----
     // Decodes the picture at path, fits it into the main panel, draws it into
     // the view and returns its size text ("" when no file is there).
     QString DrawPicture(const QString& path);
-    // Presents the picture at CurrentIndex: status bar, list selection,
-    // picture, companions, hint, then its sound.
+    // Presents the current picture: status bar, list selection, picture,
+    // companions, hint, then its sound.
     void ShowCurrentPicture();
     // Makes an album the open album; "" is the root album.
     void OpenAlbum(const QString& folder);
     // Renders the page sbScr shows into the sheet and places the frame.
     void DrawThumbnailPage();
-    // Moves, shows or hides the frame for CurrentIndex without redrawing.
+    // Moves, shows or hides the frame for the current picture without
+    // redrawing the page.
     void PlaceCurrentFrame();
 
     // ---- Handlers ----
@@ -198,11 +102,24 @@ public:
 
     const Environment& environment() const { return env_; }
 
+    // For tests only: the components and the owners of the state.
+    struct TestAccess {
+        const MainWindowComponents& ui;
+        AlbumPosition& album;
+        const ThumbnailSheetState& sheet;
+        const PanelSlideState& panels;
+        const QString& rootDir;
+        const WallpaperStyle& wallpaperStyle;
+        const CursorSlot& viewCursor;
+    };
+    TestAccess testAccess();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Building the components (window_definition.cpp).
     void buildComponents();
     void buildActions();
     void buildMenus();
@@ -211,24 +128,33 @@ private:
     void buildSidePanels();
     void bindAction(QAction* action, void (TfrmMain::*handler)());
     void bindEvents();
+    void filterKeysOfEveryChild();
+
     // Creation steps that belong to the sheet and the album list.
     void computeThumbnailGrid();
     void scanAlbums();
-    // Part of OpenAlbum: page range of the sheet, then the first picture.
+    // The end of OpenAlbum for an album with pictures: the sheet's page
+    // range, then the first picture.
     void resetPageRange();
     bool askYesNo(const QString& question);
     // Width of a text in the lists' font, measured through lblScale.
     int measuredWidth(const QString& text);
-
-    // Plays the picture's sound; while a synchronous one blocks, the slide
-    // show's tick is held back until it has ended.
-    void playSound(const QString& wav, bool synchronous);
-    void autoTick();
+    // The cursor-zone step of pnlMainMouseMove.
+    void updateCursorZones();
+    void setViewCursor(CursorSlot slot);
+    void slideStepWait();
+    // The sheet is shown and may be drawn on.
+    bool sheetShown() const;
 
     Environment env_;
+    QString rootDir_;
+    AlbumPosition album_;
+    ThumbnailSheetState sheet_;
+    PanelSlideState panels_;
+    SlideShow slideShow_;
+    WallpaperStyle wallpaperStyle_ = WallpaperStyle::Centre;
+    CursorSlot viewCursor_ = CursorSlot::Default;
     bool destroyed_ = false;
-    bool soundBlocking_ = false;
-    bool tickHeld_ = false;
 };
 
 } // namespace soru

@@ -5,36 +5,38 @@
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/status_panels.h"
 
+#include <QAction>
 #include <QKeyEvent>
+#include <QTextEdit>
 
 namespace soru {
 
+// Every move lets the thumbnail frame follow before the picture is
+// presented, so the frame is in place when presenting lets events run.
 void TfrmMain::aBackExecute() {
-    const int count = int(PictureFiles.size());
-    if (CurrentIndex < 0 || CurrentIndex >= count)
+    if (!album_.back())
         return;
-    CurrentIndex = CurrentIndex <= 0 ? count - 1 : CurrentIndex - 1;
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }
 
 void TfrmMain::aNextExecute() {
-    const int count = int(PictureFiles.size());
-    if (CurrentIndex < 0 || CurrentIndex >= count)
+    if (!album_.next())
         return;
-    CurrentIndex = CurrentIndex < count - 1 ? CurrentIndex + 1 : 0;
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }
 
 void TfrmMain::imgViewClick() {
-    if (ViewCursor == 1)
+    if (stepDirection(viewCursor_) == StepDirection::Back)
         aBackExecute();
     else
         aNextExecute();
 }
 
 bool TfrmMain::FormKeyDown(int key) {
+    // The handlers are called directly, not through the actions: the arrows
+    // step whatever the actions' state and the modifier keys.
     if (key == Qt::Key_Left) {
         aBackExecute();
         return true;
@@ -78,62 +80,35 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmMain::setViewCursor(int slot) {
-    ViewCursor = slot;
-    imgView->setCursor(Cursors[size_t(slot)]);
+void TfrmMain::setViewCursor(CursorSlot slot) {
+    viewCursor_ = slot;
+    imgView->setCursor(cursorFor(slot));
 }
 
 void TfrmMain::updateCursorZones() {
+    // Hidden: no picture shown or the sheet is up; the cursor keeps its zone.
     if (imgView->isHidden())
         return;
-    bool inZone = false;
-    if (PictureFiles.size() > 1) {
-        // The pointer's position as the platform reports it, in the view's
-        // own coordinates: the handler serves four controls of different origins.
-        const QPoint p = imgView->mapFromGlobal(QCursor::pos());
-        if (p.y() >= 0 && p.y() < imgView->height()) {
-            const int half = imgView->width() / 2;
-            if (p.x() >= 0 && p.x() < half) {
-                inZone = true;
-                if (ViewCursor != 1)
-                    setViewCursor(1);
-            } else if (p.x() >= half && p.x() < imgView->width()) {
-                inZone = true;
-                if (ViewCursor != 2)
-                    setViewCursor(2);
-            }
-        }
-    }
-    if (!inZone && ViewCursor != 0)
-        setViewCursor(0);
+    // The pointer's position as the platform reports it, in the view's own
+    // coordinates: the handler serves four controls of different origins.
+    const CursorSlot slot = cursorZone(imgView->mapFromGlobal(QCursor::pos()), imgView->size(), album_.count());
+    if (slot != viewCursor_)
+        setViewCursor(slot);
 }
 
 void TfrmMain::aAutoExecute() {
-    const bool newState = !aAuto->isChecked();
-    aAuto->setChecked(newState);
-    if (newState)
-        tmrAuto->start();
-    else
-        tmrAuto->stop();
+    slideShow_.setRunning(!slideShow_.running());
+    aAuto->setChecked(slideShow_.running());
+    // At once, so the position panel shows or drops the clock now.
     sbInfo->repaint();
 }
 
-void TfrmMain::autoTick() {
-    // A synchronous sound blocks the program: a tick that falls due meanwhile
-    // is delivered once the sound has ended, not inside its wait, where the
-    // next picture's sound would cut it short.
-    if (soundBlocking_) {
-        tickHeld_ = true;
-        return;
-    }
-    guarded([this] { tmrAutoTimer(); });
-}
-
 void TfrmMain::tmrAutoTimer() {
-    tmrAuto->stop();
+    // The next wait starts when this step has ended; a step that fails
+    // leaves the show standing still.
+    slideShow_.beginStep();
     imgViewClick();
-    if (aAuto->isChecked())
-        tmrAuto->start();
+    slideShow_.endStep();
 }
 
 } // namespace soru

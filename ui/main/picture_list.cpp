@@ -2,37 +2,42 @@
 #include "ui/main/main_window.h"
 
 #include "core/albums.h"
-#include "core/thumbnail_grid.h"
+#include "core/list_entries.h"
 #include "resources/artwork.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/bevel_panel.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QPainter>
-
-#include <optional>
+#include <QScrollBar>
 
 namespace soru {
 
 void TfrmMain::OpenAlbum(const QString& folder) {
-    SheetValid = false;
+    // A page drawn for the previous album no longer counts.
+    sheet_.invalidatePage();
     lblDir->setText(folder);
     lblDir->adjustSize();
     const QString prefix = folder.isEmpty() ? QString() : folder + QLatin1Char('/');
+    QStringList paths;
     {
         HourglassCursor hourglass;
-        PictureFiles.clear();
-        PictureFiles = albumPicturePaths(RootDir + prefix);
+        paths = albumPicturePaths(rootDir_ + prefix);
     }
-    const int count = int(PictureFiles.size());
+    // The list's entry i is picture i, so one index serves both.
     {
         HourglassCursor hourglass;
         lstFile->clear();
         lblScale->setText(QString());
         int maxWidth = 0;
-        for (const QString& path : PictureFiles) {
-            const QString entry = pictureEntry(path);
-            lstFile->addItem(entry);
-            maxWidth = std::max(maxWidth, measuredWidth(entry));
+        for (const QString& path : paths) {
+            const ListEntry entry = pictureListEntry(path);
+            auto* item = new QListWidgetItem(entry.text);
+            item->setData(entry_role::Kind, int(entry.kind));
+            item->setData(entry_role::Name, entry.name);
+            lstFile->addItem(item);
+            maxWidth = std::max(maxWidth, measuredWidth(entry.text));
         }
         lstFile->resize(maxWidth + 64, lstFile->height());
         pnlFile->resize(maxWidth + 70, pnlFile->height());
@@ -40,54 +45,53 @@ void TfrmMain::OpenAlbum(const QString& folder) {
         lstFile->resize(lstFile->width(), lstFile->itemHeight() * rows);
         pnlFile->resize(pnlFile->width(), lstFile->itemHeight() * rows + 4);
     }
+    const int count = int(paths.size());
+    // An empty album keeps the old index, which then points at nothing, and
+    // leaves the picture, the status bar and the page range as they were.
+    album_.open(paths);
     for (QAction* a : {aBack, aAuto, aNext})
         a->setEnabled(count > 1);
-    PagingEnabled = false;
-    if (count > 0) {
-        CurrentIndex = 0;
+    sheet_.suspendPaging();
+    if (count > 0)
         resetPageRange();
-    }
+    // Set last: a failing first picture leaves these as they were.
     for (QAction* a : {aSum, aCopy, aWall})
         a->setEnabled(count > 0);
 }
 
 void TfrmMain::resetPageRange() {
+    // Paging is suspended, so these changes of the scroll bar draw nothing.
     if (sbScr->value() != 0)
         sbScr->setValue(0);
-    const ThumbGrid grid{ThumbWidth, ThumbHeight, ThumbCols, ThumbRows};
-    const int lastPage = lastPageIndex(grid, int(PictureFiles.size()));
+    const int lastPage = sheet_.resetRange(album_.count());
     sbScr->setMaximum(lastPage);
-    if (lastPage > 0) {
-        sbScrTag = 1;
+    if (sheet_.severalPages()) {
         if (aSum->isChecked() && sbScr->isHidden())
             sbScr->show();
-    } else {
-        sbScrTag = 0;
-        if (!sbScr->isHidden())
-            sbScr->hide();
+    } else if (!sbScr->isHidden()) {
+        sbScr->hide();
     }
     if (aSum->isChecked())
         DrawThumbnailPage();
     ShowCurrentPicture();
-    if (lastPage > 0)
-        PagingEnabled = true;
+    sheet_.resumePaging();
 }
 
 void TfrmMain::lstFileDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState) {
-    const QString entry = lstFile->item(index)->text();
+    const QListWidgetItem* item = lstFile->item(index);
+    const auto kind = static_cast<ListEntryKind>(item->data(entry_role::Kind).toInt());
     painter.fillRect(rect, painter.brush());
-    painter.drawPixmap(rect.left() + 8, rect.top() + 3, glyph(entry.startsWith(QLatin1Char('0')) ? 10 : 13));
+    painter.drawPixmap(rect.left() + 8, rect.top() + 3,
+                       glyph(kind == ListEntryKind::BitmapPicture ? Glyph::BitmapFile : Glyph::JpegFile));
     painter.drawText(QRect(rect.left() + 28, rect.top() + 5, rect.width(), rect.height()),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, entry.mid(1));
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item->data(entry_role::Name).toString());
 }
 
 void TfrmMain::lstFileDblClick() {
-    if (CurrentIndex < 0 || CurrentIndex >= PictureFiles.size())
+    if (!album_.hasCurrent())
         return;
-    const int row = lstFile->currentRow();
-    if (row < 0 || row >= PictureFiles.size())
+    if (!album_.pick(lstFile->currentRow()))
         return;
-    CurrentIndex = row;
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }
@@ -100,8 +104,8 @@ void TfrmMain::tbsNextContextPopup() {
 }
 
 void TfrmMain::stepToPicture(const QString& fileName) {
-    const int row = int(PictureFiles.indexOf(RootDir + fileName));
-    if (row < 0 || CurrentIndex < 0)
+    const int row = int(album_.paths().indexOf(rootDir_ + fileName));
+    if (row < 0 || !album_.hasCurrent())
         return;
     // The same step as a pick in the picture list.
     lstFile->setCurrentRow(row);

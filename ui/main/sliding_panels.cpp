@@ -13,54 +13,46 @@ constexpr int kMemoStep = 64;
 constexpr int kStepWaitMs = 10;
 } // namespace
 
-static void waitStep(const std::function<void()>& custom) {
-    if (custom)
-        custom();
+void TfrmMain::slideStepWait() {
+    if (env_.slideStepWait)
+        env_.slideStepWait();
     else
         stepWait(kStepWaitMs);
 }
 
 void TfrmMain::pnlBookMouseMove() {
-    if (Sliding || BookPanelOut)
+    if (!panels_.beginSlideOut(SidePanel::Book))
         return;
-    Sliding = true;
-    BookPanelOut = true;
-    slidePanel(pnlBook, 0, kBookStep, [this] { waitStep(slideStepWait); });
-    Sliding = false;
+    slidePanel(pnlBook, 0, kBookStep, [this] { slideStepWait(); });
+    panels_.endSlide();
 }
 
 void TfrmMain::pnlMemoMouseMove() {
-    if (Sliding || MemoPanelOut)
+    if (!panels_.beginSlideOut(SidePanel::Memo))
         return;
-    Sliding = true;
-    MemoPanelOut = true;
-    slidePanel(pnlMemo, width() - pnlMemo->width(), -kMemoStep, [this] { waitStep(slideStepWait); });
-    Sliding = false;
+    slidePanel(pnlMemo, width() - pnlMemo->width(), -kMemoStep, [this] { slideStepWait(); });
+    panels_.endSlide();
 }
 
 void TfrmMain::pnlMainMouseMove() {
+    // The picture list closes on every move, even while the album list
+    // waits or a slide runs.
     if (!pnlFile->isHidden())
         pnlFile->hide();
     if (pnlFile->isEnabled())
         pnlFile->setEnabled(false);
-    if (AwaitingAlbum)
+    if (panels_.awaitingAlbum())
         return;
+    // The cursor follows the pointer also during a slide.
     updateCursorZones();
-    if (Sliding)
+    if (!panels_.beginSlideBack())
         return;
-    if (!BookPanelOut && !MemoPanelOut)
-        return;
-    Sliding = true;
-    if (BookPanelOut) {
-        BookPanelOut = false;
-        slidePanel(pnlBook, kPanelStrip - pnlBook->width(), -kBookStep, [this] { waitStep(slideStepWait); });
-    }
-    if (MemoPanelOut) {
-        MemoPanelOut = false;
-        slidePanel(pnlMemo, pnlMemo->x() + pnlMemo->width() - kPanelStrip, kMemoStep,
-                   [this] { waitStep(slideStepWait); });
-    }
-    Sliding = false;
+    // The album panel comes back completely before the memo panel moves.
+    if (panels_.takeBack(SidePanel::Book))
+        slidePanel(pnlBook, kPanelStrip - pnlBook->width(), -kBookStep, [this] { slideStepWait(); });
+    if (panels_.takeBack(SidePanel::Memo))
+        slidePanel(pnlMemo, pnlMemo->x() + pnlMemo->width() - kPanelStrip, kMemoStep, [this] { slideStepWait(); });
+    panels_.endSlide();
 }
 
 } // namespace soru

@@ -1,6 +1,7 @@
 // The thumbnail sheet: grid, page drawing, the frame, the toggle, picking.
 #include "ui/main/main_window.h"
 
+#include "core/presentation.h"
 #include "core/thumbnail_grid.h"
 #include "media/picture_object.h"
 #include "ui/widgets/app_style.h"
@@ -9,34 +10,14 @@
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/instant_progress_bar.h"
 
+#include <QAction>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QPainter>
-
-#include <optional>
+#include <QScrollBar>
 
 namespace soru {
 
 namespace {
-ThumbGrid gridOf(const TfrmMain& w) { return {w.ThumbWidth, w.ThumbHeight, w.ThumbCols, w.ThumbRows}; }
-
-// The indices of the pictures on the page sbScr shows; nothing when the
-// sheet is not shown or the page lies beyond the last picture.
-struct PageRange {
-    int first;
-    int last;
-};
-std::optional<PageRange> shownPage(const TfrmMain& w) {
-    if (!w.aSum->isEnabled() || !w.aSum->isChecked())
-        return std::nullopt;
-    const int perPage = gridOf(w).perPage();
-    const int count = int(w.PictureFiles.size());
-    const int first = w.sbScr->value() * perPage;
-    if (first >= count)
-        return std::nullopt;
-    return PageRange{first, std::min(first + perPage - 1, count - 1)};
-}
-
 // Hides the progress bar again on every way out of a page draw.
 struct ProgressShown {
     explicit ProgressShown(InstantProgressBar* bar) : bar_(bar) { bar_->show(); }
@@ -45,55 +26,50 @@ struct ProgressShown {
 };
 } // namespace
 
+bool TfrmMain::sheetShown() const { return aSum->isEnabled() && aSum->isChecked(); }
+
 void TfrmMain::computeThumbnailGrid() {
-    const ThumbGrid g = thumbnailGrid(pnlMain->width(), pnlMain->height(), sbScr->width());
-    ThumbWidth = g.thumbWidth;
-    ThumbHeight = g.thumbHeight;
-    ThumbCols = g.cols;
-    ThumbRows = g.rows;
-    if (bvlCur->size() != QSize(ThumbWidth + 2, ThumbHeight + 2))
-        bvlCur->resize(ThumbWidth + 2, ThumbHeight + 2);
+    sheet_.setGrid(thumbnailGrid(pnlMain->width(), pnlMain->height(), sbScr->width()));
+    if (bvlCur->size() != sheet_.frameSize())
+        bvlCur->resize(sheet_.frameSize());
     sbScr->setPageStep(1);
     sbScr->setSingleStep(1);
     sbScr->setMinimum(0);
 }
 
 void TfrmMain::DrawThumbnailPage() {
+    // Events run once before the page, none while it is drawn.
     QCoreApplication::processEvents();
-    const std::optional<PageRange> range = shownPage(*this);
+    if (!sheetShown())
+        return;
+    const std::optional<PageRange> range = sheet_.pageRange(sbScr->value(), album_.count());
     if (!range)
         return;
-    const ThumbGrid g = gridOf(*this);
-    const int first = range->first;
-    const int last = range->last;
+    const ThumbGrid& g = sheet_.grid();
     pbInfo->setPosition(0);
-    pbInfo->setMax(last - first);
-    QPoint frame(-bvlCur->width() - 4, -bvlCur->height() - 4);
+    pbInfo->setMax(range->last - range->first);
+    QPoint frame = sheet_.frameOutside();
 
     HourglassCursor hourglass;
     ProgressShown progress(pbInfo);
+    // The page is composed off screen and copied in one step at the end, so
+    // a failing cell leaves the sheet as it was.
     QImage page(imgSum->width(), imgSum->height(), QImage::Format_RGB32);
     paintGradient(page, 0xFFFFFF);
-    // Cells row by row, left to right.
-    for (int index = first; index <= last; ++index) {
-        const int col = (index - first) % g.cols;
-        const int row = (index - first) / g.cols;
-        pbInfo->setPosition(index - first);
-        const QString path = PictureFiles[index];
-        const QFileInfo fi(path);
-        if (!fi.exists() || fi.isDir())
+    for (int index = range->first; index <= range->last; ++index) {
+        const QPoint cell = sheet_.cellOf(range->first, index);
+        pbInfo->setPosition(index - range->first);
+        const QString path = album_.paths()[index];
+        // A vanished file leaves its cell showing the background.
+        if (!isFile(path))
             continue;
-        // One object of each kind per cell, both freed on every way out.
-        auto jpeg = makePictureObject(PictureKind::Jpeg);
-        auto bitmap = makePictureObject(PictureKind::Bitmap);
-        PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
-        picture.load(path);
-        const QRect target = thumbnailRect(g, col, row, picture.width(), picture.height());
-        if (index == CurrentIndex)
-            frame = cellOrigin(g, col, row) - QPoint(1, 1);
-        picture.draw(page, target);
+        const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
+        const QRect target = thumbnailRect(g, cell.x(), cell.y(), picture->width(), picture->height());
+        if (index == album_.index())
+            frame = sheet_.drawnFrame(cell);
+        picture->draw(page, target);
     }
-    if (CurrentIndex >= first && CurrentIndex <= last) {
+    if (album_.index() >= range->first && album_.index() <= range->last) {
         bvlCur->move(frame);
         if (bvlCur->isHidden())
             bvlCur->show();
@@ -101,38 +77,44 @@ void TfrmMain::DrawThumbnailPage() {
         bvlCur->hide();
     }
     imgSum->setBitmap(page);
-    SheetValid = true;
+    sheet_.pageDrawn();
 }
 
 void TfrmMain::PlaceCurrentFrame() {
-    const std::optional<PageRange> range = shownPage(*this);
-    if (!range)
+    if (!sheetShown())
         return;
-    const ThumbGrid g = gridOf(*this);
-    const int first = range->first;
-    if (CurrentIndex < first || CurrentIndex > range->last) {
+    const FramePlacement place = sheet_.placeFrame(sbScr->value(), album_.count(), album_.index());
+    switch (place.action) {
+    case FramePlacement::Action::Keep:
+        break;
+    case FramePlacement::Action::Hide:
+        // The page shown never changes to follow the current picture.
         if (!bvlCur->isHidden())
             bvlCur->hide();
-        return;
+        break;
+    case FramePlacement::Action::Show:
+        bvlCur->move(place.at);
+        if (bvlCur->isHidden())
+            bvlCur->show();
+        break;
     }
-    const int k = CurrentIndex - first;
-    bvlCur->move(cellOrigin(g, k % g.cols, k / g.cols));
-    if (bvlCur->isHidden())
-        bvlCur->show();
 }
 
 void TfrmMain::aSumExecute() {
     const bool wasShown = aSum->isChecked();
-    if (PictureFiles.size() > 1) {
+    // The show can run only while the sheet is down; with one picture its
+    // action is left alone.
+    if (album_.count() > 1) {
         aAuto->setEnabled(wasShown);
-        if (!wasShown && aAuto->isChecked()) {
-            tmrAuto->stop();
+        if (!wasShown && slideShow_.running()) {
+            slideShow_.setRunning(false);
             aAuto->setChecked(false);
         }
     }
     aSum->setChecked(!wasShown);
     if (aSum->isChecked()) {
-        if (SheetValid)
+        // The page left on the sheet is reused while it belongs to the album.
+        if (sheet_.pageValid())
             PlaceCurrentFrame();
         else
             DrawThumbnailPage();
@@ -140,7 +122,7 @@ void TfrmMain::aSumExecute() {
             imgView->hide();
         if (imgSum->isHidden())
             imgSum->show();
-        if (sbScrTag == 1 && sbScr->isHidden())
+        if (sheet_.severalPages() && sbScr->isHidden())
             sbScr->show();
         if (!imgWall->isHidden())
             imgWall->hide();
@@ -159,15 +141,17 @@ void TfrmMain::aSumExecute() {
 }
 
 void TfrmMain::imgSumMouseUp(Qt::MouseButton button, int x, int y) {
+    // The right button opens the main menu instead.
     if (button == Qt::RightButton)
         return;
-    CurrentIndex = pickedIndex(gridOf(*this), x, y, sbScr->value(), int(PictureFiles.size()));
+    if (!album_.pick(pickedIndex(sheet_.grid(), x, y, sbScr->value(), album_.count())))
+        return;
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }
 
 void TfrmMain::sbScrChange() {
-    if (PagingEnabled)
+    if (sheet_.pagingEnabled())
         DrawThumbnailPage();
 }
 

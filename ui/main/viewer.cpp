@@ -4,56 +4,46 @@
 
 #include "core/fitting.h"
 #include "core/presentation.h"
-#include "media/bitmap_picture.h"
-#include "media/jpeg_picture.h"
 #include "media/memo_reader.h"
-#include "media/picture_kind.h"
+#include "media/picture_object.h"
 #include "resources/artwork.h"
+#include "ui/main/status_panel.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/owner_draw_list.h"
 #include "ui/widgets/status_panels.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPainter>
+#include <QTextEdit>
 
 #include <utility>
 
 namespace soru {
 
 namespace {
-
-enum Panel { kPosition = 0, kSize = 1, kDate = 2, kMemoKind = 3, kSound = 4, kName = 5 };
-
-bool isFile(const QString& path) {
-    const QFileInfo fi(path);
-    return fi.exists() && !fi.isDir();
-}
-
+const QString kRichText = QStringLiteral("RTF");
+const QString kPlainText = QStringLiteral("TXT");
+const QString kSoundText = QStringLiteral("サウンド");
 } // namespace
 
 QString TfrmMain::DrawPicture(const QString& path) {
     HourglassCursor hourglass;
     const int W = pnlMain->width();
     const int H = pnlMain->height();
-    QString result;
     if (!isFile(path)) {
         if (!imgView->isHidden())
             imgView->hide();
-        return result;
+        return QString();
     }
-    const PictureKind kind = pictureKindOf(path);
-    // One object of each kind, both freed on every way out.
-    JpegPicture jpeg;
-    BitmapPicture bitmap;
-    PictureObject& picture = kind == PictureKind::Bitmap ? static_cast<PictureObject&>(bitmap)
-                                                         : static_cast<PictureObject&>(jpeg);
-    picture.load(path);
-    const int w = picture.width();
-    const int h = picture.height();
-    result = sizeText(w, h);
+    // A failing load leaves the view as it was.
+    const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
+    const int w = picture->width();
+    const int h = picture->height();
+    const QString result = sizeText(w, h);
     const Fit fit = fitPicture(w, h, W, H);
     // Left, Top, Width, Height, in this order.
     imgView->move(fit.left, imgView->y());
@@ -61,24 +51,29 @@ QString TfrmMain::DrawPicture(const QString& path) {
     imgView->resize(fit.width, imgView->height());
     imgView->resize(fit.width, fit.height);
     if (fit.width > 0 && fit.height > 0) {
-        picture.draw(imgView->canvas(), QRect(0, 0, fit.width, fit.height));
+        picture->draw(imgView->canvas(), QRect(0, 0, fit.width, fit.height));
         imgView->update();
     }
+    // Drawn also under the sheet, but shown only when the sheet is down.
     if (!aSum->isChecked() && imgView->isHidden())
         imgView->show();
     return result;
 }
 
 void TfrmMain::ShowCurrentPicture() {
-    if (CurrentIndex < 0 || CurrentIndex >= PictureFiles.size())
+    if (!album_.hasCurrent())
         return;
-    const QString path = PictureFiles[CurrentIndex];
+    const QString path = album_.currentPath();
+    auto setPanel = [this](StatusPanel p, const QString& text) { sbInfo->setPanelText(panelIndex(p), text); };
+    auto panel = [this](StatusPanel p) { return sbInfo->panelText(panelIndex(p)); };
+    // The panels are emptied first: a picture that fails to draw leaves
+    // its position and name, and nothing of the picture before it.
     for (int i = 0; i < sbInfo->panelCount(); ++i)
         sbInfo->setPanelText(i, {});
-    sbInfo->setPanelText(kPosition, positionText(CurrentIndex, int(PictureFiles.size())));
-    sbInfo->setPanelText(kName, pathFileName(path));
-    lstFile->setCurrentRow(CurrentIndex);
-    sbInfo->setPanelText(kSize, DrawPicture(path));
+    setPanel(StatusPanel::Position, positionText(album_.index(), album_.count()));
+    setPanel(StatusPanel::Name, pathFileName(path));
+    lstFile->setCurrentRow(album_.index());
+    setPanel(StatusPanel::Size, DrawPicture(path));
 
     bool hasSound = false;
     QString wav;
@@ -89,16 +84,16 @@ void TfrmMain::ShowCurrentPicture() {
         aPlay->setEnabled(hasSound);
 
         QString memo = findCompanion(path, QStringLiteral(".rtf"));
-        QString kind = QStringLiteral("RTF");
+        QString kind = kRichText;
         if (memo.isEmpty()) {
             memo = findCompanion(path, QStringLiteral(".txt"));
-            kind = QStringLiteral("TXT");
+            kind = kPlainText;
         }
         if (!memo.isEmpty()) {
             reMemo->clear();
             loadMemo(memo, *reMemo->document());
             pnlMemo->setEnabled(true);
-            sbInfo->setPanelText(kMemoKind, kind);
+            setPanel(StatusPanel::MemoKind, kind);
         } else {
             pnlMemo->setEnabled(false);
             reMemo->clear();
@@ -106,69 +101,51 @@ void TfrmMain::ShowCurrentPicture() {
 
         const QFileInfo fi(path);
         if (fi.exists() && fi.isFile() && !fi.isHidden())
-            sbInfo->setPanelText(kDate, fileDateText(fi.lastModified(), QLocale()));
+            setPanel(StatusPanel::Date, fileDateText(fi.lastModified(), QLocale()));
         if (hasSound)
-            sbInfo->setPanelText(kSound, QStringLiteral("サウンド"));
+            setPanel(StatusPanel::Sound, kSoundText);
 
-        imgView->setToolTip(pictureHint(sbInfo->panelText(kName), sbInfo->panelText(kSize),
-                                        sbInfo->panelText(kPosition), sbInfo->panelText(kDate),
-                                        pnlMemo->isEnabled(), hasSound));
+        imgView->setToolTip(pictureHint(panel(StatusPanel::Name), panel(StatusPanel::Size),
+                                        panel(StatusPanel::Position), panel(StatusPanel::Date), pnlMemo->isEnabled(),
+                                        hasSound));
     }
     // The status bar and the picture are painted before a sound starts.
     QCoreApplication::processEvents();
-    if (hasSound && env_.services.sound)
-        playSound(wav, aAuto->isChecked());
-}
-
-void TfrmMain::playSound(const QString& wav, bool synchronous) {
-    if (!synchronous || soundBlocking_) {
-        env_.services.sound->play(wav, synchronous);
+    if (!hasSound || !env_.services.sound)
         return;
-    }
-    soundBlocking_ = true;
-    struct Release {
-        TfrmMain* w;
-        ~Release() {
-            w->soundBlocking_ = false;
-            // The held tick arrives as a new event, as it would have after
-            // a blocking call, unless the show was stopped meanwhile.
-            if (std::exchange(w->tickHeld_, false))
-                QMetaObject::invokeMethod(
-                    w,
-                    [w = w] {
-                        if (w->tmrAuto->isActive())
-                            w->autoTick();
-                    },
-                    Qt::QueuedConnection);
-        }
-    } release{this};
-    env_.services.sound->play(wav, true);
+    SoundPlayer* sound = env_.services.sound;
+    // During the slide show the sound plays to its end before the next
+    // wait begins; a tick that falls due meanwhile waits for it.
+    if (slideShow_.running())
+        slideShow_.runBlocking([sound, &wav] { sound->play(wav, true); });
+    else
+        sound->play(wav, false);
 }
 
 void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) {
     const QColor barColour = sbInfo->palette().color(QPalette::Button);
-    switch (panel) {
-    case kPosition:
+    switch (static_cast<StatusPanel>(panel)) {
+    case StatusPanel::Position:
         painter.fillRect(rect, barColour);
         painter.setPen(sbInfo->palette().color(QPalette::WindowText));
-        if (aAuto->isChecked())
-            painter.drawPixmap(rect.topLeft(), glyph(19));
+        if (slideShow_.running())
+            painter.drawPixmap(rect.topLeft(), glyph(Glyph::Clock));
         painter.drawText(QRect(rect.left() + 18, rect.top() + 2, 1000, 100), Qt::AlignLeft | Qt::AlignTop,
-                         sbInfo->panelText(kPosition));
+                         sbInfo->panelText(panel));
         break;
-    case kMemoKind: {
-        const QString text = sbInfo->panelText(kMemoKind);
+    case StatusPanel::MemoKind: {
+        const QString text = sbInfo->panelText(panel);
         if (text.isEmpty())
             break;
         painter.fillRect(rect, barColour);
-        painter.drawPixmap(rect.topLeft(), glyph(text == QLatin1String("TXT") ? 21 : 20));
+        painter.drawPixmap(rect.topLeft(), glyph(text == kPlainText ? Glyph::PlainTextMemo : Glyph::RichTextMemo));
         break;
     }
-    case kSound:
-        if (sbInfo->panelText(kSound).isEmpty())
+    case StatusPanel::Sound:
+        if (sbInfo->panelText(panel).isEmpty())
             break;
         painter.fillRect(rect, barColour);
-        painter.drawPixmap(rect.topLeft(), glyph(7));
+        painter.drawPixmap(rect.topLeft(), glyph(Glyph::Sound));
         break;
     default:
         break;
@@ -176,9 +153,9 @@ void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) 
 }
 
 void TfrmMain::aPlayExecute() {
-    if (CurrentIndex < 0 || CurrentIndex >= PictureFiles.size())
+    if (!album_.hasCurrent())
         return;
-    const QString wav = findCompanion(PictureFiles[CurrentIndex], QStringLiteral(".wav"));
+    const QString wav = findCompanion(album_.currentPath(), QStringLiteral(".wav"));
     if (!wav.isEmpty() && env_.services.sound)
         env_.services.sound->play(wav, false);
 }

@@ -15,19 +15,26 @@
 
 #include "core/failure.h"
 
-#include <QApplication>
+#include <QAction>
+#include <QActionGroup>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextEdit>
 
 namespace soru {
 
 namespace {
 
+using Components = MainWindowComponents;
+
 struct ActionRow {
-    QAction* TfrmMain::*action;
+    QAction* Components::*action;
     const QString* caption;
     QKeySequence shortcut;
-    int glyph;
+    Glyph glyph;
     const QString* hint;
     void (TfrmMain::*onExecute)();
     bool checkable;
@@ -35,17 +42,17 @@ struct ActionRow {
 
 struct ToolButtonRow {
     ToolItem item;
-    ToolButton* TfrmMain::*button; // null for a separator
-    QAction* TfrmMain::*action;    // null for a button without action
-    QMenu* TfrmMain::*dropDown;    // null for a plain button
+    ToolButton* Components::*button; // null for a separator
+    QAction* Components::*action;    // null for a button without action
+    QMenu* Components::*dropDown;    // null for a plain button
     const QString* hint;           // the hint the button shows; null for none
 };
 
 struct RadioItemRow {
-    QAction* TfrmMain::*item;
+    QAction* Components::*item;
     const QString* caption; // null for a separator
     int tag;
-    int glyph;
+    Glyph glyph;
     bool checked;
 };
 
@@ -69,15 +76,15 @@ void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
 
 void TfrmMain::buildActions() {
     const ActionRow rows[] = {
-        {&TfrmMain::aExit, &text::kExit, {}, 0, &kNoHint, &TfrmMain::aExitExecute, false},
-        {&TfrmMain::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), 1, &kNoHint, &TfrmMain::aBackExecute, false},
-        {&TfrmMain::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), 2, &text::kHintAuto, &TfrmMain::aAutoExecute, true},
-        {&TfrmMain::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), 3, &kNoHint, &TfrmMain::aNextExecute, false},
-        {&TfrmMain::aInfo, &text::kInfo, {}, 5, &text::kHintInfo, &TfrmMain::aInfoExecute, false},
-        {&TfrmMain::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), 7, &text::kHintPlay, &TfrmMain::aPlayExecute, false},
-        {&TfrmMain::aSum, &text::kSum, {}, 8, &text::kHintSum, &TfrmMain::aSumExecute, true},
-        {&TfrmMain::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), 9, &text::kHintWall, &TfrmMain::aWallExecute, false},
-        {&TfrmMain::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), 22, &text::kHintCopy, &TfrmMain::aCopyExecute, false},
+        {&Components::aExit, &text::kExit, {}, Glyph::Exit, &kNoHint, &TfrmMain::aExitExecute, false},
+        {&Components::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), Glyph::Back, &kNoHint, &TfrmMain::aBackExecute, false},
+        {&Components::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true},
+        {&Components::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), Glyph::Next, &kNoHint, &TfrmMain::aNextExecute, false},
+        {&Components::aInfo, &text::kInfo, {}, Glyph::Information, &text::kHintInfo, &TfrmMain::aInfoExecute, false},
+        {&Components::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), Glyph::Sound, &text::kHintPlay, &TfrmMain::aPlayExecute, false},
+        {&Components::aSum, &text::kSum, {}, Glyph::Thumbnails, &text::kHintSum, &TfrmMain::aSumExecute, true},
+        {&Components::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false},
+        {&Components::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), Glyph::Copy, &text::kHintCopy, &TfrmMain::aCopyExecute, false},
     };
     for (const ActionRow& r : rows) {
         auto* a = new QAction(glyph(r.glyph), *r.caption, this);
@@ -95,12 +102,12 @@ void TfrmMain::buildActions() {
 
 void TfrmMain::buildMenus() {
     pmMain = new QMenu(this);
-    QAction* TfrmMain::*const mainItems[] = {
-        &TfrmMain::aBack, &TfrmMain::aAuto, &TfrmMain::aNext, nullptr, &TfrmMain::aSum, nullptr,
-        &TfrmMain::aCopy, nullptr, &TfrmMain::aWall, &TfrmMain::aPlay, nullptr, &TfrmMain::aInfo,
-        &TfrmMain::aExit,
+    QAction* Components::*const mainItems[] = {
+        &Components::aBack, &Components::aAuto, &Components::aNext, nullptr, &Components::aSum, nullptr,
+        &Components::aCopy, nullptr, &Components::aWall, &Components::aPlay, nullptr, &Components::aInfo,
+        &Components::aExit,
     };
-    for (QAction* TfrmMain::*item : mainItems) {
+    for (QAction* Components::*item : mainItems) {
         if (item)
             pmMain->addAction(this->*item);
         else
@@ -127,24 +134,24 @@ void TfrmMain::buildMenus() {
     };
 
     const std::array<RadioItemRow, 11> autoRows{{
-        {&TfrmMain::pms1s, &text::k1s, 1, 14, false},
-        {&TfrmMain::pms2s, &text::k2s, 2, 14, false},
-        {&TfrmMain::pms3s, &text::k3s, 3, 14, true},
-        {&TfrmMain::pms5s, &text::k5s, 5, 14, false},
-        {&TfrmMain::pms10s, &text::k10s, 10, 15, false},
-        {&TfrmMain::pms30s, &text::k30s, 30, 16, false},
-        {nullptr, nullptr, 0, 0, false}, // pmsSepa4
-        {&TfrmMain::pms1m, &text::k1m, 60, 17, false},
-        {&TfrmMain::pms3m, &text::k3m, 180, 17, false},
-        {&TfrmMain::pms5m, &text::k5m, 300, 17, false},
-        {&TfrmMain::pms10m, &text::k10m, 600, 18, false},
+        {&Components::pms1s, &text::k1s, 1, Glyph::Interval1To5Seconds, false},
+        {&Components::pms2s, &text::k2s, 2, Glyph::Interval1To5Seconds, false},
+        {&Components::pms3s, &text::k3s, 3, Glyph::Interval1To5Seconds, true},
+        {&Components::pms5s, &text::k5s, 5, Glyph::Interval1To5Seconds, false},
+        {&Components::pms10s, &text::k10s, 10, Glyph::Interval10Seconds, false},
+        {&Components::pms30s, &text::k30s, 30, Glyph::Interval30Seconds, false},
+        {nullptr, nullptr, 0, Glyph::Spare, false}, // the separator line
+        {&Components::pms1m, &text::k1m, 60, Glyph::Interval1To5Minutes, false},
+        {&Components::pms3m, &text::k3m, 180, Glyph::Interval1To5Minutes, false},
+        {&Components::pms5m, &text::k5m, 300, Glyph::Interval1To5Minutes, false},
+        {&Components::pms10m, &text::k10m, 600, Glyph::Interval10Minutes, false},
     }};
     buildRadioMenu(pmAutoTime, grpAutoTime, autoRows, &TfrmMain::pms1sClick);
 
     const std::array<RadioItemRow, 3> wallRows{{
-        {&TfrmMain::pmsCenter, &text::kCenter, 0, 11, true},
-        {&TfrmMain::pmsTile, &text::kTile, 1, 12, false},
-        {&TfrmMain::pmsZoom, &text::kZoom, 2, 9, false},
+        {&Components::pmsCenter, &text::kCenter, int(WallpaperStyle::Centre), Glyph::Centre, true},
+        {&Components::pmsTile, &text::kTile, int(WallpaperStyle::Tile), Glyph::Tile, false},
+        {&Components::pmsZoom, &text::kZoom, int(WallpaperStyle::Zoom), Glyph::Wallpaper, false},
     }};
     buildRadioMenu(pmWall, grpWall, wallRows, &TfrmMain::pmsCenterClick);
 }
@@ -152,22 +159,22 @@ void TfrmMain::buildMenus() {
 void TfrmMain::buildToolbar() {
     tbMain = new ToolBar(this);
     const ToolButtonRow rows[] = {
-        {ToolItem::Exit, &TfrmMain::tbsExit, &TfrmMain::aExit, nullptr, nullptr},
+        {ToolItem::Exit, &Components::tbsExit, &Components::aExit, nullptr, nullptr},
         {ToolItem::Sepa1, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Back, &TfrmMain::tbsBack, &TfrmMain::aBack, nullptr, nullptr},
-        {ToolItem::Auto, &TfrmMain::tbsAuto, &TfrmMain::aAuto, &TfrmMain::pmAutoTime, &text::kHintAuto},
-        {ToolItem::Next, &TfrmMain::tbsNext, &TfrmMain::aNext, nullptr, &text::kHintNext},
+        {ToolItem::Back, &Components::tbsBack, &Components::aBack, nullptr, nullptr},
+        {ToolItem::Auto, &Components::tbsAuto, &Components::aAuto, &Components::pmAutoTime, &text::kHintAuto},
+        {ToolItem::Next, &Components::tbsNext, &Components::aNext, nullptr, &text::kHintNext},
         {ToolItem::Sepa2, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Sum, &TfrmMain::tbsSum, &TfrmMain::aSum, nullptr, nullptr},
+        {ToolItem::Sum, &Components::tbsSum, &Components::aSum, nullptr, nullptr},
         {ToolItem::Sepa3, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Copy, &TfrmMain::tbsCopy, &TfrmMain::aCopy, nullptr, nullptr},
+        {ToolItem::Copy, &Components::tbsCopy, &Components::aCopy, nullptr, nullptr},
         {ToolItem::Sepa4, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Wall, &TfrmMain::tbsWall, &TfrmMain::aWall, &TfrmMain::pmWall, nullptr},
-        {ToolItem::Play, &TfrmMain::tbsPlay, &TfrmMain::aPlay, nullptr, &text::kHintPlay},
+        {ToolItem::Wall, &Components::tbsWall, &Components::aWall, &Components::pmWall, nullptr},
+        {ToolItem::Play, &Components::tbsPlay, &Components::aPlay, nullptr, &text::kHintPlay},
         {ToolItem::Sepa5, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Info, &TfrmMain::tbsInfo, &TfrmMain::aInfo, nullptr, &text::kHintInfo},
-        {ToolItem::Sepa6, nullptr, nullptr, nullptr, nullptr}, // ToolButton1
-        {ToolItem::Min, &TfrmMain::tbsMin, nullptr, nullptr, nullptr},
+        {ToolItem::Info, &Components::tbsInfo, &Components::aInfo, nullptr, &text::kHintInfo},
+        {ToolItem::Sepa6, nullptr, nullptr, nullptr, nullptr},
+        {ToolItem::Min, &Components::tbsMin, nullptr, nullptr, nullptr},
     };
     for (const ToolButtonRow& r : rows) {
         if (!r.button)
@@ -186,7 +193,7 @@ void TfrmMain::buildToolbar() {
         this->*r.button = b;
     }
     tbsMin->setText(text::kMin);
-    tbsMin->setIcon(glyph(23));
+    tbsMin->setIcon(glyph(Glyph::Minimise));
     tbsMin->onClick = [this] { guarded([this] { tbsMinClick(); }); };
 }
 
@@ -270,9 +277,7 @@ void TfrmMain::buildComponents() {
     buildMainPanel();
     buildSidePanels();
 
-    tmrAuto = new QTimer(this);
-    tmrAuto->setTimerType(Qt::PreciseTimer);
-    tmrAuto->setInterval(3000);
+    tmrAuto = slideShow_.timer();
     bindEvents();
 }
 
@@ -289,7 +294,7 @@ void TfrmMain::bindEvents() {
         run([this, b, pos] { imgSumMouseUp(b, pos.x(), pos.y()); });
     };
     connect(sbScr, &QScrollBar::valueChanged, this, [this, run] { run([this] { sbScrChange(); }); });
-    connect(tmrAuto, &QTimer::timeout, this, &TfrmMain::autoTick);
+    connect(&slideShow_, &SlideShow::tick, this, [this, run] { run([this] { tmrAutoTimer(); }); });
     imgView->onClick = [this, run] { run([this] { imgViewClick(); }); };
 
     // Mouse moves: the main area, the memo panel and the album panel each
@@ -317,8 +322,16 @@ void TfrmMain::bindEvents() {
         w->setMouseTracking(true);
         w->setAttribute(Qt::WA_NoMousePropagation);
     }
-    // The window sees every key before the focused control does.
-    qApp->installEventFilter(this);
+    filterKeysOfEveryChild();
+}
+
+void TfrmMain::filterKeysOfEveryChild() {
+    // The window sees every key before the focused control does: a key goes
+    // to the control with the focus, so the filter sits on the window and on
+    // every control in it (all of them exist by now), and no further.
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
 }
 
 } // namespace soru

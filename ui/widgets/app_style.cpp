@@ -10,24 +10,30 @@
 namespace soru {
 
 namespace {
-int g_hintPause = 500;
-
+// The application's style with the hint pause as its own setting; the
+// application owns it from setStyle() on, so the pause lives as long as the
+// application does.
 class HintPauseStyle final : public QProxyStyle {
 public:
-    using QProxyStyle::QProxyStyle;
+    explicit HintPauseStyle(int pauseMs) : QProxyStyle(QStringLiteral("Fusion")), pauseMs_(pauseMs) {}
+    void setPause(int ms) { pauseMs_ = ms; }
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* ret) const override {
         if (hint == SH_ToolTip_WakeUpDelay)
-            return g_hintPause;
+            return pauseMs_;
         return QProxyStyle::styleHint(hint, option, widget, ret);
     }
+
+private:
+    int pauseMs_;
 };
 } // namespace
 
 void setHintPause(int milliseconds) {
-    g_hintPause = milliseconds;
-    if (!dynamic_cast<HintPauseStyle*>(QApplication::style()))
-        QApplication::setStyle(new HintPauseStyle(QStringLiteral("Fusion")));
+    if (auto* style = dynamic_cast<HintPauseStyle*>(QApplication::style()))
+        style->setPause(milliseconds);
+    else
+        QApplication::setStyle(new HintPauseStyle(milliseconds));
 }
 
 int hintPause() {

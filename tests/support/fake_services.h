@@ -1,9 +1,10 @@
 #pragma once
-#include <functional>
 // Recording fakes of the desktop services, for tests.
 #include "platform/services.h"
 
 #include <QList>
+
+#include <functional>
 
 namespace soru {
 
