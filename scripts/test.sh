@@ -12,6 +12,10 @@ bash scripts/build.sh
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 300
 
+echo "== benchmarks, as a quick smoke run (figures are printed, never asserted)"
+"$BUILD_DIR/bench/soru_bench_pipeline" --smoke
+"$BUILD_DIR/bench/soru_bench_jpeg_bounds" 1
+
 echo "== the README's first command, as a newcomer without a display runs it"
 demo_log="$BUILD_DIR/demo-run.log"
 env -u DISPLAY -u WAYLAND_DISPLAY bash scripts/demo.sh | tee "$demo_log"
@@ -39,6 +43,9 @@ SORU_CMAKE_ARGS="-DSORU_SANITIZE=ON -DSORU_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=De
 ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1" \
 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
   ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600
+
+echo "== the picture pipeline's tests under ThreadSanitizer"
+bash scripts/tsan.sh
 
 if [ -f scripts/fuzz.sh ]; then
   echo "== fuzzing"
