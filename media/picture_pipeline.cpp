@@ -158,8 +158,11 @@ DecodedPicture PicturePipeline::take(const QString& path, QSize box) {
     const PictureKey key{path, box};
     const FileStamp stamp = fileStamp(path);
     if (!stamp.exists) {
+        // Nothing kept can be right. The synchronous decode judges the path
+        // itself: a file whose status cannot be read (a folder without
+        // search permission) is there for it and fails to open, as before.
         cache_.remove(key);
-        return DecodedPicture::missing();
+        return decodePicture(path, box);
     }
     if (std::optional<DecodedPicture> kept = cache_.find(key, stamp))
         return handOver(key, *kept);
@@ -208,8 +211,8 @@ QList<DecodedPicture> PicturePipeline::takeAll(const QStringList& paths, QSize b
         const PictureKey key{paths[i], box};
         stamps[i] = fileStamp(paths[i]);
         if (!stamps[i].exists) {
-            cache_.remove(key);
-            results[i] = DecodedPicture::missing();
+            cache_.remove(key); // judged by the synchronous decode, as in take()
+            results[i] = decodePicture(paths[i], box);
         } else if (std::optional<DecodedPicture> kept = cache_.find(key, stamps[i])) {
             results[i] = handOver(key, *kept);
         } else {

@@ -139,13 +139,15 @@ TEST(Copy, PutsThePictureAtItsFullSizeOnTheClipboard) {
 void answerNextBoxWith(Qt::Key key, QMessageBox::StandardButton* focusedDefault) {
     QTimer::singleShot(0, [key, focusedDefault] {
         QMessageBox* box = nullptr;
-        QTest::qWaitFor([&box] {
-            return (box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) != nullptr;
-        });
-        if (!box)
-            return; // the test fails on the answer it did not get
+        // Without a box or its activation the test fails on the answer it
+        // did not get.
+        if (!QTest::qWaitFor([&box] {
+                return (box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) != nullptr;
+            }))
+            return;
         box->activateWindow();
-        QTest::qWaitForWindowActive(box);
+        if (!QTest::qWaitForWindowActive(box))
+            return;
         QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : box;
         // The default button answers Return wherever the platform's button
         // order puts the focus first; it must be Yes, and focused.

@@ -129,7 +129,7 @@ void TfrmMain::pmsCenterClick(QAction* item) {
 }
 
 TfrmMain::TestAccess TfrmMain::testAccess() {
-    return {*this, album_, sheet_, panels_, rootDir_, wallpaperStyle_, viewCursor_};
+    return {*this, album_, sheet_, panels_, rootDir_, wallpaperStyle_, viewCursor_, pictures_};
 }
 
 } // namespace soru

@@ -4,11 +4,13 @@
 // (core/), and the definitions are split by concern over several files;
 // this header is the whole window at a glance.
 #include "core/album_position.h"
+#include "core/companion_index.h"
 #include "core/cursor_zones.h"
 #include "core/panel_slides.h"
 #include "core/slide_show.h"
 #include "core/thumbnail_sheet_state.h"
 #include "core/wallpaper_style.h"
+#include "media/picture_pipeline.h"
 #include "platform/services.h"
 #include "ui/main/main_window_components.h"
 #include "ui/widgets/owner_draw_list.h"
@@ -111,6 +113,7 @@ public:
         const QString& rootDir;
         const WallpaperStyle& wallpaperStyle;
         const CursorSlot& viewCursor;
+        PicturePipeline& pictures;
     };
     TestAccess testAccess();
 
@@ -145,6 +148,9 @@ private:
     void slideStepWait();
     // The sheet is shown and may be drawn on.
     bool sheetShown() const;
+    // Starts decoding the neighbours of the shown picture in the background,
+    // the one in the direction of travel first.
+    void prefetchNeighbours();
 
     Environment env_;
     QString rootDir_;
@@ -154,6 +160,13 @@ private:
     SlideShow slideShow_;
     WallpaperStyle wallpaperStyle_ = WallpaperStyle::Centre;
     CursorSlot viewCursor_ = CursorSlot::Default;
+    // The direction of the last step by hand: +1 next, -1 back.
+    int lastStep_ = 1;
+    // Decoded pictures, prefetched neighbours and thumbnail cells; the
+    // decodes run on worker threads, what is shown is taken here.
+    PicturePipeline pictures_;
+    // Each album folder's companion files, by lower-cased name.
+    CompanionIndex companions_;
     bool destroyed_ = false;
 };
 

@@ -16,6 +16,7 @@ namespace soru {
 void TfrmMain::aBackExecute() {
     if (!album_.back())
         return;
+    lastStep_ = -1;
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }
@@ -23,6 +24,7 @@ void TfrmMain::aBackExecute() {
 void TfrmMain::aNextExecute() {
     if (!album_.next())
         return;
+    lastStep_ = 1;
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }

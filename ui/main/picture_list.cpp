@@ -20,10 +20,13 @@ void TfrmMain::OpenAlbum(const QString& folder) {
     lblDir->setText(folder);
     lblDir->adjustSize();
     const QString prefix = folder.isEmpty() ? QString() : folder + QLatin1Char('/');
+    // Decodes queued for the album before are of no use any more.
+    pictures_.dropPrefetches();
     QStringList paths;
     {
         HourglassCursor hourglass;
         paths = albumPicturePaths(rootDir_ + prefix);
+        companions_.prepare(rootDir_ + prefix);
     }
     // The list's entry i is picture i, so one index serves both.
     {

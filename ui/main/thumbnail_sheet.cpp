@@ -3,7 +3,6 @@
 
 #include "core/presentation.h"
 #include "core/thumbnail_grid.h"
-#include "media/picture_object.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/gradient_painter.h"
@@ -56,18 +55,27 @@ void TfrmMain::DrawThumbnailPage() {
     // a failing cell leaves the sheet as it was.
     QImage page(imgSum->width(), imgSum->height(), QImage::Format_RGB32);
     paintGradient(page, 0xFFFFFF);
+    // The cells are decoded on every core at once (cells decoded before come
+    // from the cache); the bar advances as each one is done.
+    const int cellCount = range->last - range->first + 1;
+    const QSize cellBox(g.thumbWidth, g.thumbHeight);
+    const QList<DecodedPicture> cells =
+        pictures_.takeAll(album_.paths().mid(range->first, cellCount), cellBox,
+                          [this, cellCount](int done, int) { pbInfo->setPosition(qMin(done, cellCount - 1)); });
+    // Then the page is put together row by row, left to right, as if each
+    // cell had been decoded in turn: the first failing cell is reported.
     for (int index = range->first; index <= range->last; ++index) {
         const QPoint cell = sheet_.cellOf(range->first, index);
-        pbInfo->setPosition(index - range->first);
-        const QString path = album_.paths()[index];
+        const DecodedPicture& picture = cells[index - range->first];
         // A vanished file leaves its cell showing the background.
-        if (!isFile(path))
+        if (picture.isMissing())
             continue;
-        const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
-        const QRect target = thumbnailRect(g, cell.x(), cell.y(), picture->width(), picture->height());
+        picture.throwIfLoadFailed();
+        const QRect target = thumbnailRect(g, cell.x(), cell.y(), picture.width(), picture.height());
         if (index == album_.index())
             frame = sheet_.drawnFrame(cell);
-        picture->draw(page, target);
+        if (!target.isEmpty())
+            picture.drawAt(page, target.topLeft());
     }
     if (album_.index() >= range->first && album_.index() <= range->last) {
         bvlCur->move(frame);
@@ -78,6 +86,10 @@ void TfrmMain::DrawThumbnailPage() {
     }
     imgSum->setBitmap(page);
     sheet_.pageDrawn();
+    // The next page is decoded while the machine is otherwise idle.
+    const int next = range->last + 1;
+    if (next < album_.count())
+        pictures_.prefetchAll(album_.paths().mid(next, cellCount), cellBox, PicturePipeline::Priority::Idle);
 }
 
 void TfrmMain::PlaceCurrentFrame() {

@@ -5,7 +5,6 @@
 #include "core/fitting.h"
 #include "core/presentation.h"
 #include "media/memo_reader.h"
-#include "media/picture_object.h"
 #include "resources/artwork.h"
 #include "ui/main/status_panel.h"
 #include "ui/widgets/app_style.h"
@@ -20,6 +19,7 @@
 #include <QPainter>
 #include <QTextEdit>
 
+#include <optional>
 #include <utility>
 
 namespace soru {
@@ -31,18 +31,26 @@ const QString kSoundText = QStringLiteral("サウンド");
 } // namespace
 
 QString TfrmMain::DrawPicture(const QString& path) {
-    HourglassCursor hourglass;
     const int W = pnlMain->width();
     const int H = pnlMain->height();
-    if (!isFile(path)) {
+    // The hourglass only while the user waits for a decode: a prefetched
+    // picture is copied from the cache at once.
+    std::optional<HourglassCursor> hourglass;
+    if (!pictures_.isReady(path, QSize(W, H)))
+        hourglass.emplace();
+    // The file is looked at again here, so a picture changed, replaced or
+    // removed since it was prefetched is shown as it is now.
+    const DecodedPicture picture = pictures_.take(path, QSize(W, H));
+    if (picture.isMissing()) {
         if (!imgView->isHidden())
             imgView->hide();
         return QString();
     }
-    // A failing load leaves the view as it was.
-    const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
-    const int w = picture->width();
-    const int h = picture->height();
+    // A failing load leaves the view as it was; the failure is raised now,
+    // when the picture is shown, not when it was prefetched.
+    picture.throwIfLoadFailed();
+    const int w = picture.width();
+    const int h = picture.height();
     const QString result = sizeText(w, h);
     const Fit fit = fitPicture(w, h, W, H);
     // Left, Top, Width, Height, in this order.
@@ -51,7 +59,8 @@ QString TfrmMain::DrawPicture(const QString& path) {
     imgView->resize(fit.width, imgView->height());
     imgView->resize(fit.width, fit.height);
     if (fit.width > 0 && fit.height > 0) {
-        picture->draw(imgView->canvas(), QRect(0, 0, fit.width, fit.height));
+        // A decode that failed part way draws what it reached, then raises.
+        picture.drawAt(imgView->canvas(), QPoint(0, 0));
         imgView->update();
     }
     // Drawn also under the sheet, but shown only when the sheet is down.
@@ -74,19 +83,20 @@ void TfrmMain::ShowCurrentPicture() {
     setPanel(StatusPanel::Name, pathFileName(path));
     lstFile->setCurrentRow(album_.index());
     setPanel(StatusPanel::Size, DrawPicture(path));
+    prefetchNeighbours();
 
     bool hasSound = false;
     QString wav;
     {
         HourglassCursor hourglass;
-        wav = findCompanion(path, QStringLiteral(".wav"));
+        wav = companions_.find(path, QStringLiteral(".wav"));
         hasSound = !wav.isEmpty();
         aPlay->setEnabled(hasSound);
 
-        QString memo = findCompanion(path, QStringLiteral(".rtf"));
+        QString memo = companions_.find(path, QStringLiteral(".rtf"));
         QString kind = kRichText;
         if (memo.isEmpty()) {
-            memo = findCompanion(path, QStringLiteral(".txt"));
+            memo = companions_.find(path, QStringLiteral(".txt"));
             kind = kPlainText;
         }
         if (!memo.isEmpty()) {
@@ -122,6 +132,14 @@ void TfrmMain::ShowCurrentPicture() {
         sound->play(wav, false);
 }
 
+void TfrmMain::prefetchNeighbours() {
+    const int direction = slideShow_.running()
+                              ? (stepDirection(viewCursor_) == StepDirection::Back ? -1 : 1)
+                              : lastStep_;
+    pictures_.prefetchNeighbours(album_.paths(), album_.index(), direction,
+                                 QSize(pnlMain->width(), pnlMain->height()));
+}
+
 void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) {
     const QColor barColour = sbInfo->palette().color(QPalette::Button);
     switch (static_cast<StatusPanel>(panel)) {
@@ -155,7 +173,7 @@ void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) 
 void TfrmMain::aPlayExecute() {
     if (!album_.hasCurrent())
         return;
-    const QString wav = findCompanion(album_.currentPath(), QStringLiteral(".wav"));
+    const QString wav = companions_.find(album_.currentPath(), QStringLiteral(".wav"));
     if (!wav.isEmpty() && env_.services.sound)
         env_.services.sound->play(wav, false);
 }
