@@ -13,6 +13,7 @@
 
 #include <QFile>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 

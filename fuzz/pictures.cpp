@@ -18,13 +18,11 @@ namespace {
 
 constexpr QRgb kBackground = 0xFF123456;
 constexpr int kViewWidth = 64, kViewHeight = 48;
-// fullImage() decodes at full size; only this small a picture is asked for
-// it, so a large picture does not make every run slow.
-constexpr qint64 kFullImagePixels = 1 << 20;
 // Pictures larger than this but within the memory limit are valid by
-// design, and decoding one under the sanitizers takes seconds: they are
-// skipped so they do not crowd out the search (and cannot time out). The
-// refusal of pictures over the limit is still exercised.
+// design, and decoding one under the sanitizers takes up to seconds: they
+// are skipped so they do not crowd out the search (nor time out). The
+// refusal of pictures over the limit is still exercised. Shapes stay free:
+// 1 x 1048576 is as welcome as 1024 x 1024.
 constexpr qint64 kLargePixels = 1 << 20;
 
 // The picture size the file's header claims, and the bytes a decoded pixel
@@ -50,6 +48,25 @@ std::optional<Claim> claimedSize(PictureKind kind, const std::uint8_t* data, std
         return Claim{qFromLittleEndian<quint16>(data + 18), qFromLittleEndian<quint16>(data + 20)};
     return Claim{qFromLittleEndian<qint32>(data + 18),
                  qAbs(qint64(qFromLittleEndian<qint32>(data + 22)))};
+}
+
+// The bitmap reader reads a file through a 1 MiB window, and fuzz inputs
+// are far shorter. When bit 0 of the reserved byte at offset 6 (which the
+// reader ignores) is set, zeros are put before the pixel data (and the
+// offset to it moved), so that the first window ends byte[7] bytes into
+// the pixels and reading them takes a second fill.
+QByteArray bitmapFileBytes(const std::uint8_t* data, std::size_t size) {
+    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    constexpr qint64 kWindow = 1 << 20;
+    if (size < 14 || !(data[6] & 1))
+        return bytes;
+    const qint64 offBits = qFromLittleEndian<quint32>(data + 10);
+    const qint64 gap = kWindow - offBits - data[7];
+    if (offBits < 26 || offBits > qint64(size) || gap <= 0)
+        return bytes;
+    bytes.insert(offBits, QByteArray(gap, '\0'));
+    qToLittleEndian<quint32>(quint32(offBits + gap), bytes.data() + 10);
+    return bytes;
 }
 
 template <class F> bool refused(F&& fn) {
@@ -79,6 +96,12 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
         if (c->width > 0 && c->height > kLargePixels / c->width &&
             pictureFitsMemoryLimit(c->width, c->height, c->bytesPerPixel))
             return;
+    }
+    QByteArray stretched;
+    if (kind == PictureKind::Bitmap) {
+        stretched = bitmapFileBytes(data, size);
+        data = reinterpret_cast<const std::uint8_t*>(stretched.constData());
+        size = std::size_t(stretched.size());
     }
     const QString path =
         writeScratchFile(kind == PictureKind::Bitmap ? "picture.bmp" : "picture.jpg", data, size);
@@ -112,7 +135,7 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
         // a painter.
         picture->draw(canvas, QRect(-7, kViewHeight - 5, 20, 11));
 
-        if (qint64(w) * h <= kFullImagePixels) {
+        if (qint64(w) * h <= kLargePixels) { // in case the quick look above misread
             const QImage full = picture->fullImage();
             FUZZ_CHECK(full.size() == QSize(w, h));
             FUZZ_CHECK(full.format() == QImage::Format_RGB32 ||
