@@ -49,5 +49,5 @@ bash scripts/tsan.sh
 
 if [ -f scripts/fuzz.sh ]; then
   echo "== fuzzing"
-  bash scripts/fuzz.sh
+  FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash scripts/fuzz.sh
 fi
