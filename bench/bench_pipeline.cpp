@@ -214,7 +214,13 @@ int main(int argc, char** argv) {
     const int albumSize = gSmoke ? 1000 : 10000;
     const int perPage = kGrid.perPage();
 
-    QTemporaryDir dir;
+    // SORU_BENCH_KEEP=DIR writes the files there and keeps them, so that
+    // other tools can be timed on the very same photos.
+    QTemporaryDir scratch;
+    const QString root = qEnvironmentVariableIsSet("SORU_BENCH_KEEP") ? qEnvironmentVariable("SORU_BENCH_KEEP")
+                                                                      : scratch.path();
+    QDir().mkpath(root);
+    const QDir dir(root);
     const auto t0 = Clock::now();
     // The big album first: its folder must be two seconds old before its
     // index is trusted, and the other figures take longer than that.
