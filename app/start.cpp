@@ -1,6 +1,7 @@
 #include "app/start.h"
 
 #include "core/command_line.h"
+#include "core/default_library.h"
 #include "core/failure.h"
 #include "core/texts.h"
 #include "platform/qt_services.h"
@@ -11,11 +12,14 @@
 #include "ui/start/splash_window.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/instant_progress_bar.h"
+#include "ui/widgets/keyboard_return.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -45,9 +49,16 @@ void scheduleScreenshot(TfrmMain* window, const QString& file) {
     });
 }
 
+// The bin folders of an installed copy, defined by the install rules
+// (packaging/): the build's install prefix's and the Debian package's.
+QStringList installedBinFolders() {
+    return {QStringLiteral(SORU_INSTALL_BINDIR), QStringLiteral(SORU_PACKAGE_BINDIR)};
+}
+
 } // namespace
 
 void showFailureMessage(const QString& message) {
+    const KeyboardReturn keyboardBack;
     QMessageBox box(QMessageBox::Critical, text::kAppTitle, failureDisplayText(message),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
@@ -90,7 +101,12 @@ int runSoru(int argc, char** argv) {
 
     QApplication app(argc, argv);
     setUpApplication(!cl.screenshotFile.isEmpty());
-    const QString folder = cl.folder.isEmpty() ? QCoreApplication::applicationDirPath() : cl.folder;
+    const QString folder =
+        cl.folder.isEmpty()
+            ? defaultLibraryFolder(QCoreApplication::applicationDirPath(), installedBinFolders(),
+                                   QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+                                   QDir::homePath())
+            : cl.folder;
 
     // The splash is on the screen before the main window's creation starts,
     // because that creation drives its progress bar. Nothing owns it: it

@@ -17,6 +17,12 @@ Fit fitPicture(int w, int h, int viewW, int viewH) {
             dw = roundHalfEven(w * ratio);
         }
     }
+    // However thin, a picture is drawn at least one pixel wide and high, so
+    // that it is decoded, and its errors surface, like any other.
+    if (w > 0 && dw < 1)
+        dw = 1;
+    if (h > 0 && dh < 1)
+        dh = 1;
     const int left = roundHalfEven((viewW - dw) / 2.0);
     const int top = roundHalfEven((viewH - dh) / 2.0);
     return {dw, dh, left, top};

@@ -1,10 +1,17 @@
 // Plain-text memos are decoded by what their bytes look like, not by a
-// setting: a byte-order mark wins, then JIS escapes, then valid UTF-8; what
-// is left is Shift-JIS unless it reads cleanly only as EUC-JP.
+// setting. Certain facts come first: a byte-order mark, JIS escapes, valid
+// UTF-8, and a legacy reading that is impossible because the bytes break it.
+// Where both Shift-JIS and EUC-JP read cleanly, uchardet's statistics
+// decide; Shift-JIS is the default where it has no answer.
 #include "media/text_decoding.h"
 
 #include <QStringDecoder>
 
+#include <uchardet/uchardet.h>
+
+#include <memory>
+#include <optional>
+#include <type_traits>
 #include <unordered_map>
 
 namespace soru {
@@ -104,6 +111,60 @@ int eucJpErrors(QByteArrayView b) {
     return errors;
 }
 
+// Whether Shift-JIS structure puts a double-byte character with lead byte
+// E0-FC in the bytes (second-level and extension kanji).
+bool hasShiftJisHighLead(QByteArrayView b) {
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        const uchar c = uchar(b[i]);
+        if (c < 0x80 || inRange(c, 0xA1, 0xDF))
+            continue;
+        if (c >= 0xE0)
+            return true;
+        ++i; // lead 81-9F with its trail
+    }
+    return false;
+}
+
+// What one of the legacy encodings makes of the bytes.
+struct LegacyReading {
+    int errors = 0;     // bytes that break the encoding's byte structure
+    bool clean = false; // no such bytes, every code assigned, no private-use character
+};
+
+LegacyReading readAs(QByteArrayView b, const char* codec, int structureErrors) {
+    LegacyReading r;
+    r.errors = structureErrors;
+    if (structureErrors > 0)
+        return r;
+    QStringDecoder d(codec, QStringConverter::Flag::Stateless);
+    const QString s = d.decode(b);
+    // User-defined characters (Shift-JIS F040-F9FC) are where the other
+    // encoding's bytes land far more often than in real memos.
+    r.clean = !d.hasError();
+    for (const QChar c : s)
+        r.clean = r.clean && c.category() != QChar::Other_PrivateUse;
+    return r;
+}
+
+// uchardet's answer among the encodings memos come in, if it has one.
+std::optional<PlainTextEncoding> uchardetGuess(QByteArrayView b) {
+    using Detector = std::remove_pointer_t<uchardet_t>;
+    const std::unique_ptr<Detector, decltype(&uchardet_delete)> ud(uchardet_new(),
+                                                                   &uchardet_delete);
+    if (!ud || uchardet_handle_data(ud.get(), b.data(), size_t(b.size())) != 0)
+        return std::nullopt;
+    uchardet_data_end(ud.get());
+    const char* charset = uchardet_get_charset(ud.get());
+    const QByteArray name = QByteArray(charset ? charset : "").toUpper();
+    if (name == "SHIFT_JIS" || name == "WINDOWS-31J" || name == "CP932")
+        return PlainTextEncoding::ShiftJis;
+    if (name == "EUC-JP")
+        return PlainTextEncoding::EucJp;
+    if (name == "UTF-8")
+        return PlainTextEncoding::Utf8;
+    return std::nullopt; // nothing, or a guess (often a European code page) for a short text
+}
+
 QString decodeWith(QStringDecoder decoder, QByteArrayView bytes) {
     return decoder.decode(bytes);
 }
@@ -140,8 +201,26 @@ PlainTextEncoding detectPlainTextEncoding(QByteArrayView b) {
         return PlainTextEncoding::Iso2022Jp;
     if (isValidUtf8(b))
         return PlainTextEncoding::Utf8;
-    return eucJpErrors(b) < shiftJisErrors(b) ? PlainTextEncoding::EucJp
-                                              : PlainTextEncoding::ShiftJis;
+    const LegacyReading sjis = readAs(b, "windows-932", shiftJisErrors(b));
+    const LegacyReading euc = readAs(b, "EUC-JP", eucJpErrors(b));
+    if (sjis.clean != euc.clean)
+        return sjis.clean ? PlainTextEncoding::ShiftJis : PlainTextEncoding::EucJp;
+    const std::optional<PlainTextEncoding> guess = uchardetGuess(b);
+    if (sjis.clean) {
+        // Both read cleanly: UTF-8 is out, the statistics choose. Short texts
+        // often get no answer. Then: Shift-JIS text that EUC-JP also reads
+        // cleanly is half-width katakana and hardly ever holds a kanji with
+        // lead byte E0-FC, while EUC-JP text read as Shift-JIS puts its
+        // bytes E0-FE on lead positions all the time.
+        if (guess && *guess != PlainTextEncoding::Utf8)
+            return *guess;
+        return hasShiftJisHighLead(b) ? PlainTextEncoding::EucJp : PlainTextEncoding::ShiftJis;
+    }
+    // Neither reads cleanly: a damaged file. Trust a statistical answer,
+    // else the encoding with fewer broken bytes.
+    if (guess)
+        return *guess;
+    return euc.errors < sjis.errors ? PlainTextEncoding::EucJp : PlainTextEncoding::ShiftJis;
 }
 
 QString decodePlainText(QByteArrayView bytes) {

@@ -11,12 +11,13 @@ namespace soru {
 
 // What a plain-text memo turned out to be written in.
 enum class PlainTextEncoding {
-    Utf8,      // valid UTF-8 without a mark (plain ASCII included)
+    Utf8,      // valid UTF-8 without a mark (plain ASCII included), or damaged
+               // bytes that uchardet takes for UTF-8
     Utf8Bom,   // EF BB BF
     Utf16Le,   // FF FE
     Utf16Be,   // FE FF
     Iso2022Jp, // 7-bit with JIS escape sequences
-    EucJp,     // fewer byte-structure errors as EUC-JP than as Shift-JIS
+    EucJp,     // reads cleanly only as EUC-JP, or uchardet says so
     ShiftJis,  // code page 932, the default for Japanese files
 };
 

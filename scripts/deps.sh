@@ -6,13 +6,13 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-translations-l10n
-  libjpeg62-turbo-dev libexif-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libexif-dev libuchardet-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-urw-base35
   xvfb xauth x11-apps imagemagick
   sox gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libglib2.0-bin gsettings-desktop-schemas
   g++-mingw-w64-x86-64 clang libclang-rt-14-dev
-  desktop-file-utils appstream dpkg-dev groff-base weston qt6-wayland
+  desktop-file-utils appstream dpkg-dev groff-base weston qt6-wayland lintian
 )
 
 missing=()

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Checks the program as a desktop user gets it, from the existing build folder
-# ($SORU_BUILD_DIR, default build): installs it into a scratch prefix and
-# checks and validates the tree (program, desktop entry, icons, manual page,
-# AppStream metainfo); builds the Debian package, checks its control fields
-# and unpacks it into a scratch root; runs both copies (--version, then a
-# screenshot of the demo library under a virtual X server) and checks the
-# screenshots show a picture.
+# ($SORU_BUILD_DIR, default build): installs it into a staging tree (DESTDIR)
+# and checks and validates the tree (program, desktop entry, icons, manual
+# page, copyright and changelog, AppStream metainfo); builds the Debian
+# package, checks its control fields, runs lintian on it (any error fails) and
+# unpacks it into a scratch root; then, under a virtual X server, runs both
+# copies on the demo library and checks their screenshots show a picture, and
+# checks which library each copy takes without an argument: run from its
+# installed bin folder (mounted there in a private mount namespace) the user's
+# pictures folder, else the home folder; run from the staging tree or from a
+# copy placed beside albums, its own folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
@@ -13,7 +17,8 @@ APP_ID=org.soru_viewer.Soru
 ICON_SIZES=(16 32 48 128 256)
 
 tmp="$(mktemp -d /tmp/soru-package.XXXXXX)"
-trap 'rm -rf "$tmp"' EXIT
+xvfb_pid=
+trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 export XDG_RUNTIME_DIR="$tmp/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
@@ -23,9 +28,13 @@ fail() {
 }
 
 # Nothing is configured anew; only what the install needs is brought up to date.
-cmake --build "$BUILD_DIR" --target soru soru_icons demo_library >/dev/null
-version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD_DIR/CMakeCache.txt")"
+cmake --build "$BUILD_DIR" --target soru soru_icons soru_docs demo_library >/dev/null
+cache() { sed -n "s/^$1:[A-Z]*=//p" "$BUILD_DIR/CMakeCache.txt"; }
+version="$(cache CMAKE_PROJECT_VERSION)"
 [ -n "$version" ] || fail "no project version in $BUILD_DIR/CMakeCache.txt"
+prefix="$(cache CMAKE_INSTALL_PREFIX)"
+bindir="$(cache CMAKE_INSTALL_BINDIR)"
+[[ "$bindir" = /* ]] || bindir="$prefix/$bindir"
 
 # check_tree ROOT: the installed files under ROOT (a prefix such as /usr).
 check_tree() {
@@ -47,12 +56,20 @@ check_tree() {
     [ "$(/usr/bin/identify -format '%wx%h' "$f")" = "${size}x${size}" ] || fail "$f is not ${size}x${size}"
   done
 
-  f="$root/share/man/man1/soru.1"
-  [ -f "$f" ] || fail "$f missing"
+  # The manual page and the changelog compressed as Debian does (gzip -9n:
+  # recompressing the text that way gives the same bytes).
+  for f in "$root/share/man/man1/soru.1.gz" "$root/share/doc/soru/changelog.gz"; do
+    [ -f "$f" ] || fail "$f missing"
+    gzip -dc "$f" | gzip -9n | cmp -s - "$f" || fail "$f is not compressed with gzip -9n"
+  done
+  f="$root/share/man/man1/soru.1.gz"
   local warnings
-  warnings="$(groff -t -man -Tutf8 -ww -z "$f" 2>&1)"
+  warnings="$(gzip -dc "$f" | groff -t -man -Tutf8 -ww -z 2>&1)"
   [ -z "$warnings" ] || fail "$f: $warnings"
-  grep -q "soru $version" "$f" || fail "$f does not name version $version"
+  gzip -dc "$f" | grep -q "soru $version" || fail "$f does not name version $version"
+  f="$root/share/doc/soru/changelog.gz"
+  gzip -dc "$f" | head -n 1 | grep -qF "soru ($version)" || fail "$f does not start with version $version"
+  [ -s "$root/share/doc/soru/copyright" ] || fail "$root/share/doc/soru/copyright missing"
 
   f="$root/share/metainfo/$APP_ID.metainfo.xml"
   [ -f "$f" ] || fail "$f missing"
@@ -63,10 +80,11 @@ check_tree() {
   [ "$("$root/bin/soru" --version)" = "soru $version" ] || fail "$root/bin/soru --version"
 }
 
-echo "== package: cmake --install into a scratch prefix"
-cmake --install "$BUILD_DIR" --prefix "$tmp/prefix" >/dev/null
-check_tree "$tmp/prefix"
-echo "package: install tree ok"
+echo "== package: cmake --install into a staging tree (DESTDIR)"
+stage="$tmp/stage"
+DESTDIR="$stage" cmake --install "$BUILD_DIR" >/dev/null
+check_tree "$stage$prefix"
+echo "package: install tree for $prefix ok"
 
 echo "== package: Debian package"
 cpack -G DEB --config "$BUILD_DIR/CPackConfig.cmake" -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 ||
@@ -83,24 +101,95 @@ for want in 'libqt6core6' 'libqt6gui6' 'libqt6widgets6' 'libqt6multimedia6' 'lib
   grep -qE "(^|, )$want( |,|$)" <<<"$depends" || fail "Depends lacks $want: $depends"
 done
 [ -n "$(field Maintainer)" ] && [ -n "$(field Description)" ] || fail "Maintainer or Description empty"
+# Debian's own checker: errors fail, warnings are shown.
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1 ||
+  { cat "$tmp/lintian.log" >&2; fail "lintian reports errors on $(basename "$deb")"; }
+sed 's/^/lintian: /' "$tmp/lintian.log"
 dpkg -x "$deb" "$tmp/root"
 check_tree "$tmp/root/usr"
 echo "package: $(basename "$deb") ok; Depends: $depends"
 
-echo "== package: both copies show the demo library under Xvfb"
-xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
-  set -e
-  "$1" --screenshot "$2" "$5" >/dev/null
-  "$3" --screenshot "$4" "$5" >/dev/null
-' _ "$tmp/prefix/bin/soru" "$tmp/prefix.png" "$tmp/root/usr/bin/soru" "$tmp/deb.png" \
-  "$(pwd)/$BUILD_DIR/demo-library"
-for shot in "$tmp/prefix.png" "$tmp/deb.png"; do
-  [ -s "$shot" ] || fail "no screenshot $shot"
-  [ "$(/usr/bin/identify -format '%wx%h' "$shot")" = 1024x768 ] || fail "$shot is not 1024x768"
+# A virtual X server for the screenshots, on a free display.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+[ -s "$tmp/display" ] || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }
+export DISPLAY=":$(cat "$tmp/display")"
+
+# shot PNG HOME COMMAND...: the window of COMMAND after start-up, with HOME as
+# the user's home (and its .config as the configuration folder).
+shot() {
+  local png="$1" home="$2"; shift 2
+  (unset XDG_CONFIG_HOME; export HOME="$home"; "$@" --screenshot "$png") >/dev/null || fail "$* --screenshot $png"
+  [ -s "$png" ] || fail "no screenshot $png"
+}
+# same A B WHAT / differ A B WHAT: two screenshots have the same pixels, or
+# both are readable and some of their pixels differ.
+pixels_differing() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
+same() { [ "$(pixels_differing "$1" "$2")" = 0 ] || fail "$3: $(basename "$1") and $(basename "$2") differ"; }
+differ() {
+  local n
+  n="$(pixels_differing "$1" "$2")"
+  [[ "$n" =~ ^[0-9.e+]+$ && "$n" != 0 ]] || fail "$3: $(basename "$1") and $(basename "$2") are the same ($n)"
+}
+
+echo "== package: both copies show the demo library"
+demo="$(pwd)/$BUILD_DIR/demo-library"
+shot "$tmp/prefix.png" "$tmp" "$stage$bindir/soru" "$demo"
+shot "$tmp/deb.png" "$tmp" "$tmp/root/usr/bin/soru" "$demo"
+for png in "$tmp/prefix.png" "$tmp/deb.png"; do
+  [ "$(/usr/bin/identify -format '%wx%h' "$png")" = 1024x768 ] || fail "$png is not 1024x768"
   # A picture on the screen, not an empty frame: the colours must vary.
-  spread="$(/usr/bin/identify -format '%[fx:standard_deviation]' "$shot")"
-  awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }' || fail "$shot looks blank ($spread)"
+  spread="$(/usr/bin/identify -format '%[fx:standard_deviation]' "$png")"
+  awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }' || fail "$png looks blank ($spread)"
 done
-diff_pixels="$(/usr/bin/compare -metric AE "$tmp/prefix.png" "$tmp/deb.png" null: 2>&1 || true)"
-[ "$diff_pixels" = 0 ] || fail "the two copies drew different windows ($diff_pixels pixels differ)"
+same "$tmp/prefix.png" "$tmp/deb.png" "the installed and the packaged program"
 echo "package: installed and packaged program show the demo library (colour spread $spread)"
+
+echo "== package: the library without an argument"
+# A home whose pictures folder, named in user-dirs.dirs, holds an album and a
+# picture, beside an empty ~/Pictures; a home without a pictures folder; a
+# folder on a medium with a copy of the program beside the albums.
+home="$tmp/home" bare="$tmp/bare-home" medium="$tmp/medium"
+mkdir -p "$home/.config" "$home/Pictures" "$home/写真" "$bare" "$medium"
+printf 'XDG_PICTURES_DIR="$HOME/写真"\n' >"$home/.config/user-dirs.dirs"
+cp -r "$demo/花" "$demo/夕焼け.jpg" "$home/写真/"
+cp -r "$demo/空と海" "$demo/ようこそ.jpg" "$bare/"
+cp -r "$demo/旅行の写真" "$demo/モザイク.bmp" "$medium/"
+cp "$stage$bindir/soru" "$medium/soru"
+
+# in_place STAGED BIN ARG...: runs BIN/soru as an installed program: in a
+# private mount namespace the staged bin folder is mounted over BIN, so the
+# program's own folder is the installed one. Nothing outside sees the mount.
+[ "$(id -u)" -eq 0 ] && userns=() || userns=(--map-root-user)
+in_place() {
+  local staged="$1" bin="$2"; shift 2
+  [ -d "$bin" ] || fail "$bin does not exist: cannot run the program from its installed folder"
+  unshare "${userns[@]}" --mount --propagation private \
+    sh -c 'mount --bind "$1" "$2" && p="$2/soru" && shift 2 && exec "$p" "$@"' sh "$staged" "$bin" "$@"
+}
+
+# The expected windows: each copy given its library explicitly.
+shot "$tmp/want-pictures.png" "$home" "$stage$bindir/soru" "$home/写真"
+shot "$tmp/want-home.png" "$bare" "$stage$bindir/soru" "$bare"
+shot "$tmp/want-staged.png" "$home" "$stage$bindir/soru" "$stage$bindir"
+shot "$tmp/want-medium.png" "$home" "$medium/soru" "$medium"
+# They are four different windows, so a copy that takes the wrong library shows.
+wants=(pictures home staged medium)
+for a in "${wants[@]}"; do
+  for b in "${wants[@]}"; do
+    if [[ "$a" < "$b" ]]; then differ "$tmp/want-$a.png" "$tmp/want-$b.png" "the test libraries"; fi
+  done
+done
+
+shot "$tmp/installed.png" "$home" in_place "$stage$bindir" "$bindir"
+same "$tmp/installed.png" "$tmp/want-pictures.png" "installed in $bindir, no argument"
+shot "$tmp/installed-bare.png" "$bare" in_place "$stage$bindir" "$bindir"
+same "$tmp/installed-bare.png" "$tmp/want-home.png" "installed in $bindir, no pictures folder"
+shot "$tmp/packaged.png" "$home" in_place "$tmp/root/usr/bin" /usr/bin
+same "$tmp/packaged.png" "$tmp/want-pictures.png" "packaged in /usr/bin, no argument"
+shot "$tmp/staged.png" "$home" "$stage$bindir/soru"
+same "$tmp/staged.png" "$tmp/want-staged.png" "staging tree, no argument"
+shot "$tmp/medium.png" "$home" "$medium/soru"
+same "$tmp/medium.png" "$tmp/want-medium.png" "copy beside the albums, no argument"
+echo "package: without an argument, installed copies show the pictures folder (else home), other copies their own folder"

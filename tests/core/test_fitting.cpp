@@ -36,8 +36,11 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{1025, 721, 1024, 721, {1024, 720, 0, 0}},
         // Only too tall.
         FitCase{500, 1442, 1024, 721, {250, 721, 387, 0}},
-        // A thin picture rounds to height 0.
-        FitCase{4000, 1, 1000, 700, {1000, 0, 0, 350}},
+        // A thin picture rounds to height 0 and is drawn one pixel high.
+        FitCase{4000, 1, 1000, 700, {1000, 1, 0, 350}},
+        // Too thin to round to a pixel: still one pixel wide, centred.
+        FitCase{5, 27397, 1024, 721, {1, 721, 512, 0}},
+        FitCase{27397, 5, 1024, 721, {1024, 1, 0, 360}},
         // Free widths 1, 3, 5, 7 give margins 0, 2, 2, 4 (halves to even).
         FitCase{99, 10, 100, 10, {99, 10, 0, 0}},
         FitCase{97, 10, 100, 10, {97, 10, 2, 0}},

@@ -188,13 +188,13 @@ TEST(Viewer, SheetShownKeepsTheViewHiddenButDrawn) {
     EXPECT_NE(h.ui().imgView->bitmap().pixel(150, 100), qRgb(255, 255, 255));
 }
 
-TEST(Viewer, ThinPictureDrawsNothingButKeepsItsSize) {
+TEST(Viewer, ThinPictureIsDrawnOnePixelHighAndKeepsItsSize) {
     ViewerHarness h;
     h.album.bmp("thin.bmp", 4000, 1);
     h.open({"thin.bmp"});
     h.present(0);
     EXPECT_EQ(h.panel(1), "4000 x 1");
-    EXPECT_EQ(h.ui().imgView->size(), QSize(1024, 0));
+    EXPECT_EQ(h.ui().imgView->size(), QSize(1024, 1));
     EXPECT_TRUE(h.failures.messages.isEmpty());
 }
 

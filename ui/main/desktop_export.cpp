@@ -8,6 +8,7 @@
 #include "media/picture_object.h"
 #include "platform/wallpaper_location.h"
 #include "ui/widgets/app_style.h"
+#include "ui/widgets/keyboard_return.h"
 
 #include <QMessageBox>
 
@@ -16,6 +17,7 @@ namespace soru {
 bool TfrmMain::askYesNo(const QString& question) {
     if (env_.askYesNo)
         return env_.askYesNo(question);
+    const KeyboardReturn keyboardBack(this);
     QMessageBox box(QMessageBox::Question, text::kAppTitle, question, QMessageBox::Yes | QMessageBox::No, this);
     // Return answers Yes and Escape answers No, whatever order the platform
     // puts the buttons in; without this the focus lands on the first button.

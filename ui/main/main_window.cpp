@@ -12,6 +12,7 @@
 #include "ui/widgets/gradient_painter.h"
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/instant_progress_bar.h"
+#include "ui/widgets/keyboard_return.h"
 #include "ui/widgets/owner_draw_list.h"
 #include "ui/widgets/status_panels.h"
 #include "ui/widgets/tool_bar.h"
@@ -101,7 +102,10 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::aExitExecute() { close(); }
 
-void TfrmMain::aInfoExecute() { runInformationWindow(this, env_.services.urls); }
+void TfrmMain::aInfoExecute() {
+    const KeyboardReturn keyboardBack(this);
+    runInformationWindow(this, env_.services.urls);
+}
 
 void TfrmMain::tbsMinClick() { showMinimized(); }
 

@@ -6,6 +6,7 @@
 #include "core/album_position.h"
 #include "core/companion_index.h"
 #include "core/cursor_zones.h"
+#include "core/key_bindings.h"
 #include "core/panel_slides.h"
 #include "core/slide_show.h"
 #include "core/thumbnail_sheet_state.h"
@@ -144,6 +145,9 @@ private:
     int measuredWidth(const QString& text);
     // The cursor-zone step of pnlMainMouseMove.
     void updateCursorZones();
+    // The binding table's commands: which action a command is, and running it.
+    QAction* actionFor(Command command) const;
+    void runCommand(Command command);
     void setViewCursor(CursorSlot slot);
     void slideStepWait();
     // The sheet is shown and may be drawn on.

@@ -2,6 +2,7 @@
 #include "ui/main/main_window.h"
 
 #include "core/failure.h"
+#include "core/key_bindings.h"
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/status_panels.h"
 
@@ -29,49 +30,64 @@ void TfrmMain::aNextExecute() {
     ShowCurrentPicture();
 }
 
-void TfrmMain::imgViewClick() {
-    if (stepDirection(viewCursor_) == StepDirection::Back)
-        aBackExecute();
-    else
-        aNextExecute();
-}
+void TfrmMain::imgViewClick() { runCommand(commandForClick(stepDirection(viewCursor_))); }
 
 bool TfrmMain::FormKeyDown(int key) {
-    // The handlers are called directly, not through the actions: the arrows
-    // step whatever the actions' state and the modifier keys.
-    if (key == Qt::Key_Left) {
+    const std::optional<Command> command = commandForKey(QKeyCombination(Qt::Key(key)));
+    if (!command || (*command != Command::StepBack && *command != Command::StepNext))
+        return false;
+    runCommand(*command);
+    return true;
+}
+
+QAction* TfrmMain::actionFor(Command command) const {
+    switch (command) {
+    case Command::Exit: return aExit;
+    case Command::Back: return aBack;
+    case Command::Auto: return aAuto;
+    case Command::Next: return aNext;
+    case Command::Sum: return aSum;
+    case Command::Copy: return aCopy;
+    case Command::Wall: return aWall;
+    case Command::Play: return aPlay;
+    case Command::Info: return aInfo;
+    case Command::StepBack:
+    case Command::StepNext: break;
+    }
+    return nullptr;
+}
+
+void TfrmMain::runCommand(Command command) {
+    // The steps call the handlers directly: the arrows and the clicks step
+    // whatever the actions' state. Every other command is its action, which
+    // does nothing while disabled.
+    if (command == Command::StepBack) {
         aBackExecute();
-        return true;
+        return;
     }
-    if (key == Qt::Key_Right) {
+    if (command == Command::StepNext) {
         aNextExecute();
-        return true;
+        return;
     }
-    return false;
+    if (QAction* a = actionFor(command); a && a->isEnabled())
+        a->trigger();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Left || key == Qt::Key_Right) {
-                guarded([this, key] { FormKeyDown(key); });
-                return true; // the focused control never sees the arrow
-            }
-        }
-    } else if (event->type() == QEvent::ShortcutOverride) {
-        // The actions' shortcuts come before the focused control's own keys
-        // (the memo box would otherwise take Ctrl+C and Ctrl+A for itself).
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        // Every bound key belongs to the window, whatever control has the
+        // focus: the override is taken so that neither the control's own key
+        // (a list's or a text box's Ctrl+C, Ctrl+A) nor the toolkit's
+        // shortcut map sees it, and the press runs the table's command here.
         auto* w = qobject_cast<QWidget*>(watched);
         auto* key = static_cast<QKeyEvent*>(event);
         if (w && w->window() == this) {
-            const QKeySequence pressed(key->keyCombination());
-            for (QAction* a : {aBack, aAuto, aNext, aPlay, aWall, aCopy})
-                if (a->isEnabled() && a->shortcut() == pressed) {
-                    event->ignore();
-                    return true;
-                }
+            if (const std::optional<Command> command = commandForKey(key->keyCombination())) {
+                event->accept();
+                if (event->type() == QEvent::KeyPress)
+                    guarded([this, command] { runCommand(*command); });
+                return true;
+            }
         }
     } else if (event->type() == QEvent::MouseMove && watched == reMemo->viewport() &&
                reMemo->viewport()->isEnabled()) {

@@ -3,6 +3,7 @@
 #include "ui/main/main_window.h"
 
 #include "core/layout.h"
+#include "core/presentation.h"
 #include "core/texts.h"
 #include "resources/artwork.h"
 #include "ui/widgets/app_style.h"
@@ -17,6 +18,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDateTime>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -58,6 +61,29 @@ struct RadioItemRow {
 
 const QString kNoHint;
 
+// The date panel is as wide as the widest date text of the user's locale
+// needs (any weekday, the widest digit everywhere), never narrower than its
+// classic 130 pixels; the panels after it move along. The text starts 2
+// pixels into the panel's inside, which is 2 pixels narrower than the panel,
+// and keeps 2 pixels to spare before the edge.
+int datePanelWidth(const QFontMetrics& fm, const QLocale& locale) {
+    constexpr int kClassicWidth = 130;
+    QChar widestDigit = QLatin1Char('0');
+    for (char d = '1'; d <= '9'; ++d)
+        if (fm.horizontalAdvance(QLatin1Char(d)) > fm.horizontalAdvance(widestDigit))
+            widestDigit = QLatin1Char(d);
+    int widest = 0;
+    const QDate monday(2001, 1, 1);
+    for (int day = 0; day < 7; ++day) {
+        QString text = fileDateText(QDateTime(monday.addDays(day), QTime(0, 0)), locale);
+        for (QChar& c : text)
+            if (c.isDigit())
+                c = widestDigit;
+        widest = std::max({widest, fm.horizontalAdvance(text), fm.boundingRect(text).right() + 1});
+    }
+    return std::max(kClassicWidth, 2 + 2 + widest + 2);
+}
+
 } // namespace
 
 void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
@@ -88,6 +114,9 @@ void TfrmMain::buildActions() {
     };
     for (const ActionRow& r : rows) {
         auto* a = new QAction(glyph(r.glyph), *r.caption, this);
+        // The toolbar buttons show the caption with its letter underlined;
+        // the letter's key is routed by the binding table.
+        a->setIconText(*r.caption);
         a->setShortcut(r.shortcut);
         a->setShortcutContext(Qt::WindowShortcut);
         a->setStatusTip(*r.hint);
@@ -247,7 +276,7 @@ void TfrmMain::buildSidePanels() {
     reMemo->setFont(pixelFont(family::kGothic, 12));
 
     sbInfo = new StatusPanels(this);
-    sbInfo->setPanels({{100, true, {}}, {80, false, {}}, {130, false, {}}, {20, true, {}},
+    sbInfo->setPanels({{100, true, {}}, {80, false, {}}, {datePanelWidth(sbInfo->fontMetrics(), QLocale()), false, {}}, {20, true, {}},
                        {20, true, {}}, {200, false, {}}});
     sbInfo->onDrawPanel = [this](QPainter& p, int panel, const QRect& r) { sbInfoDrawPanel(p, panel, r); };
 

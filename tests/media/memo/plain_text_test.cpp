@@ -54,6 +54,17 @@ const BytesCase kBytesCases[] = {
     {"BackslashIsNoYenSign", "\x83\x5c C:\\x", PlainTextEncoding::ShiftJis, "ソ C:\\x"},
     {"EucJp", "\xc6\xfc\xcb\xdc\xb8\xec", PlainTextEncoding::EucJp, "日本語"},
     {"HalfWidthKanaStaysShiftJis", "\xb6\xc0\xb6\xc5", PlainTextEncoding::ShiftJis, "ｶﾀｶﾅ"},
+    // Read as EUC-JP, the comma and the kana after it make a hiragana.
+    {"HalfWidthKanaWithCommaStaysShiftJis", "\xbc\xde\xae\xb3\xbd\xde\xa4\xb2\xc1\xca\xde\xdd",
+     PlainTextEncoding::ShiftJis, "ｼﾞｮｳｽﾞ､ｲﾁﾊﾞﾝ"},
+    // Valid EUC-JP too (a half-width ﾊ): the tie goes to Shift-JIS.
+    {"KanjiOfRow8EStaysShiftJis", "\x8e\xca", PlainTextEncoding::ShiftJis, "写"},
+    // Error-free as Shift-JIS too, which used to win the tie.
+    {"EucJpThreeLines",
+     "\xce\xb9\xb9\xd4\xa4\xce\xbc\xcc\xbf\xbf\n"
+     "\xc6\xfc\xcb\xdc\xb8\xec\xa4\xce\xa5\xe1\xa5\xe2\xa4\xc7\xa4\xb9\xa1\xa3\n"
+     "\xa4\xa2\xa4\xa4\xa4\xa6\xa4\xa8\xa4\xaa",
+     PlainTextEncoding::EucJp, "旅行の写真\n日本語のメモです。\nあいうえお"},
     {"Iso2022Jp", "\x1b$BF|K\\\x1b(B!", PlainTextEncoding::Iso2022Jp, "日本!"},
     {"DosEndOfFileMark", "\x93\xfa\x1a", PlainTextEncoding::ShiftJis, "日"},
     {"UndecodableByte", "\x93\xfa\xfd", PlainTextEncoding::ShiftJis, "日\uFFFD"},

@@ -1,0 +1,327 @@
+// The binding table through real keys, the keyboard after every dialog, the
+// date panel under several locales, and a picture too thin to draw.
+#include "app/start.h"
+#include "core/key_bindings.h"
+#include "tests/ui/main_window_fixture.h"
+#include "core/presentation.h"
+#include "ui/info/info_window.h"
+#include "ui/main/status_panel.h"
+#include "ui/widgets/image_box.h"
+#include "ui/widgets/status_panels.h"
+#include "ui/widgets/tool_bar.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace soru {
+namespace {
+
+using testlib::LibraryBuilder;
+
+TEST(KeyBindingTable, Lookups) {
+    const struct {
+        QKeyCombination key;
+        std::optional<Command> expected;
+    } cases[] = {
+        {Qt::CTRL | Qt::Key_C, Command::Copy},
+        {Qt::CTRL | Qt::Key_A, Command::Auto},
+        {Qt::ALT | Qt::Key_A, Command::Auto}, // two buttons say A: the first on the toolbar wins
+        {Qt::ALT | Qt::Key_X, Command::Exit},
+        {Qt::ALT | Qt::Key_I, Command::Info},
+        {QKeyCombination(Qt::Key_Left), Command::StepBack},
+        {Qt::SHIFT | Qt::CTRL | Qt::Key_Right, Command::StepNext}, // arrows ignore modifiers
+        {Qt::KeypadModifier | Qt::Key_Left, Command::StepBack},
+        {Qt::SHIFT | Qt::CTRL | Qt::Key_C, std::nullopt},
+        {QKeyCombination(Qt::Key_C), std::nullopt},
+        {Qt::CTRL | Qt::Key_X, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commandForKey(c.key), c.expected) << QKeySequence(c.key).toString().toStdString();
+    EXPECT_EQ(commandForClick(StepDirection::Back), Command::StepBack);
+    EXPECT_EQ(commandForClick(StepDirection::Next), Command::StepNext);
+}
+
+// Thirty pictures in the root album (two pages of thumbnails), the first
+// with a memo and a sound, and a window shown and active, as a user has it.
+constexpr int kPictures = 30;
+
+struct KeyWindow : test::LibraryWindow {
+    explicit KeyWindow(bool ownQuestions = false) {
+        testlib::AlbumBuilder root = lib.album("");
+        root.jpeg("a00.jpg", 64, 48).memoText("a00.txt", QStringLiteral("メモの本文です。")).wav("a00.wav", 50);
+        for (int i = 1; i < kPictures; ++i)
+            root.jpeg(QStringLiteral("a%1.jpg").arg(i, 2, 10, QLatin1Char('0')), 64, 48);
+        realQuestions = ownQuestions;
+        answers = QList<bool>(100, false);
+        create();
+        w().show();
+        w().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w()));
+    }
+    // A key as the user types it: to whatever has the keyboard now.
+    void type(QKeyCombination key) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        ASSERT_NE(target, nullptr) << "nothing has the keyboard";
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+    }
+};
+
+// What each command leaves behind that a user can see.
+struct Observed {
+    int index;
+    bool autoEnabled;
+    bool autoChecked;
+    bool sumChecked;
+    qsizetype questions;
+    qsizetype copies;
+    bool operator==(const Observed&) const = default;
+};
+
+Observed observe(KeyWindow& h) {
+    return {h.w().testAccess().album.index(), h.ui().aAuto->isEnabled(), h.ui().aAuto->isChecked(), h.ui().aSum->isChecked(),
+            h.asked.size(), h.clipboard.images.size()};
+}
+
+TEST(KeyRouting, EveryBindingReachesItsCommandWhateverHasTheFocus) {
+    KeyWindow h;
+    h.sound.calls.clear();
+    const struct {
+        const char* focus;
+        std::function<QWidget*()> prepare;
+    } holders[] = {
+        {"album list", [&] { return static_cast<QWidget*>(h.ui().lstBook); }},
+        {"memo box",
+         [&] {
+             // Only the first picture has a memo: the box is enabled there.
+             h.w().testAccess().album.pick(0);
+             guarded([&] { h.w().ShowCurrentPicture(); });
+             return static_cast<QWidget*>(h.ui().reMemo);
+         }},
+        {"picture list",
+         [&] {
+             guarded([&] { h.w().tbsNextContextPopup(); });
+             return static_cast<QWidget*>(h.ui().lstFile);
+         }},
+        {"sheet scroll bar",
+         [&] {
+             if (!h.ui().aSum->isChecked())
+                 h.ui().aSum->trigger();
+             return static_cast<QWidget*>(h.ui().sbScr);
+         }},
+    };
+    const struct {
+        QKeyCombination key;
+        std::function<void(Observed&)> expect;
+    } keys[] = {
+        {Qt::CTRL | Qt::Key_N, [](Observed& o) { o.index = (o.index + 1) % kPictures; }},
+        {Qt::ALT | Qt::Key_N, [](Observed& o) { o.index = (o.index + 1) % kPictures; }},
+        {Qt::CTRL | Qt::Key_B, [](Observed& o) { o.index = (o.index + kPictures - 1) % kPictures; }},
+        {Qt::ALT | Qt::Key_B, [](Observed& o) { o.index = (o.index + kPictures - 1) % kPictures; }},
+        {QKeyCombination(Qt::Key_Right), [](Observed& o) { o.index = (o.index + 1) % kPictures; }},
+        {QKeyCombination(Qt::Key_Left), [](Observed& o) { o.index = (o.index + kPictures - 1) % kPictures; }},
+        {Qt::CTRL | Qt::Key_A, [](Observed& o) { o.autoChecked ^= o.autoEnabled; }},
+        {Qt::ALT | Qt::Key_A, [](Observed& o) { o.autoChecked ^= o.autoEnabled; }},
+        {Qt::CTRL | Qt::Key_C, [](Observed& o) { ++o.copies; }},
+        {Qt::ALT | Qt::Key_C, [](Observed& o) { ++o.copies; }},
+        {Qt::CTRL | Qt::Key_W, [](Observed& o) { ++o.questions; }},
+        {Qt::ALT | Qt::Key_W, [](Observed& o) { ++o.questions; }},
+    };
+    for (const auto& holder : holders) {
+        for (const auto& k : keys) {
+            QWidget* focus = holder.prepare();
+            focus->setFocus();
+            ASSERT_TRUE(focus->hasFocus()) << holder.focus;
+            Observed expected = observe(h);
+            k.expect(expected);
+            h.type(k.key);
+            EXPECT_EQ(observe(h), expected)
+                << holder.focus << ": " << QKeySequence(k.key).toString().toStdString();
+        }
+    }
+    // Ctrl+P and Alt+P replay the first picture's sound, from the memo box too.
+    h.w().testAccess().album.pick(0);
+    guarded([&] { h.w().ShowCurrentPicture(); });
+    for (QKeyCombination key : {Qt::CTRL | Qt::Key_P, Qt::ALT | Qt::Key_P}) {
+        h.ui().reMemo->setFocus();
+        const qsizetype before = h.sound.calls.size();
+        h.type(key);
+        EXPECT_EQ(h.sound.calls.size(), before + 1) << QKeySequence(key).toString().toStdString();
+    }
+}
+
+// Closes the next modal window with a key sent to what has the focus in it;
+// the information window, which only its cross closes, with a click on it.
+void closeNextModalWith(Qt::Key key, bool* seen) {
+    QTimer::singleShot(0, [key, seen] {
+        QWidget* modal = nullptr;
+        if (!QTest::qWaitFor([&modal] { return (modal = QApplication::activeModalWidget()) != nullptr; }))
+            return;
+        modal->activateWindow();
+        if (!QTest::qWaitFor([modal] { return QApplication::activeWindow() == modal; }))
+            return;
+        *seen = true;
+        if (auto* info = qobject_cast<TQD_SORUInfo*>(modal))
+            QTest::mouseClick(info->imgExit, Qt::LeftButton, {}, QPoint(5, 5));
+        else
+            QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, key);
+    });
+}
+
+TEST(KeyRouting, TheNextKeyWorksWithoutAClickAfterEveryDialog) {
+    const struct {
+        const char* dialog;
+        Qt::Key answer;
+        bool errorBox;
+        QKeyCombination opener;
+    } cases[] = {
+        {"wallpaper question, No", Qt::Key_Escape, false, Qt::CTRL | Qt::Key_W},
+        {"wallpaper question, Yes", Qt::Key_Return, false, Qt::CTRL | Qt::Key_W},
+        {"information window", Qt::Key_unknown, false, Qt::ALT | Qt::Key_I},
+        {"error box", Qt::Key_Return, true, Qt::CTRL | Qt::Key_N},
+    };
+    for (const auto& c : cases) {
+        KeyWindow h(true);
+        if (c.errorBox) {
+            // The next picture is damaged now: stepping to it raises the box.
+            testlib::writeFile(h.lib.album("").filePath("a01.jpg"), "not a picture");
+            setFailureSink(showFailureMessage);
+        }
+        h.ui().lstBook->setFocus();
+        bool seen = false;
+        closeNextModalWith(c.answer, &seen);
+        h.type(c.opener);
+        setFailureSink([&h](const QString& m) { h.failures.messages << m; });
+        EXPECT_TRUE(seen) << c.dialog;
+        // The next key comes once the events of the closing have run.
+        EXPECT_TRUE(QTest::qWaitFor([&h] { return QApplication::activeWindow() == &h.w(); })) << c.dialog;
+        const int index = h.w().testAccess().album.index();
+        h.type(QKeyCombination(Qt::Key_Left));
+        EXPECT_NE(h.w().testAccess().album.index(), index) << c.dialog;
+        // The seen fault: Ctrl+C went to the album list and copied its entry.
+        const qsizetype copies = h.clipboard.images.size();
+        h.type(Qt::CTRL | Qt::Key_C);
+        EXPECT_EQ(h.clipboard.images.size(), copies + 1) << c.dialog;
+    }
+}
+
+TEST(KeyRouting, StretchQuestionLeavesTheKeyboardWithTheWindow) {
+    for (Qt::Key answer : {Qt::Key_Return, Qt::Key_Escape}) {
+        test::LibraryWindow h;
+        h.realQuestions = true;
+        h.lib.album("").jpeg("wide.jpg", 2000, 300);
+        h.create();
+        h.w().show();
+        h.w().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&h.w()));
+        h.ui().pmsZoom->trigger();
+        h.ui().lstBook->setFocus();
+        // First the wallpaper question (Yes), then the stretch question.
+        bool first = false, second = false;
+        closeNextModalWith(Qt::Key_Return, &first);
+        QTimer::singleShot(300, [answer, &second] { closeNextModalWith(answer, &second); });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+        EXPECT_TRUE(first && second) << answer;
+        EXPECT_EQ(h.wallpaper.calls.size(), answer == Qt::Key_Return ? 1 : 0);
+        EXPECT_TRUE(QTest::qWaitFor([&h] { return QApplication::activeWindow() == &h.w(); }));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(h.clipboard.images.size(), 1) << answer;
+    }
+}
+
+// The date and time stand whole in their panel, a pixel to spare, under
+// every locale a user may run with, for every weekday.
+TEST(DatePanel, WholeDateAndTimeReadableUnderEveryLocale) {
+    const QLocale saved;
+    for (const char* name : {"ja_JP", "C", "en_US", "de_DE", "fr_FR"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+        test::MainWindowHarness h;
+        StatusPanels* bar = h.ui().sbInfo;
+        const int date = panelIndex(StatusPanel::Date);
+        const QRect r = bar->panelRect(date);
+        for (int day = 0; day < 7; ++day) {
+            const QString text =
+                fileDateText(QDateTime(QDate(2026, 12, 7).addDays(day), QTime(23, 48)), QLocale());
+            bar->setPanelText(date, text);
+            const QImage shot = bar->grab().toImage();
+            // The same text drawn alone, unclipped: its ink is the width to find.
+            QImage alone(1000, r.height(), QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            {
+                QPainter p(&alone);
+                p.setFont(bar->font());
+                p.drawText(QRect(0, 0, 1000, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+            }
+            auto inkColumns = [](const QImage& img, int from, int to, int top, int bottom) {
+                int first = -1, last = -1;
+                for (int x = from; x <= to; ++x)
+                    for (int y = top; y <= bottom; ++y)
+                        if (qGray(img.pixel(x, y)) < 128) {
+                            if (first < 0)
+                                first = x;
+                            last = x;
+                            break;
+                        }
+                return std::pair{first, last};
+            };
+            const auto [aloneFirst, aloneLast] = inkColumns(alone, 0, 999, 0, r.height() - 1);
+            const auto [first, last] = inkColumns(shot, r.left(), r.right(), r.top(), r.bottom());
+            ASSERT_GE(first, 0) << name;
+            EXPECT_EQ(last - first, aloneLast - aloneFirst) << name << " " << text.toStdString();
+            EXPECT_LE(last, r.right() - 1) << name << " " << text.toStdString();
+        }
+        // The panels after it moved along: none overlaps the date.
+        EXPECT_GT(bar->panelRect(date + 1).left(), r.right()) << name;
+    }
+    QLocale::setDefault(saved);
+}
+
+// A damaged JPEG of 5 x 27,397 pixels: it fits the area at a width that
+// rounds to 0, yet is decoded, so libjpeg's error about its Huffman table is
+// reported, and a sound picture of that shape shows as a thin line.
+QByteArray thinJpeg(bool damaged) {
+    QByteArray bytes = testlib::encodeJpeg(testlib::makePicture(5, 27397, testlib::Scene::Plain, 3));
+    if (damaged) {
+        // Three codes of length 1 where two fit: the table is read without
+        // complaint and refused when decoding starts.
+        const qsizetype dht = bytes.indexOf(QByteArray("\xFF\xC4", 2));
+        char* counts = bytes.data() + dht + 5;
+        int moved = 0;
+        for (int len = 15; len >= 0 && moved < 3; --len)
+            while (counts[len] > 0 && moved < 3) {
+                --counts[len];
+                ++moved;
+            }
+        counts[0] = char(counts[0] + moved);
+    }
+    return bytes;
+}
+
+TEST(ThinPicture, IsDecodedAndItsErrorReported) {
+    for (bool damaged : {true, false}) {
+        test::LibraryWindow h;
+        h.lib.album("").file("thin.jpg", thinJpeg(damaged));
+        h.create();
+        ImageBox* view = h.ui().imgView;
+        if (damaged) {
+            ASSERT_EQ(h.failures.messages.size(), 1);
+            EXPECT_TRUE(h.failures.messages[0].startsWith(QStringLiteral("JPEG エラー #")))
+                << h.failures.messages[0].toStdString();
+        } else {
+            EXPECT_TRUE(h.failures.messages.isEmpty());
+            EXPECT_EQ(view->size(), QSize(1, h.ui().pnlMain->height()));
+            const QColor shown = view->canvas().pixelColor(0, view->height() / 2);
+            const QColor plain = QColor::fromRgb(testlib::plainColour(3));
+            EXPECT_LE(std::abs(shown.red() - plain.red()) + std::abs(shown.green() - plain.green()) +
+                          std::abs(shown.blue() - plain.blue()),
+                      12);
+        }
+    }
+}
+
+} // namespace
+} // namespace soru
