@@ -4,8 +4,10 @@
 #include "core/default_library.h"
 #include "core/failure.h"
 #include "core/texts.h"
+#include "media/colour_management.h"
 #include "platform/qt_services.h"
 #include "platform/sound_player.h"
+#include "platform/screen_profile.h"
 #include "platform/wallpaper_setter.h"
 #include "resources/artwork.h"
 #include "ui/main/main_window.h"
@@ -101,6 +103,7 @@ int runSoru(int argc, char** argv) {
 
     QApplication app(argc, argv);
     setUpApplication(!cl.screenshotFile.isEmpty());
+    ColourTransformCache::instance().setTargetProfile(screenColourProfile());
     const QString folder =
         cl.folder.isEmpty()
             ? defaultLibraryFolder(QCoreApplication::applicationDirPath(), installedBinFolders(),

@@ -5,6 +5,7 @@
 #include "core/limits.h"
 #include "fuzz/harness.h"
 #include "media/bitmap_decoder.h"
+#include "media/colour_management.h"
 #include "media/jpeg_decoder.h"
 #include "media/picture_object.h"
 
@@ -120,7 +121,8 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
     if (kind == PictureKind::Bitmap) {
         // The file is read through a window; the bytes in memory must give
         // the same picture.
-        const QImage fromMemory = decodeBitmap(data, qsizetype(size));
+        QImage fromMemory = decodeBitmap(data, qsizetype(size));
+        ColourTransformCache::instance().apply(fromMemory, picture->iccProfile());
         FUZZ_CHECK(fromMemory == picture->fullImage());
     }
 
@@ -131,6 +133,8 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
         const QRect fitted = fitPicture(w, h, kViewWidth, kViewHeight).rect();
         picture->draw(canvas, fitted);
         FUZZ_CHECK(untouchedOutside(canvas, fitted));
+        // Its embedded profile, as the viewer applies it to what was drawn.
+        ColourTransformCache::instance().apply(canvas, picture->iccProfile());
         // Partly outside the canvas, as a thumbnail cell at an edge: through
         // a painter.
         picture->draw(canvas, QRect(-7, kViewHeight - 5, 20, 11));

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets from the test-library
 // generator: one folder per target under the folder given.
 //   soru_fuzz_seeds OUT  ->  OUT/jpeg OUT/bitmap OUT/memo OUT/folder_names
+#include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/jpeg_variants.h"
 #include "tools/testlib/testlib.h"
 
@@ -76,6 +77,25 @@ void writePictures(Corpus& jpeg, Corpus& bitmap) {
     jpeg.add(QStringLiteral("cmyk-13x7"), encodeCmykJpeg(cmyk, 13, 7, CmykKind::Cmyk, 75));
     jpeg.add(QStringLiteral("ycck-13x7"), encodeCmykJpeg(cmyk, 13, 7, CmykKind::Ycck, 75));
     jpeg.add(QStringLiteral("exif-orientation-6-13x7"), encodeJpegWithOrientation(small, 6));
+    // ICC profiles (lcms's own sRGB-like profile is small and complete;
+    // the CMYK one is a real table-based profile when it is installed).
+    for (const char* profile : {"/usr/share/color/icc/colord/SwappedRedAndGreen.icc",
+                                "/usr/share/color/icc/ghostscript/default_cmyk.icc"}) {
+        QFile f(QString::fromLatin1(profile));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray icc = f.readAll();
+        const bool isCmyk = QByteArray(profile).contains("cmyk");
+        jpeg.add(QStringLiteral("icc-%1-13x7").arg(isCmyk ? "cmyk" : "rgb"),
+                 withIccProfile(isCmyk ? encodeCmykJpeg(cmyk, 13, 7, CmykKind::Cmyk, 75)
+                                       : encodeJpeg(small, JpegKind::Baseline, 75),
+                                icc));
+        if (!isCmyk) {
+            BitmapColour colour;
+            colour.profile = icc;
+            bitmap.add(QStringLiteral("v5-icc-13x7.bmp"), encodeV5Bitmap(small, colour));
+        }
+    }
     jpeg.add(QStringLiteral("trailer-second-frame-13x7"),
              jpegWithTrailer(small, JpegKind::Baseline, JpegTrailer::SecondFrameHeader));
     // Data for 13 x 7 pixels under headers claiming 640 x 480.

@@ -1,4 +1,5 @@
 #include "media/bitmap_decoder.h"
+#include "media/colour_management.h"
 
 #include "core/failure.h"
 #include "core/limits.h"
@@ -480,6 +481,43 @@ QSize checkBitmap(BitmapSource& source) {
         decodeRle(source, h, sink);
     }
     return QSize(int(h.width), int(h.height));
+}
+
+QByteArray bitmapColourProfile(BitmapSource& source) {
+    // Colour-space types of the version 4 and 5 headers.
+    constexpr quint32 kCalibratedRgb = 0;
+    constexpr quint32 kEmbedded = 0x4D424544; // 'MBED'
+    constexpr qint64 kMaxProfile = 8 * 1024 * 1024;
+    const Bytes b(source.read(0, kFileHeader + 124), 0);
+    if (!b.holds(kFileHeader, 4))
+        return {};
+    const qint64 infoSize = b.u32(kFileHeader);
+    if ((infoSize != 108 && infoSize != 124) || !b.holds(kFileHeader, infoSize))
+        return {};
+    const qint64 info = kFileHeader;
+    const quint32 type = b.u32(info + 56);
+    if (type == kEmbedded && infoSize == 124) {
+        const qint64 at = info + qint64(b.u32(info + 112));
+        const qint64 size = b.u32(info + 116);
+        if (size <= 0 || size > kMaxProfile || at + size > source.size())
+            return {};
+        const std::span<const uchar> data = source.read(at, size);
+        if (qint64(data.size()) != size)
+            return {};
+        QByteArray profile(reinterpret_cast<const char*>(data.data()), qsizetype(size));
+        return profileSpace(profile) == ProfileSpace::Rgb ? profile : QByteArray();
+    }
+    if (type != kCalibratedRgb)
+        return {};
+    // CIEXYZTRIPLE: red, green, blue, each X, Y, Z in 2.30 fixed point;
+    // then the red, green and blue gammas in 16.16.
+    double xyz[3][3], gamma[3];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j)
+            xyz[i][j] = double(b.i32(info + 60 + 12 * i + 4 * j)) / double(1 << 30);
+        gamma[i] = double(b.u32(info + 96 + 4 * i)) / 65536.0;
+    }
+    return calibratedRgbProfile(xyz, gamma);
 }
 
 void decodeBitmapScaled(BitmapSource& source, QSize size, uchar* out, qsizetype stride) {

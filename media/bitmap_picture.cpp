@@ -2,6 +2,7 @@
 
 #include "core/failure.h"
 #include "media/bitmap_decoder.h"
+#include "media/colour_management.h"
 #include "media/scaling.h"
 
 #include <QPainter>
@@ -64,11 +65,13 @@ void BitmapPicture::load(const QString& path) {
     source_.reset();
     file_.reset();
     size_ = QSize(0, 0);
+    profile_.clear();
     path_ = path;
     auto file = std::make_unique<QFile>();
     openPictureFile(*file, path_);
     auto source = std::make_unique<BitmapFileSource>(*file, path_);
     const QSize size = checkBitmap(*source);
+    profile_ = bitmapColourProfile(*source);
     file_ = std::move(file);
     source_ = std::move(source);
     size_ = size;
@@ -95,7 +98,11 @@ void BitmapPicture::draw(QImage& canvas, const QRect& target) {
 }
 
 QImage BitmapPicture::fullImage() {
-    return source_ ? decodeBitmap(*source_) : QImage();
+    if (!source_)
+        return {};
+    QImage image = decodeBitmap(*source_);
+    ColourTransformCache::instance().apply(image, profile_);
+    return image;
 }
 
 } // namespace soru

@@ -22,12 +22,14 @@ public:
     int height() const override { return size_.height(); }
     void draw(QImage& canvas, const QRect& target) override;
     QImage fullImage() override;
+    QByteArray iccProfile() const override { return profile_; }
 
 private:
     QString path_;
     std::unique_ptr<QFile> file_;
     std::unique_ptr<BitmapFileSource> source_;
     QSize size_{0, 0};
+    QByteArray profile_;
 };
 
 } // namespace soru

@@ -2,6 +2,7 @@
 
 #include "core/failure.h"
 #include "core/fitting.h"
+#include "media/colour_management.h"
 #include "media/picture_object.h"
 
 #include <QFileInfo>
@@ -70,6 +71,19 @@ void DecodedPicture::drawAt(QImage& canvas, QPoint at) const {
         std::rethrow_exception(failure_);
 }
 
+void DecodedPicture::drawInto(QImage& canvas, const QRect& target) const {
+    throwIfLoadFailed();
+    if (!image_.isNull()) {
+        QPainter painter(&canvas);
+        painter.setCompositionMode(state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
+                                                               : QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(target), image_);
+    }
+    if (state_ == State::DrawFailed)
+        std::rethrow_exception(failure_);
+}
+
 qint64 DecodedPicture::bytes() const {
     return qint64(sizeof(DecodedPicture)) + (image_.isNull() ? 0 : image_.sizeInBytes());
 }
@@ -104,6 +118,9 @@ DecodedPicture decodePicture(const QString& path, QSize box) {
             throw std::bad_alloc();
         image.fill(Qt::transparent);
         picture.draw(image, QRect(0, 0, fit.width, fit.height));
+        // Colour management on the drawn pixels only: an untagged picture costs nothing.
+        ColourTransformCache::instance().apply(image, picture.iccProfile(),
+                                               ColourTransformCache::instance().targetProfile());
     } catch (...) {
         if (!loaded)
             return DecodedPicture::loadFailed(std::current_exception());

@@ -53,6 +53,10 @@ public:
     // DrawFailed, draws what the decoder reached and raises the failure.
     // Missing and LoadFailed draw nothing (LoadFailed raises).
     void drawAt(QImage& canvas, QPoint at) const;
+    // The same into a rectangle of the canvas's logical pixels: decoded for
+    // the canvas's device pixels, the picture lands one pixel on one device
+    // pixel; otherwise it is scaled smoothly to fill the rectangle.
+    void drawInto(QImage& canvas, const QRect& target) const;
 
     // Memory the picture holds, for the cache's bound.
     qint64 bytes() const;

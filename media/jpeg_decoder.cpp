@@ -2,11 +2,13 @@
 
 #include "core/failure.h"
 #include "core/limits.h"
+#include "media/colour_management.h"
 #include "media/picture_object.h"
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -69,6 +71,7 @@ struct JpegJob {
     int denominator;
     unsigned char** rows; // decode only: one pointer per output row
     bool stopAtDataEnd;   // decode only: a one-scan file stops at the end of its data
+    bool readIcc;         // probe only: keep the ICC profile's APP2 segments
     // Out.
     int width, height, components;
     J_COLOR_SPACE colorSpace;
@@ -83,6 +86,10 @@ struct JpegJob {
     int rowsDone;
     int paletteSize;
     unsigned char palette[256];
+    // The ICC profile assembled from the APP2 segments (malloc'd by
+    // libjpeg; the caller frees it), or null.
+    unsigned char* icc;
+    unsigned int iccSize;
     int errorCode;
     // The iMCU row in which each scan's data ended for good, -1 while it
     // has not (index: scan number), and the number of scans read.
@@ -160,6 +167,8 @@ int outputRowsPerIMcuRow(const jpeg_decompress_struct* cinfo) {
 void setUp(jpeg_decompress_struct* cinfo, JpegJob* job) {
     cinfo->mem->max_memory_to_use = long(kMaxDecodedPictureBytes);
     jpeg_mem_src(cinfo, job->data, job->size);
+    if (job->readIcc)
+        jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
     job->width = int(cinfo->image_width);
     job->height = int(cinfo->image_height);
@@ -211,6 +220,11 @@ bool probeC(JpegJob* job) {
     }
     jpeg_create_decompress(&cinfo);
     setUp(&cinfo, job);
+    // Damaged or incomplete profile segments only warn: no profile then.
+    if (job->readIcc && !jpeg_read_icc_profile(&cinfo, &job->icc, &job->iccSize)) {
+        job->icc = nullptr;
+        job->iccSize = 0;
+    }
     jpeg_destroy_decompress(&cinfo);
     return true;
 }
@@ -454,12 +468,27 @@ bool decodeTopAndCopyDown(const QByteArray& bytes, JpegJob& job) {
 
 JpegHeader readJpegHeader(const QByteArray& bytes) {
     JpegJob job = makeJob(bytes, 1);
-    if (!probeC(&job))
+    job.readIcc = true;
+    const bool probed = probeC(&job);
+    QByteArray icc;
+    if (job.icc) {
+        icc = QByteArray(reinterpret_cast<const char*>(job.icc), qsizetype(job.iccSize));
+        std::free(job.icc);
+    }
+    if (!probed)
         fail(job.errorCode);
     JpegHeader header;
     header.width = job.width;
     header.height = job.height;
     header.grayscale = job.colorSpace == JCS_GRAYSCALE;
+    header.cmyk = isFourComponent(job.colorSpace);
+    if (!icc.isEmpty()) {
+        const ProfileSpace wanted = header.grayscale ? ProfileSpace::Grey
+                                    : header.cmyk    ? ProfileSpace::Cmyk
+                                                     : ProfileSpace::Rgb;
+        if (profileSpace(icc) == wanted)
+            header.iccProfile = std::move(icc);
+    }
     if (!pictureFitsMemoryLimit(header.width, header.height, header.bytesPerPixel()))
         fail(JERR_IMAGE_TOO_BIG);
     return header;
@@ -477,7 +506,8 @@ int jpegScaleDenominator(QSize picture, QSize target) {
 }
 
 QImage decodeJpeg(const QByteArray& bytes, int denominator, JpegDataEnd dataEnd,
-                  JpegDecodeInfo* info) {
+                  JpegDecodeInfo* info, const QByteArray& cmykProfile,
+                  const QByteArray& targetProfile) {
     JpegJob job = makeJob(bytes, denominator);
     if (!probeC(&job))
         fail(job.errorCode);
@@ -503,7 +533,8 @@ QImage decodeJpeg(const QByteArray& bytes, int denominator, JpegDataEnd dataEnd,
         info->copiedBlankRows = job.period > 0;
         info->decodedRows = job.period > 0 ? job.alikeFrom : job.rowsDone;
     }
-    if (cmyk)
+    if (cmyk && !ColourTransformCache::instance().applyCmyk(image, job.rowsDone, job.adobe,
+                                                            cmykProfile, targetProfile))
         cmykToRgb(image, job.rowsDone, job.adobe);
     for (int y = job.rowsDone; y < job.outHeight; ++y)
         std::memset(image.scanLine(y), grey ? 0 : 0xFF, std::size_t(image.bytesPerLine()));

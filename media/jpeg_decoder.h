@@ -14,6 +14,10 @@ struct JpegHeader {
     int width = 0;
     int height = 0;
     bool grayscale = false; // one component: decoded to at most 236 greys
+    bool cmyk = false;      // four components (CMYK or YCCK)
+    // The embedded ICC profile when its colour space is the picture's
+    // (grey, RGB or CMYK) and lcms can use it; empty otherwise.
+    QByteArray iccProfile;
     // Bytes per decoded pixel: 1 for an indexed grey picture, else 4.
     int bytesPerPixel() const { return grayscale ? 1 : 4; }
 };
@@ -52,8 +56,13 @@ struct JpegDecodeInfo {
 // the end of the image, and "JPEG エラー #16" (JERR_BAD_PROGRESSION) for a
 // file of more than kMaxJpegScans scans, which would take far longer to
 // decode than its picture is worth.
+//
+// A CMYK picture with cmykProfile (a CMYK ICC profile) is converted through
+// it to targetProfile (empty: sRGB); without one, or with one that cannot be
+// used, by the plain formula.
 QImage decodeJpeg(const QByteArray& bytes, int denominator,
                   JpegDataEnd dataEnd = JpegDataEnd::CopyBlankRows,
-                  JpegDecodeInfo* info = nullptr);
+                  JpegDecodeInfo* info = nullptr, const QByteArray& cmykProfile = {},
+                  const QByteArray& targetProfile = {});
 
 } // namespace soru

@@ -2,6 +2,7 @@
 
 #include "core/failure.h"
 #include "core/limits.h"
+#include "media/colour_management.h"
 #include "media/scaling.h"
 
 #include <cstring>
@@ -92,14 +93,20 @@ void JpegPicture::load(const QString& path) {
     header_ = header;
     decoded_ = QImage();
     denominator_ = 0;
+    decodedTarget_.clear();
 }
 
 // Decoded pixels at 1/denominator or larger; a larger decode already made
 // is reused rather than decoding again.
-const QImage& JpegPicture::decoded(int denominator) {
-    if (denominator_ == 0 || denominator_ > denominator) {
-        decoded_ = turnedUpright(decodeJpeg(bytes_, denominator), orientation_);
+const QImage& JpegPicture::decoded(int denominator, const QByteArray& target) {
+    const QByteArray& cmykProfile = header_.cmyk ? header_.iccProfile : QByteArray();
+    if (denominator_ == 0 || denominator_ > denominator ||
+        (!cmykProfile.isEmpty() && decodedTarget_ != target)) {
+        decoded_ = turnedUpright(
+            decodeJpeg(bytes_, denominator, JpegDataEnd::CopyBlankRows, nullptr, cmykProfile, target),
+            orientation_);
         denominator_ = denominator;
+        decodedTarget_ = target;
     }
     return decoded_;
 }
@@ -108,13 +115,15 @@ void JpegPicture::draw(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || bytes_.isEmpty())
         return;
     const int d = jpegScaleDenominator(upright(), target.size());
-    drawSmoothScaled(canvas, target, decoded(d));
+    drawSmoothScaled(canvas, target, decoded(d, ColourTransformCache::instance().targetProfile()));
 }
 
 QImage JpegPicture::fullImage() {
     if (bytes_.isEmpty())
         return {};
-    return decoded(1);
+    QImage image = decoded(1, QByteArray());
+    ColourTransformCache::instance().apply(image, iccProfile());
+    return image;
 }
 
 } // namespace soru

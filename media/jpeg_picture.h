@@ -19,6 +19,7 @@ public:
     int height() const override { return upright().height(); }
     void draw(QImage& canvas, const QRect& target) override;
     QImage fullImage() override;
+    QByteArray iccProfile() const override { return header_.cmyk ? QByteArray() : header_.iccProfile; }
 
     // The reduction (1, 2, 4 or 8) of the pixels decoded so far; 0 when
     // nothing has been decoded.
@@ -30,13 +31,16 @@ private:
     QSize upright() const {
         return uprightSize(QSize(header_.width, header_.height), orientation_);
     }
-    const QImage& decoded(int denominator);
+    // A CMYK picture with a profile is converted to the target while it is
+    // decoded; the others are decoded as they are stored.
+    const QImage& decoded(int denominator, const QByteArray& target);
 
     QByteArray bytes_;
     JpegHeader header_;
     int orientation_ = 1;
     QImage decoded_; // upright
     int denominator_ = 0;
+    QByteArray decodedTarget_;
 };
 
 } // namespace soru

@@ -43,6 +43,11 @@ public:
     // The whole picture at its own size: RGB32, or Indexed8 for a grey JPEG;
     // a null image before a load.
     virtual QImage fullImage() = 0;
+    // The ICC profile that describes the pixels draw() makes (an RGB
+    // profile, or a grey one for a grey picture drawn in greys); empty when
+    // they are sRGB, or already converted to the current target. fullImage()
+    // always gives sRGB pixels.
+    virtual QByteArray iccProfile() const { return {}; }
 };
 
 // A new, empty object of the kind.

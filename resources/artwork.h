@@ -1,5 +1,8 @@
 #pragma once
-// The program's own pictures, embedded as Qt resources under :/images/.
+// The program's own pictures, embedded as Qt resources under :/images/, each
+// painted at 1x, 2x and 3x (name.png, name@2x.png, name@3x.png). The loaders
+// pick the resolution for the screen and set the device pixel ratio, so every
+// picture keeps its logical size: a glyph is always 16 x 16 logical pixels.
 #include <QCursor>
 #include <QIcon>
 #include <QImage>
@@ -38,20 +41,35 @@ enum class Glyph : int {
     Minimise = 23,
 };
 
-// Resource path of glyph index, e.g. ":/images/glyph_07.png"; empty when the
-// index is outside 0..kGlyphCount-1.
-QString glyphPath(int index);
+// The artwork resolution for this screen: the application's device pixel
+// ratio (the primary screen's when there is no application object yet),
+// rounded up, within 1..3.
+int artworkScale();
+// The same rule for any ratio.
+int artworkScaleFor(qreal devicePixelRatio);
 
-// 16 x 16 glyph on a transparent ground; null when index is out of range.
+// Resource path of glyph index at scale (1, 2 or 3), e.g.
+// ":/images/glyph_07.png", ":/images/glyph_07@2x.png"; empty when the index is
+// outside 0..kGlyphCount-1 or the scale outside 1..3.
+QString glyphPath(int index, int scale = 1);
+
+// 16 x 16 logical glyph on a transparent ground, at artworkScale() (or the
+// given scale) with that device pixel ratio; null when index is out of range.
 QPixmap glyph(int index);
 QImage glyphImage(int index);
+QImage glyphImage(int index, int scale);
 inline QPixmap glyph(Glyph g) { return glyph(static_cast<int>(g)); }
 inline QImage glyphImage(Glyph g) { return glyphImage(static_cast<int>(g)); }
 
-// Program icon with its 16- and 32-pixel pictures.
+// Any embedded picture by its stem ("splash", "cursor_back") at scale, with
+// the device pixel ratio set; null when there is none.
+QImage artworkImage(const QString& stem, int scale);
+
+// Program icon with its 16- and 32-pixel pictures and their 2x and 3x paintings
+// (48, 64 and 96 pixels).
 QIcon mainIcon();
 
-// 32 x 32 cursors with the hot spot at the top-left corner of their card.
+// 32 x 32 logical cursors with the hot spot at the top-left corner of their card.
 QCursor backCursor();
 QCursor nextCursor();
 

@@ -7,6 +7,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-translations-l10n
   libjpeg62-turbo-dev libexif-dev libuchardet-dev libgtest-dev libgmock-dev libbenchmark-dev
+  liblcms2-dev liblcms2-utils colord-data icc-profiles-free libgs10-common libxcb1-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-urw-base35
   xvfb xauth x11-apps imagemagick
   sox gstreamer1.0-plugins-base gstreamer1.0-plugins-good

@@ -157,3 +157,75 @@ TEST(Icon, HasBothSizes) {
 }
 
 } // namespace
+
+namespace {
+
+// True when every scale x scale block of img holds one colour: what an
+// enlargement by whole pixels of a smaller picture gives.
+bool isBlockReplicated(const QImage& img, int scale) {
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != img.pixel(x - x % scale, y - y % scale))
+                return false;
+    return true;
+}
+
+} // namespace
+
+// Each high-density picture has scale times the pixels, reports the logical
+// size of the 1x picture, and was painted at that resolution rather than
+// enlarged from the 1x one.
+TEST(HighDensity, PicturesArePaintedAtEachScaleWithTheSameLogicalSize) {
+    for (const char* stem : {"glyph_07", "glyph_19", "cursor_back", "cursor_next", "splash"}) {
+        const QImage base = soru::artworkImage(QString::fromLatin1(stem), 1);
+        ASSERT_FALSE(base.isNull()) << stem;
+        for (const int scale : {2, 3}) {
+            const QImage img = soru::artworkImage(QString::fromLatin1(stem), scale);
+            ASSERT_FALSE(img.isNull()) << stem << " @" << scale;
+            EXPECT_EQ(img.size(), base.size() * scale) << stem << " @" << scale;
+            EXPECT_EQ(img.deviceIndependentSize(), QSizeF(base.size())) << stem << " @" << scale;
+            EXPECT_FALSE(isBlockReplicated(img, scale)) << stem << " @" << scale;
+        }
+    }
+    // Guards the check itself: an enlargement is recognised as one.
+    const QImage g = soru::glyphImage(int(soru::Glyph::Sound), 1);
+    EXPECT_TRUE(isBlockReplicated(g.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::FastTransformation), 2));
+}
+
+TEST(HighDensity, EveryGlyphIsSixteenLogicalPixelsAtEveryScale) {
+    for (int i = 0; i < soru::kGlyphCount; ++i)
+        for (const int scale : {1, 2, 3}) {
+            const QImage img = soru::glyphImage(i, scale);
+            EXPECT_EQ(img.size(), QSize(16, 16) * scale) << i << " @" << scale;
+            EXPECT_EQ(img.deviceIndependentSize(), QSizeF(16, 16)) << i << " @" << scale;
+            // The corners stay clear at every scale, as the 1x glyph's do.
+            EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << i << " @" << scale;
+        }
+    EXPECT_TRUE(soru::glyphImage(0, 4).isNull());
+    EXPECT_EQ(soru::glyphPath(7, 2), QStringLiteral(":/images/glyph_07@2x.png"));
+}
+
+TEST(HighDensity, ScaleIsTheRatioRoundedUpWithinOneToThree) {
+    const struct {
+        qreal ratio;
+        int scale;
+    } cases[] = {{1.0, 1}, {1.25, 2}, {1.5, 2}, {2.0, 2}, {2.0000001, 2}, {2.5, 3}, {3.0, 3}, {4.0, 3}, {0.5, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(soru::artworkScaleFor(c.ratio), c.scale) << c.ratio;
+}
+
+TEST(HighDensity, LoadersFollowTheScreenAndKeepLogicalSizes) {
+    // The offscreen screen of the tests has a ratio of 1.
+    const int scale = soru::artworkScale();
+    const QPixmap g = soru::glyph(soru::Glyph::Sound);
+    EXPECT_EQ(g.devicePixelRatio(), scale);
+    EXPECT_EQ(g.deviceIndependentSize(), QSizeF(16, 16));
+    EXPECT_EQ(soru::splashArtwork().deviceIndependentSize(), QSizeF(340, 180));
+    EXPECT_EQ(soru::splashEmblem().deviceIndependentSize(), QSizeF(16, 16));
+    EXPECT_EQ(soru::infoBanner().deviceIndependentSize(), QSizeF(88, 31));
+    EXPECT_EQ(soru::backCursor().pixmap().deviceIndependentSize(), QSizeF(32, 32));
+    const QIcon icon = soru::mainIcon();
+    for (const int side : {16, 32, 48, 64, 96})
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side))) << side;
+    EXPECT_EQ(icon.pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+}

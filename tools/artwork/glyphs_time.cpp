@@ -13,20 +13,27 @@ namespace {
 constexpr int kCx = 7;
 constexpr int kCy = 7;
 
-// Angle of a pixel centre from twelve o'clock, clockwise, in degrees 0..360.
-double clockAngle(int x, int y) {
-    const double dx = x - kCx;
-    const double dy = y - kCy;
-    double a = std::atan2(dx, -dy) * 180.0 / std::numbers::pi;
+// Offset of dot (x, y)'s centre from the centre of pixel (kCx, kCy), in
+// logical pixels; at scale 1 these are whole numbers.
+QPointF fromCentre(const Mask& m, int x, int y) {
+    const double s = m.scale();
+    return QPointF((x + 0.5) / s - (kCx + 0.5), (y + 0.5) / s - (kCy + 0.5));
+}
+
+// Angle of an offset from twelve o'clock, clockwise, in degrees 0..360.
+double clockAngle(QPointF d) {
+    double a = std::atan2(d.x(), -d.y()) * 180.0 / std::numbers::pi;
     return a < 0 ? a + 360.0 : a;
 }
 
 Mask dial() {
     Mask m;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            if ((x - kCx) * (x - kCx) + (y - kCy) * (y - kCy) <= 41)
-                m.set(x, y);
+    for (int y = 0; y < 16 * m.scale(); ++y)
+        for (int x = 0; x < 16 * m.scale(); ++x) {
+            const QPointF d = fromCentre(m, x, y);
+            if (d.x() * d.x() + d.y() * d.y() <= 41.0)
+                m.setDot(x, y);
+        }
     return m;
 }
 
@@ -47,11 +54,17 @@ void hand(QPainter& p, double degrees, double length, const QColor& c) {
 void face(QPainter& p, const QColor& rim, double sweep, const QColor& shade) {
     const Mask m = dial();
     paintShape(p, m, {rim, pal::white, pal::white, QColor(0xd8, 0xd8, 0xe0)});
-    if (sweep > 0)
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x)
-                if (m.at(x, y) && (x != kCx || y != kCy) && clockAngle(x, y) <= sweep + 0.5)
-                    px(p, x, y, shade);
+    if (sweep > 0) {
+        // The centre pixel itself stays white.
+        Mask shaded;
+        const int s = m.scale();
+        for (int y = 0; y < 16 * s; ++y)
+            for (int x = 0; x < 16 * s; ++x)
+                if (m.dot(x, y) && (x / s != kCx || y / s != kCy) &&
+                    clockAngle(fromCentre(m, x, y)) <= sweep + 0.5)
+                    shaded.setDot(x, y);
+        paintMask(p, shaded, shade);
+    }
     px(p, kCx, kCy - 6, rim);
     px(p, kCx + 6, kCy, rim);
     px(p, kCx, kCy + 6, rim);

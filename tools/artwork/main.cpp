@@ -5,6 +5,7 @@
 // With --icons, writes only the desktop icon at the sizes of the icon theme
 // (icon_16.png ... icon_256.png); the build runs this for the install tree.
 #include "artwork.h"
+#include "raster.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -59,17 +60,26 @@ int main(int argc, char** argv) {
             ok &= save(dir, QString("icon_%1.png").arg(size), iconAt(size));
         return ok ? 0 : 1;
     }
-    for (int i = 0; i < art::kGlyphCount; ++i)
-        ok &= save(dir, QString("glyph_%1.png").arg(i, 2, 10, QChar('0')), art::paintGlyph(i));
-    ok &= save(dir, "cursor_back.png", art::paintCursor(false));
-    ok &= save(dir, "cursor_next.png", art::paintCursor(true));
-    ok &= save(dir, "splash.png", art::paintSplash());
-    ok &= save(dir, "emblem.png", art::paintEmblem());
-    ok &= save(dir, "icon_16.png", art::paintIcon(16));
-    ok &= save(dir, "icon_32.png", art::paintIcon(32));
-    ok &= save(dir, "info_close.png", art::paintInfoClose());
-    ok &= save(dir, "info_mail.png", art::paintInfoMail());
-    ok &= save(dir, "info_banner.png", art::paintInfoBanner());
-    ok &= save(dir, "info_click.png", art::paintInfoClick());
+    // Every picture at 1x, and painted again at 2x and 3x under the names
+    // Qt looks for on high-density screens (glyph_07@2x.png).
+    for (const int scale : {1, 2, 3}) {
+        const art::ScaleScope scope(scale);
+        const QString suffix = scale == 1 ? QString() : QString("@%1x").arg(scale);
+        auto put = [&](const QString& stem, const QImage& image) {
+            ok &= save(dir, stem + suffix + ".png", image);
+        };
+        for (int i = 0; i < art::kGlyphCount; ++i)
+            put(QString("glyph_%1").arg(i, 2, 10, QChar('0')), art::paintGlyph(i));
+        put("cursor_back", art::paintCursor(false));
+        put("cursor_next", art::paintCursor(true));
+        put("splash", art::paintSplash());
+        put("emblem", art::paintEmblem());
+        put("icon_16", art::paintIcon(16));
+        put("icon_32", art::paintIcon(32));
+        put("info_close", art::paintInfoClose());
+        put("info_mail", art::paintInfoMail());
+        put("info_banner", art::paintInfoBanner());
+        put("info_click", art::paintInfoClick());
+    }
     return ok ? 0 : 1;
 }

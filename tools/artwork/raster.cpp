@@ -8,18 +8,42 @@
 
 namespace art {
 
-Mask::Mask(int width, int height) : w_(width), h_(height), bits_(size_t(width * height), 0) {}
+namespace {
+int gScale = 1;
+} // namespace
 
-bool Mask::at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= w_ || y >= h_)
+int scale() {
+    return gScale;
+}
+
+ScaleScope::ScaleScope(int scale) : previous_(gScale) {
+    gScale = scale;
+}
+
+ScaleScope::~ScaleScope() {
+    gScale = previous_;
+}
+
+Mask::Mask(int width, int height)
+    : w_(width), h_(height), s_(gScale), dw_(width * gScale), dh_(height * gScale),
+      bits_(size_t(dw_ * dh_), 0) {}
+
+bool Mask::dot(int x, int y) const {
+    if (x < 0 || y < 0 || x >= dw_ || y >= dh_)
         return false;
-    return bits_[size_t(y * w_ + x)] != 0;
+    return bits_[size_t(y * dw_ + x)] != 0;
+}
+
+void Mask::setDot(int x, int y, bool on) {
+    if (x < 0 || y < 0 || x >= dw_ || y >= dh_)
+        return;
+    bits_[size_t(y * dw_ + x)] = on ? 1 : 0;
 }
 
 void Mask::set(int x, int y, bool on) {
-    if (x < 0 || y < 0 || x >= w_ || y >= h_)
-        return;
-    bits_[size_t(y * w_ + x)] = on ? 1 : 0;
+    for (int j = 0; j < s_; ++j)
+        for (int i = 0; i < s_; ++i)
+            setDot(x * s_ + i, y * s_ + j, on);
 }
 
 void Mask::fillRect(int x, int y, int w, int h, bool on) {
@@ -29,17 +53,19 @@ void Mask::fillRect(int x, int y, int w, int h, bool on) {
 }
 
 void Mask::addPath(const QPainterPath& path) {
-    QImage img(w_, h_, QImage::Format_ARGB32);
+    // Rasterised at the device grid: a dot is set when its centre is inside.
+    QImage img(dw_, dh_, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
+        p.scale(s_, s_);
         p.fillPath(path, Qt::black);
     }
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x)
+    for (int y = 0; y < dh_; ++y)
+        for (int x = 0; x < dw_; ++x)
             if (qAlpha(img.pixel(x, y)) > 0)
-                set(x, y);
+                setDot(x, y);
 }
 
 void Mask::addRows(int x, int y, std::initializer_list<const char*> rows) {
@@ -53,52 +79,57 @@ void Mask::addRows(int x, int y, std::initializer_list<const char*> rows) {
 }
 
 Mask Mask::mirrored() const {
-    Mask m(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x)
-            m.set(w_ - 1 - x, y, at(x, y));
+    Mask m = *this;
+    for (int y = 0; y < dh_; ++y)
+        for (int x = 0; x < dw_; ++x)
+            m.setDot(dw_ - 1 - x, y, dot(x, y));
     return m;
 }
 
 Mask Mask::translated(int dx, int dy) const {
-    Mask m(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x)
-            if (at(x, y))
-                m.set(x + dx, y + dy);
+    Mask m = *this;
+    std::fill(m.bits_.begin(), m.bits_.end(), 0);
+    for (int y = 0; y < dh_; ++y)
+        for (int x = 0; x < dw_; ++x)
+            if (dot(x, y))
+                m.setDot(x + dx * s_, y + dy * s_);
     return m;
 }
 
 Mask Mask::outline(bool diagonal) const {
-    Mask m(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) {
-            if (at(x, y))
+    // Dots within one logical pixel of the mask: a square neighbourhood with
+    // diagonal, a disc without (at scale 1, the four side neighbours).
+    Mask m = *this;
+    std::fill(m.bits_.begin(), m.bits_.end(), 0);
+    for (int y = 0; y < dh_; ++y)
+        for (int x = 0; x < dw_; ++x) {
+            if (dot(x, y))
                 continue;
-            bool touch = at(x - 1, y) || at(x + 1, y) || at(x, y - 1) || at(x, y + 1);
-            if (diagonal)
-                touch = touch || at(x - 1, y - 1) || at(x + 1, y - 1) || at(x - 1, y + 1) ||
-                        at(x + 1, y + 1);
-            m.set(x, y, touch);
+            bool touch = false;
+            for (int j = -s_; j <= s_ && !touch; ++j)
+                for (int i = -s_; i <= s_ && !touch; ++i)
+                    if ((diagonal || i * i + j * j <= s_ * s_) && dot(x + i, y + j))
+                        touch = true;
+            m.setDot(x, y, touch);
         }
     return m;
 }
 
 Mask Mask::operator|(const Mask& other) const {
     Mask m = *this;
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x)
-            if (other.at(x, y))
-                m.set(x, y);
+    for (int y = 0; y < dh_; ++y)
+        for (int x = 0; x < dw_; ++x)
+            if (other.dot(x, y))
+                m.setDot(x, y);
     return m;
 }
 
 Mask Mask::operator-(const Mask& other) const {
     Mask m = *this;
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x)
-            if (other.at(x, y))
-                m.set(x, y, false);
+    for (int y = 0; y < dh_; ++y)
+        for (int x = 0; x < dw_; ++x)
+            if (other.dot(x, y))
+                m.setDot(x, y, false);
     return m;
 }
 
@@ -107,7 +138,8 @@ int Mask::count() const {
 }
 
 QImage canvas(int width, int height) {
-    QImage img(width, height, QImage::Format_ARGB32);
+    QImage img(width * gScale, height * gScale, QImage::Format_ARGB32);
+    img.setDevicePixelRatio(gScale);
     img.fill(Qt::transparent);
     return img;
 }
@@ -135,26 +167,45 @@ void fill(QPainter& p, int x, int y, int w, int h, const QColor& c) {
     p.fillRect(x, y, w, h, c);
 }
 
+namespace {
+
+// Each dot of m that colourAt gives a colour for, painted as one device pixel.
+template <typename ColourAt>
+void paintDots(QPainter& p, const Mask& m, ColourAt colourAt) {
+    const int s = m.scale();
+    QImage dots(m.width() * s, m.height() * s, QImage::Format_ARGB32);
+    dots.fill(Qt::transparent);
+    bool any = false;
+    for (int y = 0; y < dots.height(); ++y)
+        for (int x = 0; x < dots.width(); ++x)
+            if (m.dot(x, y)) {
+                dots.setPixel(x, y, colourAt(x, y).rgba());
+                any = true;
+            }
+    if (!any)
+        return;
+    dots.setDevicePixelRatio(s);
+    p.drawImage(QPoint(0, 0), dots);
+}
+
+} // namespace
+
 void paintMask(QPainter& p, const Mask& m, const QColor& c) {
-    for (int y = 0; y < m.height(); ++y)
-        for (int x = 0; x < m.width(); ++x)
-            if (m.at(x, y))
-                px(p, x, y, c);
+    paintDots(p, m, [&](int, int) { return c; });
 }
 
 void paintShape(QPainter& p, const Mask& m, const Style& s, bool diagonal) {
     paintMask(p, m.outline(diagonal), s.outline);
-    for (int y = 0; y < m.height(); ++y)
-        for (int x = 0; x < m.width(); ++x) {
-            if (!m.at(x, y))
-                continue;
-            QColor c = s.fill;
-            if (!m.at(x + 1, y) || !m.at(x, y + 1))
-                c = s.dark;
-            if (!m.at(x - 1, y) || !m.at(x, y - 1))
-                c = s.light;
-            px(p, x, y, c);
+    // The bevel is one logical pixel deep: scale() dots at the finer grid.
+    const int d = m.scale();
+    paintDots(p, m, [&](int x, int y) {
+        bool dark = false, light = false;
+        for (int k = 1; k <= d; ++k) {
+            dark = dark || !m.dot(x + k, y) || !m.dot(x, y + k);
+            light = light || !m.dot(x - k, y) || !m.dot(x, y - k);
         }
+        return light ? s.light : dark ? s.dark : s.fill;
+    });
 }
 
 Mask letter(char c, int x, int y) {

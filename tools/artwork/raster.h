@@ -12,13 +12,35 @@
 
 namespace art {
 
+// The resolution pictures are painted at: device pixels per logical pixel
+// (1, 2 or 3). Every routine below takes logical coordinates; canvases and
+// masks made while a scale is in force hold that many device pixels per
+// logical one, so outlines, bevels and paths are drawn at the finer grid.
+int scale();
+class ScaleScope {
+public:
+    explicit ScaleScope(int scale);
+    ~ScaleScope();
+    ScaleScope(const ScaleScope&) = delete;
+    ScaleScope& operator=(const ScaleScope&) = delete;
+
+private:
+    int previous_;
+};
+
 class Mask {
 public:
     explicit Mask(int width = 16, int height = 16);
 
+    // Logical size; the mask holds width() * scale() x height() * scale() dots.
     int width() const { return w_; }
     int height() const { return h_; }
-    bool at(int x, int y) const;
+    int scale() const { return s_; }
+    // Device dots.
+    bool dot(int x, int y) const;
+    void setDot(int x, int y, bool on = true);
+    // Logical pixels: at() reads the pixel's top-left dot, set() the whole block.
+    bool at(int x, int y) const { return dot(x * s_, y * s_); }
     void set(int x, int y, bool on = true);
     void fillRect(int x, int y, int w, int h, bool on = true);
     // Sets the pixels whose centres lie inside the path.
@@ -27,15 +49,17 @@ public:
     void addRows(int x, int y, std::initializer_list<const char*> rows);
 
     Mask mirrored() const; // left to right
-    Mask translated(int dx, int dy) const;
-    // The ring of pixels just outside the mask; with diagonal, corners are included.
+    Mask translated(int dx, int dy) const; // by logical pixels
+    // The ring one logical pixel wide just outside the mask; with diagonal,
+    // corners are included (square), without they are rounded off.
     Mask outline(bool diagonal) const;
     Mask operator|(const Mask& other) const;
     Mask operator-(const Mask& other) const;
-    int count() const;
+    int count() const; // dots
 
 private:
-    int w_, h_;
+    int w_, h_, s_;
+    int dw_, dh_;
     std::vector<unsigned char> bits_;
 };
 
@@ -44,6 +68,8 @@ struct Style {
     QColor outline, fill, light, dark;
 };
 
+// A transparent width x height logical canvas at the current scale, its
+// device pixel ratio set so a QPainter on it works in logical pixels.
 QImage canvas(int width, int height);
 void px(QPainter& p, int x, int y, const QColor& c);
 void hline(QPainter& p, int x0, int x1, int y, const QColor& c);

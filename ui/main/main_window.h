@@ -155,6 +155,8 @@ private:
     // Starts decoding the neighbours of the shown picture in the background,
     // the one in the direction of travel first.
     void prefetchNeighbours();
+    // The picture area in device pixels: the size pictures are decoded for.
+    QSize viewDeviceArea() const;
 
     Environment env_;
     QString rootDir_;

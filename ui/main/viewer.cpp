@@ -33,14 +33,17 @@ const QString kSoundText = QStringLiteral("サウンド");
 QString TfrmMain::DrawPicture(const QString& path) {
     const int W = pnlMain->width();
     const int H = pnlMain->height();
+    // Decoded for the area's device pixels: on a high-density screen a large
+    // picture keeps all the detail the screen can show.
+    const QSize deviceArea = viewDeviceArea();
     // The hourglass only while the user waits for a decode: a prefetched
     // picture is copied from the cache at once.
     std::optional<HourglassCursor> hourglass;
-    if (!pictures_.isReady(path, QSize(W, H)))
+    if (!pictures_.isReady(path, deviceArea))
         hourglass.emplace();
     // The file is looked at again here, so a picture changed, replaced or
     // removed since it was prefetched is shown as it is now.
-    const DecodedPicture picture = pictures_.take(path, QSize(W, H));
+    const DecodedPicture picture = pictures_.take(path, deviceArea);
     if (picture.isMissing()) {
         if (!imgView->isHidden())
             imgView->hide();
@@ -60,7 +63,7 @@ QString TfrmMain::DrawPicture(const QString& path) {
     imgView->resize(fit.width, fit.height);
     if (fit.width > 0 && fit.height > 0) {
         // A decode that failed part way draws what it reached, then raises.
-        picture.drawAt(imgView->canvas(), QPoint(0, 0));
+        picture.drawInto(imgView->canvas(), QRect(0, 0, fit.width, fit.height));
         imgView->update();
     }
     // Drawn also under the sheet, but shown only when the sheet is down.
@@ -136,8 +139,12 @@ void TfrmMain::prefetchNeighbours() {
     const int direction = slideShow_.running()
                               ? (stepDirection(viewCursor_) == StepDirection::Back ? -1 : 1)
                               : lastStep_;
-    pictures_.prefetchNeighbours(album_.paths(), album_.index(), direction,
-                                 QSize(pnlMain->width(), pnlMain->height()));
+    pictures_.prefetchNeighbours(album_.paths(), album_.index(), direction, viewDeviceArea());
+}
+
+QSize TfrmMain::viewDeviceArea() const {
+    const qreal dpr = imgView->devicePixelRatioF();
+    return QSize(qRound(pnlMain->width() * dpr), qRound(pnlMain->height() * dpr));
 }
 
 void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) {

@@ -234,7 +234,9 @@ void TfrmMain::buildMainPanel() {
             [this](const QPoint& pos) { pmMain->popup(pnlMain->mapToGlobal(pos)); });
 
     imgWall = new ImageBox(pnlMain);
+    imgWall->setDeviceScaled(true);
     imgView = new ImageBox(pnlMain);
+    imgView->setDeviceScaled(true);
     imgView->hide();
     imgSum = new ImageBox(pnlMain);
     imgSum->hide();

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QPainter>
+#include <QScopeGuard>
 
 namespace soru {
 
@@ -15,6 +16,11 @@ QColor colourFromBgr(quint32 bgr) {
 void paintGradient(QImage& image, quint32 startColour) {
     if (image.isNull())
         return;
+    // Bands of device pixels: on a high-density surface the ramp gets as
+    // many steps as the screen has rows.
+    const qreal dpr = image.devicePixelRatio();
+    image.setDevicePixelRatio(1.0);
+    const auto restore = qScopeGuard([&image, dpr] { image.setDevicePixelRatio(dpr); });
     QPainter p(&image);
     const int w = image.width();
     for (const GradientBand& b : gradientBands(image.height(), startColour)) {

@@ -11,7 +11,9 @@ ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {
 
 QImage& ImageBox::canvas() {
     if (bitmap_.isNull()) {
-        bitmap_ = QImage(qMax(1, width()), qMax(1, height()), QImage::Format_RGB32);
+        const qreal dpr = deviceScaled_ ? devicePixelRatioF() : 1.0;
+        bitmap_ = QImage(qMax(1, qRound(width() * dpr)), qMax(1, qRound(height() * dpr)), QImage::Format_RGB32);
+        bitmap_.setDevicePixelRatio(dpr);
         bitmap_.fill(Qt::white);
     }
     return bitmap_;

@@ -17,7 +17,10 @@ public:
 
     bool hasBitmap() const { return !bitmap_.isNull(); }
     // The drawing surface; created at the widget's size (white) if missing.
+    // A device-scaled box makes it in the screen's device pixels (its device
+    // pixel ratio set), so what is drawn on it keeps the screen's detail.
     QImage& canvas();
+    void setDeviceScaled(bool on) { deviceScaled_ = on; }
     const QImage& bitmap() const { return bitmap_; }
     void setBitmap(const QImage& image);
 
@@ -35,6 +38,7 @@ protected:
 private:
     QImage bitmap_;
     bool pressedLeft_ = false;
+    bool deviceScaled_ = false;
 };
 
 } // namespace soru

@@ -1,0 +1,104 @@
+// The cost of colour management on a tagged 24-megapixel photo shown on a
+// 1920 x 1080 screen:
+//  (a) converting the drawn pixels (the fitted 1620 x 1080 picture) from
+//      its Adobe RGB profile to sRGB / decoding and drawing the same
+//      picture untagged  (goal <= 0.10)
+//  (b) the whole tagged presentation / the untagged one
+// Medians of several runs, the transform made beforehand (it is made once
+// per profile and kept).
+#include "media/colour_management.h"
+#include "media/decoded_picture.h"
+#include "tools/testlib/icc_jpeg.h"
+#include "tools/testlib/testlib.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 6000, kHeight = 4000, kRuns = 7;
+const QSize kScreen(1920, 1080);
+
+QImage photoLike() {
+    QImage img = soru::testlib::makePicture(kWidth, kHeight, soru::testlib::Scene::Landscape, 1);
+    quint32 state = 12345;
+    for (int y = 0; y < img.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
+            for (int& v : c) {
+                state = state * 1664525u + 1013904223u;
+                v = qBound(0, v + int(state >> 24) % 21 - 10, 255);
+            }
+            line[x] = qRgb(c[0], c[1], c[2]);
+        }
+    }
+    return img;
+}
+
+double medianMs(const std::function<void()>& fn) {
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        fn();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+bool write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QFile icc(QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc"));
+    if (!icc.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "bench_colour: AdobeRGB1998.icc (colord-data) is missing\n");
+        return 1;
+    }
+    const QByteArray profile = icc.readAll();
+    QTemporaryDir dir;
+    const QByteArray plain = soru::testlib::encodeJpeg(photoLike(), soru::testlib::JpegKind::Baseline, 90);
+    const QString untagged = dir.filePath("untagged.jpg"), tagged = dir.filePath("tagged.jpg");
+    if (!write(untagged, plain) || !write(tagged, soru::testlib::withIccProfile(plain, profile)))
+        return 1;
+
+    auto& cache = soru::ColourTransformCache::instance();
+    const soru::DecodedPicture reference = soru::decodePicture(untagged, kScreen);
+    QImage warm = reference.image();
+    cache.apply(warm, profile); // makes the transform
+
+    const double decode = medianMs([&] { soru::decodePicture(untagged, kScreen); });
+    const double presentTagged = medianMs([&] { soru::decodePicture(tagged, kScreen); });
+    const double transform = medianMs([&] {
+        QImage img = reference.image();
+        img.detach();
+        cache.apply(img, profile);
+    });
+    const double copy = medianMs([&] {
+        QImage img = reference.image();
+        img.detach();
+    });
+    const double transformOnly = std::max(0.0, transform - copy);
+    std::printf("picture %d x %d (%.1f MB JPEG), drawn %d x %d\n", kWidth, kHeight,
+                plain.size() / 1e6, reference.image().width(), reference.image().height());
+    std::printf("decode + draw, untagged      %8.1f ms\n", decode);
+    std::printf("decode + draw, tagged        %8.1f ms\n", presentTagged);
+    std::printf("transform of the drawn image %8.1f ms\n", transformOnly);
+    std::printf("(a) transform / decode       %8.3f  (goal <= 0.10)\n", transformOnly / decode);
+    std::printf("(b) tagged / untagged        %8.3f\n", presentTagged / decode);
+    return 0;
+}

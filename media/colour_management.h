@@ -1,0 +1,70 @@
+#pragma once
+// Colour management with Little CMS. Pictures that carry an ICC profile are
+// converted to a target profile: the screen's for what is shown, sRGB for
+// what leaves the program (wallpaper, clipboard). A picture without a
+// profile is sRGB and is left as it is. A profile that cannot be used
+// (damaged, cut short, of the wrong colour space) counts as no profile: it
+// never fails a picture.
+//
+// Transforms are made once per (source profile, target profile, pixel
+// layout) and shared by every thread; the cache is safe to use from the
+// decoding threads at once.
+#include <QByteArray>
+#include <QImage>
+
+#include <memory>
+
+namespace soru {
+
+// The colour space of an ICC profile, as far as pictures care.
+enum class ProfileSpace { None, Grey, Rgb, Cmyk };
+
+// What the bytes are: None when lcms cannot open them, or when the profile
+// cannot convert a picture's samples to the connection space (a link, an
+// abstract or a named-colour profile, another colour space).
+ProfileSpace profileSpace(const QByteArray& profile);
+
+class ColourTransformCache {
+public:
+    ColourTransformCache();
+    ~ColourTransformCache();
+    ColourTransformCache(const ColourTransformCache&) = delete;
+    ColourTransformCache& operator=(const ColourTransformCache&) = delete;
+
+    // The pixels (RGB32, or ARGB32 of opaque pixels; any other format is
+    // first turned into RGB32), described by an RGB profile or, for a grey
+    // picture drawn as RGB32 greys, a grey profile, converted in place to
+    // the target (empty: sRGB). Returns false and changes nothing when the
+    // profile is empty or cannot be used.
+    bool apply(QImage& image, const QByteArray& profile, const QByteArray& target = {});
+
+    // The first rows of image, four bytes per pixel of C, M, Y, K (stored
+    // inverted when inverted is set, as Adobe writes them), converted in
+    // place to RGB32 through the CMYK profile and the target (empty: sRGB).
+    // Returns false and changes nothing when the profile cannot be used.
+    bool applyCmyk(QImage& image, int rows, bool inverted, const QByteArray& profile,
+                   const QByteArray& target = {});
+
+    // The profile what is shown is converted to: the screen's, empty for
+    // sRGB. A target that cannot be used counts as sRGB.
+    void setTargetProfile(const QByteArray& profile);
+    QByteArray targetProfile() const;
+
+    // Transforms made so far (those that failed included), for tests.
+    int transformCount() const;
+
+    // The one the program uses.
+    static ColourTransformCache& instance();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// A calibrated RGB profile made from the three primaries' CIE XYZ values
+// at full intensity (white being their sum) and each channel's gamma (the
+// stored value is the light raised to 1/gamma). Empty when the numbers make
+// no sensible profile.
+QByteArray calibratedRgbProfile(const double (&xyz)[3][3], const double (&gamma)[3]);
+
+} // namespace soru

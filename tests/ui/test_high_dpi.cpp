@@ -1,0 +1,47 @@
+// The view on a high-density screen: run at the device pixel ratio given by
+// QT_SCALE_FACTOR (1, 1.5, 2). The layout stays in logical pixels; a picture
+// of one-pixel stripes exactly the area's device size shows one picture pixel
+// on each device pixel.
+#include "core/fitting.h"
+#include "tests/ui/main_window_fixture.h"
+#include "ui/widgets/image_box.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+namespace soru {
+namespace {
+
+QImage stripes(QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            img.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    return img;
+}
+
+TEST(HighDpi, StripesKeepEveryDevicePixelAtTheLogicalPlace) {
+    const qreal dpr = qApp->devicePixelRatio();
+    // The area is 1024 x 721 logical pixels on a 1024 x 768 logical screen.
+    const QSize picture = dpr == 2.0 ? QSize(2048, 1442) : dpr == 1.5 ? QSize(1536, 1080) : QSize(1024, 721);
+    test::LibraryWindow h;
+    h.lib.album("").bmp("stripes.bmp", stripes(picture));
+    h.create();
+    ASSERT_TRUE(h.failures.messages.isEmpty());
+    ImageBox* view = h.ui().imgView;
+    // The same logical place and size as at a ratio of 1.
+    const Fit fit = fitPicture(picture.width(), picture.height(), 1024, 721);
+    EXPECT_EQ(view->geometry(), fit.rect()) << "ratio " << dpr;
+    h.w().show();
+    const QImage shot = view->grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(qRound(fit.width * dpr), qRound(fit.height * dpr))) << "ratio " << dpr;
+    int sharp = 0, pairs = 0;
+    for (int y : {10, shot.height() / 2, shot.height() - 10})
+        for (int x = 1; x < shot.width(); ++x, ++pairs)
+            sharp += std::abs(qGray(shot.pixel(x, y)) - qGray(shot.pixel(x - 1, y))) > 200;
+    EXPECT_EQ(sharp, pairs) << "ratio " << dpr << ": neighbouring device pixels must differ by more than 200";
+}
+
+} // namespace
+} // namespace soru
