@@ -6,6 +6,7 @@
 #include "core/texts.h"
 #include "media/colour_management.h"
 #include "platform/qt_services.h"
+#include "platform/screen_saver.h"
 #include "platform/sound_player.h"
 #include "platform/screen_profile.h"
 #include "platform/wallpaper_setter.h"
@@ -119,6 +120,9 @@ int runSoru(int argc, char** argv) {
 
     QtClipboard clipboard;
     DesktopUrlOpener urls;
+    // Declared before the window, so a hold the window leaves on is released
+    // after it has gone.
+    DesktopScreenSaverHold screenSaver(text::kAppTitle, text::kScreenSaverReason);
     const std::unique_ptr<SoundPlayer> sound = createSoundPlayer();
     const std::unique_ptr<WallpaperSetter> wallpaper = createWallpaperSetter();
     TfrmMain::Environment env;
@@ -128,6 +132,7 @@ int runSoru(int argc, char** argv) {
     env.services.wallpaper = wallpaper.get();
     env.services.clipboard = &clipboard;
     env.services.urls = &urls;
+    env.services.screenSaver = &screenSaver;
     env.splashProgress = frmStart->pbInfo;
 
     QPointer<TfrmMain> frmMain;

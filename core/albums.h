@@ -7,9 +7,12 @@
 
 namespace soru {
 
-// Picture extensions, searched in this order.
-inline const QStringList kImageExtensions = {QStringLiteral("jpg"), QStringLiteral("jpe"),
-                                             QStringLiteral("jpeg"), QStringLiteral("bmp")};
+// Picture extensions, searched in this order: the classic four first, then
+// today's photo formats.
+inline const QStringList kImageExtensions = {
+    QStringLiteral("jpg"),  QStringLiteral("jpe"),  QStringLiteral("jpeg"),
+    QStringLiteral("bmp"),  QStringLiteral("png"),  QStringLiteral("webp"),
+    QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif")};
 
 // The root album's name in the album list.
 inline const QString kRootAlbumLabel = QStringLiteral("[ ルートアルバム ]");

@@ -11,6 +11,7 @@ SlideShow::SlideShow(QObject* parent) : QObject(parent), timer_(this) {
 }
 
 void SlideShow::setRunning(bool on) {
+    const bool changed = running_ != on;
     running_ = on;
     if (on) {
         timer_.start();
@@ -18,6 +19,8 @@ void SlideShow::setRunning(bool on) {
         timer_.stop();
         tickHeld_ = false;
     }
+    if (changed)
+        Q_EMIT runningChanged(on);
 }
 
 void SlideShow::setInterval(int ms) {

@@ -46,6 +46,8 @@ public:
 Q_SIGNALS:
     // A step is due.
     void tick();
+    // The show has started or stopped.
+    void runningChanged(bool running);
 
 private:
     void timeout();

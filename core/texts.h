@@ -54,4 +54,7 @@ inline const QString kNoClipboard = QStringLiteral("クリップボードを開�
 // Memo panel.
 inline const QString kMemoHead = QStringLiteral(" MEMO");
 
+// Why the screen saver is held off, as the desktop lists it.
+inline const QString kScreenSaverReason = QStringLiteral("スライドショーを表示しています");
+
 } // namespace soru::text

@@ -1,6 +1,10 @@
 // Writes the seed corpora of the fuzz targets from the test-library
 // generator: one folder per target under the folder given.
-//   soru_fuzz_seeds OUT  ->  OUT/jpeg OUT/bitmap OUT/memo OUT/folder_names
+//   soru_fuzz_seeds OUT  ->  OUT/jpeg OUT/bitmap OUT/png OUT/webp OUT/heif
+//                            OUT/memo OUT/folder_names
+// The PNG, WebP and HEIF seeds come from Qt's PNG writer and the encoders
+// Debian ships (ImageMagick, cwebp, webpmux, heif-enc, avifenc); a missing
+// encoder leaves its seeds out.
 #include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/jpeg_variants.h"
 #include "tools/testlib/testlib.h"
@@ -8,6 +12,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <exception>
@@ -105,6 +111,63 @@ void writePictures(Corpus& jpeg, Corpus& bitmap) {
              withClaimedSize(encodeJpeg(small, JpegKind::Progressive, 75), 640, 480));
 }
 
+// The output of `program args` run in dir, read from dir/out; empty when the
+// tool is missing or fails.
+QByteArray encoded(const QTemporaryDir& dir, const QString& command, const QString& out) {
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), command + QStringLiteral(" >/dev/null 2>&1")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    QFile f(dir.filePath(out));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeModernPictures(Corpus& png, Corpus& webp, Corpus& heif) {
+    QTemporaryDir dir;
+    const QImage small = makePicture(13, 7, Scene::Tiles, 9);
+    QImage alpha = small.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < alpha.height(); ++y)
+        for (int x = 0; x < alpha.width(); ++x)
+            alpha.setPixel(x, y, (alpha.pixel(x, y) & 0xFFFFFF) | (quint32(x * 19) << 24));
+    small.save(dir.filePath(QStringLiteral("in.png")));
+    alpha.save(dir.filePath(QStringLiteral("alpha.png")));
+    const QByteArray exif("MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 26);
+    QFile e(dir.filePath(QStringLiteral("exif.bin")));
+    if (e.open(QIODevice::WriteOnly))
+        e.write(exif);
+    e.close();
+    const auto add = [&](Corpus& corpus, const char* name, const char* command, const char* out) {
+        const QByteArray bytes = encoded(dir, QString::fromLatin1(command), QString::fromLatin1(out));
+        if (!bytes.isEmpty())
+            corpus.add(QString::fromLatin1(name), bytes);
+    };
+    const char* swap = "/usr/share/color/icc/colord/SwappedRedAndGreen.icc";
+    add(png, "rgb-13x7.png", "cp in.png o.png", "o.png");
+    add(png, "alpha-13x7.png", "cp alpha.png o.png", "o.png");
+    add(png, "palette-13x7.png", "/usr/bin/convert in.png PNG8:o.png", "o.png");
+    add(png, "grey-13x7.png", "/usr/bin/convert in.png -colorspace Gray -define png:color-type=0 o.png", "o.png");
+    add(png, "grey2-13x7.png", "/usr/bin/convert in.png -colorspace Gray -depth 2 -define png:color-type=0 o.png", "o.png");
+    add(png, "rgb16-alpha-interlaced-13x7.png",
+        "/usr/bin/convert alpha.png -depth 16 -define png:bit-depth=16 -interlace PNG o.png", "o.png");
+    add(png, "icc-13x7.png", (QByteArray("/usr/bin/convert in.png -profile ") + swap + " o.png").constData(), "o.png");
+    add(webp, "lossy-13x7.webp", "cwebp -q 75 in.png -o o.webp", "o.webp");
+    add(webp, "lossless-alpha-13x7.webp", "cwebp -lossless alpha.png -o o.webp", "o.webp");
+    add(webp, "lossy-alpha-13x7.webp", "cwebp -q 50 alpha.png -o o.webp", "o.webp");
+    add(webp, "exif-icc-13x7.webp",
+        (QByteArray("cwebp -q 75 in.png -o t.webp && webpmux -set exif exif.bin t.webp -o u.webp && "
+                    "webpmux -set icc ") + swap + " u.webp -o o.webp").constData(), "o.webp");
+    add(webp, "animated-13x7.webp",
+        "cwebp -q 50 in.png -o a.webp && cwebp -lossless alpha.png -o b.webp && "
+        "webpmux -frame a.webp +100 -frame b.webp +100+2+2 -loop 0 -o o.webp", "o.webp");
+    add(heif, "8bit-13x7.heic", "heif-enc -q 50 in.png -o o.heic", "o.heic");
+    add(heif, "alpha-thumb-13x7.heic", "heif-enc -q 50 -t 8 alpha.png -o o.heic", "o.heic");
+    add(heif, "10bit-13x7.avif",
+        "/usr/bin/convert in.png -depth 16 -define png:bit-depth=16 i16.png && avifenc -s 10 -d 10 i16.png o.avif", "o.avif");
+    add(heif, "turned-icc-13x7.avif",
+        (QByteArray("avifenc -s 10 --irot 1 --imir 0 --icc ") + swap + " in.png o.avif").constData(), "o.avif");
+}
+
 void writeMemos(Corpus& memo) {
     const Memo sample = sampleMemo();
     memo.add(QStringLiteral("sample.rtf"), rtfMemoBytes(sample));
@@ -182,13 +245,15 @@ int main(int argc, char** argv) {
     const QString out = QFile::decodeName(argv[1]);
     try {
         Corpus jpeg(out, "jpeg"), bitmap(out, "bitmap"), memo(out, "memo"),
-            names(out, "folder_names");
+            names(out, "folder_names"), png(out, "png"), webp(out, "webp"), heif(out, "heif");
         writeBroken(jpeg, bitmap);
         writePictures(jpeg, bitmap);
+        writeModernPictures(png, webp, heif);
         writeMemos(memo);
         writeFolderNames(names);
-        std::printf("seeds: jpeg %d, bitmap %d, memo %d, folder_names %d\n", jpeg.count(),
-                    bitmap.count(), memo.count(), names.count());
+        std::printf("seeds: jpeg %d, bitmap %d, png %d, webp %d, heif %d, memo %d, folder_names %d\n",
+                    jpeg.count(), bitmap.count(), png.count(), webp.count(), heif.count(),
+                    memo.count(), names.count());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

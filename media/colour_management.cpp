@@ -1,11 +1,19 @@
 #include "media/colour_management.h"
 
+#include "media/matrix_shaper.h"
+
 #include <QMutex>
 #include <QMutexLocker>
+#include <QThread>
+#include <QThreadPool>
 #include <QtEndian>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <tuple>
 
@@ -72,8 +80,7 @@ ProfileSpace spaceOf(cmsHPROFILE h) {
 // 0xAARRGGBB.
 enum class Layout { Rgb32, GreyInRgb32, Cmyk, CmykInverted };
 
-constexpr cmsUInt32Number kRgb32 =
-    Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TYPE_BGRA_8 : TYPE_ARGB_8;
+constexpr cmsUInt32Number kRgb32 = kRgb32Format;
 // The grey level of an RGB32 grey pixel: its blue byte, the other three
 // bytes ride along untouched.
 constexpr cmsUInt32Number kGreyInRgb32 =
@@ -106,24 +113,109 @@ ProfileSpace spaceFor(Layout layout) {
 }
 
 // A transform from the source to the target (sRGB when empty or unusable);
-// null when the source cannot be used for the layout.
-cmsHTRANSFORM makeTransform(const QByteArray& source, const QByteArray& target, Layout layout) {
+// no transform when the source cannot be used for the layout.
+Rgb32Transform makeTransform(const QByteArray& source, const QByteArray& target, Layout layout) {
     ProfileHandle in(openProfile(source));
     if (spaceOf(in.h) != spaceFor(layout))
-        return nullptr;
+        return {};
     ProfileHandle out(openProfile(target));
     if (out.h && spaceOf(out.h) != ProfileSpace::Rgb) {
         cmsCloseProfile(out.h);
         out.h = nullptr;
     }
-    cmsHTRANSFORM t = nullptr;
+    Rgb32Transform t;
     if (out.h)
-        t = cmsCreateTransform(in.h, inputFormat(layout), out.h, kRgb32, INTENT_PERCEPTUAL, 0);
-    if (!t) {
+        t = createRgb32Transform(in.h, inputFormat(layout), out.h, INTENT_PERCEPTUAL);
+    if (!t.transform) {
         ProfileHandle srgb(cmsCreate_sRGBProfile());
-        t = cmsCreateTransform(in.h, inputFormat(layout), srgb.h, kRgb32, INTENT_PERCEPTUAL, 0);
+        t = createRgb32Transform(in.h, inputFormat(layout), srgb.h, INTENT_PERCEPTUAL);
     }
     return t;
+}
+
+// Converting a large photo's screen-sized picture takes milliseconds even
+// on the matrix-shaper loop. From a megapixel on, the rows are shared with
+// helper threads, at most one per kStripePixels so that waking a helper
+// costs well under a percent of its work; smaller pictures (thumbnails,
+// which are already decoded on every core at once) stay on one thread.
+constexpr qint64 kSplitFromPixels = 1 << 20;
+constexpr qint64 kStripePixels = 1 << 19;
+
+int stripeCount(qint64 pixels, int rows, int threads) {
+    if (pixels < kSplitFromPixels || threads < 2)
+        return 1;
+    const qint64 wanted = std::min<qint64>(pixels / kStripePixels, threads);
+    return int(std::clamp<qint64>(wanted, 1, std::max(rows, 1)));
+}
+
+// The helpers' threads (one per core at most), apart from the decoding
+// pool's so that neither waits for the other.
+QThreadPool& helperPool() {
+    static QThreadPool pool;
+    return pool;
+}
+
+// Rows handed out in chunks from a counter. The calling thread takes chunks
+// too and then waits only for the chunks helpers have taken, never for a
+// helper that has not started (on a busy machine it may start late, find
+// nothing left and end: it holds this by a shared pointer).
+struct RowChunks {
+    std::function<void(int, int)> convert;
+    int rows = 0;
+    int chunk = 1;
+    std::atomic<int> next{0};
+    std::atomic<int> done{0};
+
+    void work() {
+        for (;;) {
+            const int from = next.fetch_add(chunk);
+            if (from >= rows)
+                return;
+            const int to = std::min(rows, from + chunk);
+            convert(from, to);
+            if (done.fetch_add(to - from) + (to - from) == rows)
+                done.notify_all();
+        }
+    }
+    void waitForAll() {
+        for (int d = done.load(); d < rows; d = done.load())
+            done.wait(d);
+    }
+};
+
+// The first rows of image converted in place. lcms transforms may be used by
+// several threads at once, and every row is converted on its own, so the
+// result is the same however the rows are shared out.
+void transformRows(const Rgb32Transform& t, QImage& image, int rows, int threads) {
+    uchar* const bits = image.bits(); // detached once, before any thread starts
+    const int width = image.width();
+    const qsizetype stride = image.bytesPerLine();
+    const MatrixShaperTables* const tables = t.tables.get();
+    const cmsHTRANSFORM transform = t.transform;
+    const auto convert = [=](int from, int to) {
+        if (tables) {
+            for (int y = from; y < to; ++y)
+                convertRgb32(*tables, bits + y * stride, width);
+            return;
+        }
+        uchar* const p = bits + from * stride;
+        cmsDoTransformLineStride(transform, p, p, cmsUInt32Number(width),
+                                 cmsUInt32Number(to - from), cmsUInt32Number(stride),
+                                 cmsUInt32Number(stride), 0, 0);
+    };
+    const int stripes = stripeCount(qint64(width) * rows, rows, threads);
+    if (stripes <= 1) {
+        convert(0, rows);
+        return;
+    }
+    auto chunks = std::make_shared<RowChunks>();
+    chunks->convert = convert;
+    chunks->rows = rows;
+    chunks->chunk = std::max(1, rows / (4 * stripes));
+    for (int i = 1; i < stripes; ++i)
+        helperPool().start([chunks] { chunks->work(); });
+    chunks->work();
+    chunks->waitForAll();
 }
 
 void setOpaque(QImage& image, int rows) {
@@ -144,32 +236,40 @@ ProfileSpace profileSpace(const QByteArray& profile) {
 struct ColourTransformCache::Impl {
     using Key = std::tuple<QByteArray, QByteArray, int>;
     mutable QMutex mutex;
-    std::map<Key, cmsHTRANSFORM> transforms; // null: the source cannot be used
+    std::map<Key, Rgb32Transform> transforms; // no transform: the source cannot be used
     QByteArray target;
+    std::atomic<int> threads{0};
+
+    int threadLimit() const {
+        const int n = threads.load(std::memory_order_relaxed);
+        return n > 0 ? n : QThread::idealThreadCount();
+    }
 
     ~Impl() {
         for (auto& [key, t] : transforms)
-            if (t)
-                cmsDeleteTransform(t);
+            if (t.transform)
+                cmsDeleteTransform(t.transform);
     }
 
     // Created outside the lock: a large profile can take a while, and other
     // pictures need not wait for it. lcms transforms may be used by several
     // threads at once.
-    cmsHTRANSFORM get(const QByteArray& source, const QByteArray& targetProfile, Layout layout) {
+    // Entries are never removed, so the pointer stays valid.
+    const Rgb32Transform* get(const QByteArray& source, const QByteArray& targetProfile,
+                              Layout layout) {
         const Key key(source, targetProfile, int(layout));
         {
             QMutexLocker lock(&mutex);
             const auto it = transforms.find(key);
             if (it != transforms.end())
-                return it->second;
+                return it->second.transform ? &it->second : nullptr;
         }
-        cmsHTRANSFORM made = makeTransform(source, targetProfile, layout);
+        Rgb32Transform made = makeTransform(source, targetProfile, layout);
         QMutexLocker lock(&mutex);
         const auto [it, inserted] = transforms.emplace(key, made);
-        if (!inserted && made)
-            cmsDeleteTransform(made);
-        return it->second;
+        if (!inserted && made.transform)
+            cmsDeleteTransform(made.transform);
+        return it->second.transform ? &it->second : nullptr;
     }
 };
 
@@ -181,7 +281,7 @@ bool ColourTransformCache::apply(QImage& image, const QByteArray& profile, const
         return false;
     // An RGB profile, else a grey one; both answers are cached, so the
     // profile is parsed once.
-    cmsHTRANSFORM t = d->get(profile, target, Layout::Rgb32);
+    const Rgb32Transform* t = d->get(profile, target, Layout::Rgb32);
     if (!t)
         t = d->get(profile, target, Layout::GreyInRgb32);
     if (!t)
@@ -190,10 +290,7 @@ bool ColourTransformCache::apply(QImage& image, const QByteArray& profile, const
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
         f != QImage::Format_ARGB32_Premultiplied)
         image.convertTo(QImage::Format_RGB32);
-    cmsDoTransformLineStride(t, image.constBits(), image.bits(), cmsUInt32Number(image.width()),
-                             cmsUInt32Number(image.height()),
-                             cmsUInt32Number(image.bytesPerLine()),
-                             cmsUInt32Number(image.bytesPerLine()), 0, 0);
+    transformRows(*t, image, image.height(), d->threadLimit());
     return true;
 }
 
@@ -202,14 +299,12 @@ bool ColourTransformCache::applyCmyk(QImage& image, int rows, bool inverted,
     if (profile.isEmpty() || image.isNull() || image.depth() != 32)
         return false;
     rows = qBound(0, rows, image.height());
-    cmsHTRANSFORM t = d->get(profile, target, inverted ? Layout::CmykInverted : Layout::Cmyk);
+    const Rgb32Transform* t =
+        d->get(profile, target, inverted ? Layout::CmykInverted : Layout::Cmyk);
     if (!t)
         return false;
     if (rows > 0) {
-        cmsDoTransformLineStride(t, image.constBits(), image.bits(),
-                                 cmsUInt32Number(image.width()), cmsUInt32Number(rows),
-                                 cmsUInt32Number(image.bytesPerLine()),
-                                 cmsUInt32Number(image.bytesPerLine()), 0, 0);
+        transformRows(*t, image, rows, d->threadLimit());
         // The output's fourth byte still holds K.
         setOpaque(image, rows);
     }
@@ -226,9 +321,19 @@ QByteArray ColourTransformCache::targetProfile() const {
     return d->target;
 }
 
+void ColourTransformCache::setThreadLimit(int threads) {
+    d->threads.store(qMax(0, threads), std::memory_order_relaxed);
+}
+
 int ColourTransformCache::transformCount() const {
     QMutexLocker lock(&d->mutex);
     return int(d->transforms.size());
+}
+
+int ColourTransformCache::matrixShaperCount() const {
+    QMutexLocker lock(&d->mutex);
+    return int(std::count_if(d->transforms.begin(), d->transforms.end(),
+                             [](const auto& entry) { return entry.second.tables != nullptr; }));
 }
 
 ColourTransformCache& ColourTransformCache::instance() {

@@ -8,7 +8,9 @@
 //
 // Transforms are made once per (source profile, target profile, pixel
 // layout) and shared by every thread; the cache is safe to use from the
-// decoding threads at once.
+// decoding threads at once. RGB pictures between matrix-shaper profiles are
+// converted by the loop in matrix_shaper.h (lcms's bytes, faster), and a
+// picture of a megapixel or more is shared out to helper threads.
 #include <QByteArray>
 #include <QImage>
 
@@ -50,8 +52,16 @@ public:
     void setTargetProfile(const QByteArray& profile);
     QByteArray targetProfile() const;
 
+    // How many threads may convert one large picture (a megapixel or more)
+    // at once, the calling one included; 0 (the default): as many as the
+    // machine has cores. The pixels come out the same whatever the number.
+    void setThreadLimit(int threads);
+
     // Transforms made so far (those that failed included), for tests.
     int transformCount() const;
+    // Those of them that run on the 8-bit matrix-shaper loop rather than
+    // through lcms, for tests.
+    int matrixShaperCount() const;
 
     // The one the program uses.
     static ColourTransformCache& instance();

@@ -96,10 +96,13 @@ DecodedPicture decodePicture(const QString& path, QSize box) {
     bool loaded = false;
     QImage image;
     try {
-        // One object of each kind, as every decode of a picture makes them.
+        // One object of each classic kind, as every decode of a picture makes
+        // them, and the object of a newer format when the picture is one.
         auto jpeg = makePictureObject(PictureKind::Jpeg);
         auto bitmap = makePictureObject(PictureKind::Bitmap);
-        PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
+        const PictureKind kind = pictureKindOf(path);
+        const auto other = kind == PictureKind::Jpeg || kind == PictureKind::Bitmap ? nullptr : makePictureObject(kind);
+        PictureObject& picture = kind == PictureKind::Bitmap ? *bitmap : other ? *other : *jpeg;
         try {
             picture.load(path);
         } catch (...) {

@@ -4,6 +4,10 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef _WIN32
+#include <windows.h>
 #endif
 
 namespace soru {
@@ -34,6 +38,18 @@ FileStamp fileStamp(const QString& path) {
 
 size_t qHash(const PictureKey& key, size_t seed) {
     return qHashMulti(seed, key.path, key.box.width(), key.box.height());
+}
+
+qint64 physicalMemoryBytes() {
+#ifdef _WIN32
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof(status);
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullTotalPhys) : 0;
+#else
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
+#endif
 }
 
 PictureCache::PictureCache(qint64 maxBytes) : maxBytes_(maxBytes) {}

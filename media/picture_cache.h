@@ -35,6 +35,9 @@ struct PictureKey {
 };
 size_t qHash(const PictureKey& key, size_t seed = 0);
 
+// The machine's physical memory in bytes; 0 when it cannot be told.
+qint64 physicalMemoryBytes();
+
 class PictureCache {
 public:
     explicit PictureCache(qint64 maxBytes);

@@ -2,7 +2,10 @@
 
 #include "core/failure.h"
 #include "media/bitmap_picture.h"
+#include "media/heif_picture.h"
 #include "media/jpeg_picture.h"
+#include "media/png_picture.h"
+#include "media/webp_picture.h"
 
 #include <QFileInfo>
 
@@ -15,8 +18,18 @@
 namespace soru {
 
 std::unique_ptr<PictureObject> makePictureObject(PictureKind kind) {
-    if (kind == PictureKind::Bitmap)
+    switch (kind) {
+    case PictureKind::Bitmap:
         return std::make_unique<BitmapPicture>();
+    case PictureKind::Png:
+        return std::make_unique<PngPicture>();
+    case PictureKind::Webp:
+        return std::make_unique<WebpPicture>();
+    case PictureKind::Heif:
+        return std::make_unique<HeifPicture>();
+    case PictureKind::Jpeg:
+        break;
+    }
     return std::make_unique<JpegPicture>();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The two picture objects behind one interface: a JPEG picture decoded with
-// libjpeg and a Windows bitmap read by our own reader. Each loads one file,
+// The picture objects behind one interface: a JPEG picture decoded with
+// libjpeg, a Windows bitmap read by our own reader, and PNG, WebP and HEIF
+// (HEIC, AVIF) pictures on their libraries. Each loads one file,
 // reports the picture's own size and draws itself smoothly scaled into a
 // rectangle of a canvas. Every failure is a soru::Failure with the text the
 // user sees.
@@ -22,6 +23,9 @@ inline const QString kCannotOpenFile = QStringLiteral("ファイル %1 は開け
 // %1: libjpeg's message code.
 inline const QString kJpegError = QStringLiteral("JPEG エラー #%1");
 inline const QString kBadBitmap = QStringLiteral("ビットマップイメージが不正です");
+inline const QString kBadPng = QStringLiteral("PNG イメージが不正です");
+inline const QString kBadWebp = QStringLiteral("WebP イメージが不正です");
+inline const QString kBadHeif = QStringLiteral("HEIF イメージが不正です");
 } // namespace text
 
 class PictureObject {

@@ -36,6 +36,15 @@ public:
     virtual void open(const QUrl& url) = 0;
 };
 
+class ScreenSaverHold {
+public:
+    virtual ~ScreenSaverHold() = default;
+    // On: the desktop neither starts its screen saver nor blanks the screen
+    // until released. Holding twice holds once; releasing what is not held
+    // does nothing. Failures are not reported: the saver then runs as usual.
+    virtual void hold(bool on) = 0;
+};
+
 // The services handed to a window; any may be null where a window does not
 // use it.
 struct Services {
@@ -43,6 +52,7 @@ struct Services {
     WallpaperSetter* wallpaper = nullptr;
     ClipboardService* clipboard = nullptr;
     UrlOpener* urls = nullptr;
+    ScreenSaverHold* screenSaver = nullptr;
 };
 
 } // namespace soru

@@ -9,6 +9,10 @@
 
 #include <utility>
 
+#if defined(SORU_HAVE_GSTREAMER)
+#include <gst/gst.h>
+#endif
+
 namespace soru {
 
 namespace {
@@ -57,6 +61,29 @@ void prepareBackEnd() {
     qInstallMessageHandler(previousHandler);
 }
 
+// The GStreamer elements Qt's back-end makes a player and an audio output
+// of. A host without GStreamer's base and good plugins lacks them.
+bool backEndCanPlay() {
+#if defined(SORU_HAVE_GSTREAMER)
+    if (qEnvironmentVariable("QT_MEDIA_BACKEND") != QLatin1String("gstreamer"))
+        return true;
+    static const bool usable = [] {
+        if (!gst_init_check(nullptr, nullptr, nullptr))
+            return false;
+        for (const char* name : {"playbin", "queue", "audioconvert", "audioresample", "volume", "autoaudiosink"}) {
+            GstElementFactory* factory = gst_element_factory_find(name);
+            if (!factory)
+                return false;
+            gst_object_unref(factory);
+        }
+        return true;
+    }();
+    return usable;
+#else
+    return true;
+#endif
+}
+
 } // namespace
 
 // One sound: a player with its own audio output on the current default
@@ -64,6 +91,12 @@ void prepareBackEnd() {
 class MediaSoundOutput::Playback final : public QObject {
 public:
     Playback(const QString& path, Ended ended) : ended_(std::move(ended)) {
+        // Without the elements the back-end builds its pipeline from, the
+        // player would crash in its constructor: no sound then, and no error.
+        if (!backEndCanPlay()) {
+            QMetaObject::invokeMethod(this, [this] { finish(Outcome::Failed); }, Qt::QueuedConnection);
+            return;
+        }
         auto* audio = new QAudioOutput(this);
         player_ = new QMediaPlayer(this);
         player_->setAudioOutput(audio);
@@ -90,8 +123,10 @@ public:
     void cancel() {
         done_ = true;
         ended_ = nullptr;
-        player_->disconnect(this);
-        player_->stop();
+        if (player_) {
+            player_->disconnect(this);
+            player_->stop();
+        }
         deleteLater();
     }
 

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH="${FUZZ_SECONDS:-45}"
 JOBS="${FUZZ_JOBS:-$(nproc)}"
 BUILD_DIR="${SORU_FUZZ_BUILD_DIR:-build-fuzz}"
-ALL_TARGETS=(fuzz_jpeg fuzz_bitmap fuzz_memo fuzz_folder_names)
+ALL_TARGETS=(fuzz_jpeg fuzz_bitmap fuzz_png fuzz_webp fuzz_heif fuzz_memo fuzz_folder_names)
 TARGETS=("$@")
 [ ${#TARGETS[@]} -gt 0 ] || TARGETS=("${ALL_TARGETS[@]}")
 
@@ -56,7 +56,7 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(pwd)/fuzz/lsan.supp:print_su
 
 max_len() {
   case "$1" in
-    fuzz_jpeg | fuzz_bitmap) echo 16384 ;;
+    fuzz_jpeg | fuzz_bitmap | fuzz_png | fuzz_webp | fuzz_heif) echo 16384 ;;
     fuzz_memo) echo 8192 ;;
     fuzz_folder_names) echo 2048 ;;
   esac
@@ -65,6 +65,9 @@ dict() {
   case "$1" in
     fuzz_jpeg) echo fuzz/jpeg.dict ;;
     fuzz_bitmap) echo fuzz/bitmap.dict ;;
+    fuzz_png) echo fuzz/png.dict ;;
+    fuzz_webp) echo fuzz/webp.dict ;;
+    fuzz_heif) echo fuzz/heif.dict ;;
     fuzz_memo) echo fuzz/memo.dict ;;
     fuzz_folder_names) echo fuzz/folder_names.dict ;;
   esac

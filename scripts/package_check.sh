@@ -44,7 +44,7 @@ check_tree() {
   f="$root/share/applications/$APP_ID.desktop"
   [ -f "$f" ] || fail "$f missing"
   desktop-file-validate "$f" || fail "desktop-file-validate $f"
-  for line in 'Exec=soru %f' 'MimeType=image/jpeg;image/bmp;inode/directory;' \
+  for line in 'Exec=soru %f' 'MimeType=image/jpeg;image/bmp;image/png;image/webp;image/heic;image/heif;image/avif;inode/directory;' \
               'Categories=Graphics;Viewer;' "Icon=$APP_ID"; do
     grep -qxF "$line" "$f" || fail "$f lacks the line $line"
   done

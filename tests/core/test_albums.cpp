@@ -58,19 +58,22 @@ TEST(Albums, FoldersPicturesAndCounts) {
     for (const char* d : {"Winter", "summer", "Autumn", ".hidden", "empty", "Travel/inner"})
         root.mkpath(d);
     for (const char* f : {"a.jpg", "B.JPG", "c.jpe", "d.jpeg", "e.bmp", "f.Bmp", ".hid.jpg", "g.png", "h.jpgx",
+                          "i.WebP", "j.HEIC", "k.heif", "l.avif", ".m.png", "n.gif", "png",
                           "jpg", "Travel/1.jpg", "Travel/inner/2.jpg", ".hidden/3.jpg", "summer/x.JPEG"})
         touch(root.filePath(f));
     root.mkdir("dir.jpg"); // a folder named like a picture
     EXPECT_EQ(albumFolderNames(lib.path()),
               (QStringList{"Autumn", "dir.jpg", "empty", "summer", "Travel", "Winter"}));
-    EXPECT_EQ(countPictures(lib.path()), 6);
+    EXPECT_EQ(countPictures(lib.path()), 11);
     EXPECT_EQ(countPictures(root.filePath("Travel")), 1);
     EXPECT_EQ(countPictures(root.filePath("summer")), 1);
     EXPECT_EQ(countPictures(root.filePath("empty")), 0);
     EXPECT_EQ(countPictures(root.filePath("missing")), 0);
     const QString p = lib.path() + "/";
     EXPECT_EQ(albumPicturePaths(lib.path()),
-              (QStringList{p + "a.jpg", p + "B.JPG", p + "c.jpe", p + "d.jpeg", p + "e.bmp", p + "f.Bmp"}));
+              (QStringList{p + "a.jpg", p + "B.JPG", p + "c.jpe", p + "d.jpeg", p + "e.bmp", p + "f.Bmp",
+                           p + "g.png", p + "i.WebP", p + "j.HEIC", p + "k.heif", p + "l.avif"}));
+    EXPECT_EQ(kImageExtensions, (QStringList{"jpg", "jpe", "jpeg", "bmp", "png", "webp", "heic", "heif", "avif"}));
 }
 
 } // namespace

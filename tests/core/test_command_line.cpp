@@ -15,7 +15,7 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
     QFile file(tmp.file("plain.txt"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    for (const char* name : {"photo.JPG", "scan.bmp", ".hidden.jpg", "photo.png"}) {
+    for (const char* name : {"photo.JPG", "scan.bmp", ".hidden.jpg", "photo.png", "photo.HEIC", "photo.gif"}) {
         QFile picture(tmp.file(name));
         ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
     }
@@ -47,7 +47,9 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
         {{"--screenshot", "/tmp/c.png", tmp.file("scan.bmp")}, Mode::Run, dir, "/tmp/c.png", "scan.bmp"},
         {{tmp.file("folder.jpg")}, Mode::Run, tmp.file("folder.jpg"), {}},
         {{tmp.file(".hidden.jpg")}, Mode::Error, {}, {}},
-        {{tmp.file("photo.png")}, Mode::Error, {}, {}},
+        {{tmp.file("photo.png")}, Mode::Run, dir, {}, "photo.png"},
+        {{tmp.file("photo.HEIC")}, Mode::Run, dir, {}, "photo.HEIC"},
+        {{tmp.file("photo.gif")}, Mode::Error, {}, {}},
         {{tmp.file("photo.jpg.missing")}, Mode::Error, {}, {}},
     };
     for (const auto& c : cases) {

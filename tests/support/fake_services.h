@@ -46,4 +46,10 @@ public:
     void open(const QUrl& url) override { urls.append(url); }
 };
 
+class RecordingScreenSaver final : public ScreenSaverHold {
+public:
+    QList<bool> calls;
+    void hold(bool on) override { calls.append(on); }
+};
+
 } // namespace soru

@@ -3,6 +3,7 @@
 // of one-pixel stripes exactly the area's device size shows one picture pixel
 // on each device pixel.
 #include "core/fitting.h"
+#include "core/thumbnail_grid.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/widgets/image_box.h"
 
@@ -41,6 +42,31 @@ TEST(HighDpi, StripesKeepEveryDevicePixelAtTheLogicalPlace) {
         for (int x = 1; x < shot.width(); ++x, ++pairs)
             sharp += std::abs(qGray(shot.pixel(x, y)) - qGray(shot.pixel(x - 1, y))) > 200;
     EXPECT_EQ(sharp, pairs) << "ratio " << dpr << ": neighbouring device pixels must differ by more than 200";
+}
+
+TEST(HighDpi, ThumbnailCellsUseEveryDevicePixel) {
+    const qreal dpr = qApp->devicePixelRatio();
+    // At 1.5 the cells start between device pixels; only whole ratios can
+    // put one picture pixel on one device pixel there.
+    if (dpr != std::floor(dpr))
+        GTEST_SKIP() << "cells do not start on whole device pixels at ratio " << dpr;
+    test::LibraryWindow h;
+    // Cells are 157 x 157 logical pixels on a 1024 x 768 screen.
+    const int side = qRound(157 * dpr);
+    h.lib.album("").bmp("a.bmp", stripes(QSize(side, side))).bmp("b.bmp", stripes(QSize(side, side)));
+    h.create();
+    h.w().show();
+    h.ui().aSum->trigger();
+    ASSERT_TRUE(h.failures.messages.isEmpty());
+    const QRect cell = thumbnailRect(h.w().testAccess().sheet.grid(), 0, 0, side, side);
+    ASSERT_EQ(cell.size(), QSize(157, 157));
+    const QImage shot = h.ui().imgSum->grab(cell).toImage();
+    ASSERT_EQ(shot.width(), side);
+    int sharp = 0;
+    const int y = shot.height() / 2;
+    for (int x = 1; x < shot.width(); ++x)
+        sharp += std::abs(qGray(shot.pixel(x, y)) - qGray(shot.pixel(x - 1, y))) > 200;
+    EXPECT_EQ(sharp, shot.width() - 1) << "ratio " << dpr;
 }
 
 } // namespace

@@ -159,7 +159,7 @@ QList<HostileEntry> nameRows() {
         rows << ignored(a, n, "a name that is not valid UTF-8");
     // Not pictures, or hidden.
     for (const char* n : {".hidden.jpg", ".jpg", "..jpg", "jpg", "x.jpg.", "x.jpg ", "x.jpg.txt",
-                          "x.jpgx", "x.gif", "x.png", "x.tif"})
+                          "x.jpgx", "x.gif", "x.pngx", "x.tif"})
         rows << ignored(a, n, "hidden, or not a picture extension");
     // Picture extensions in odd forms.
     for (const char* n : {"x..jpg", "x.JpEg", "x.JPE", "x.bmp.jpg"})

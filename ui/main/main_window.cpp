@@ -1,6 +1,7 @@
 // Building the main window, the creation sequence, exit, minimise, destroy.
 #include "ui/main/main_window.h"
 
+#include "core/cache_budget.h"
 #include "core/command_line.h"
 #include "core/failure.h"
 #include "core/layout.h"
@@ -18,6 +19,7 @@
 #include "ui/widgets/tool_bar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -31,7 +33,9 @@ constexpr quint32 kWhite = 0xFFFFFF;
 } // namespace
 
 TfrmMain::TfrmMain(Environment env, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), env_(std::move(env)) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), env_(std::move(env)),
+      // The cache is sized for the screen's device pixels.
+      pictures_(decodeCacheBytes(env_.screen.size() * qApp->devicePixelRatio(), physicalMemoryBytes())) {
     setWindowTitle(text::kAppTitle);
     setWindowIcon(mainIcon());
     setFont(pixelFont(family::kPGothic, 12));
@@ -40,6 +44,7 @@ TfrmMain::TfrmMain(Environment env, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
     buildComponents();
+    connect(&slideShow_, &SlideShow::runningChanged, this, &TfrmMain::followScreenSaverHold);
 }
 
 TfrmMain::~TfrmMain() { FormDestroy(); }
@@ -114,12 +119,20 @@ void TfrmMain::FormDestroy() {
         return;
     destroyed_ = true;
     album_ = AlbumPosition();
+    followScreenSaverHold();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     // No step may run after the window has gone.
     slideShow_.setRunning(false);
     QWidget::closeEvent(event);
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    // Minimised or restored, by the button or by the desktop.
+    if (event->type() == QEvent::WindowStateChange)
+        followScreenSaverHold();
+    QWidget::changeEvent(event);
 }
 
 void TfrmMain::pms1sClick(QAction* item) {

@@ -120,6 +120,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -150,6 +151,9 @@ private:
     void runCommand(Command command);
     void setViewCursor(CursorSlot slot);
     void slideStepWait();
+    // Holds the screen saver off while the show runs in a window that is
+    // neither minimised nor destroyed, and releases it otherwise.
+    void followScreenSaverHold();
     // The sheet is shown and may be drawn on.
     bool sheetShown() const;
     // Starts decoding the neighbours of the shown picture in the background,
@@ -174,6 +178,7 @@ private:
     // Each album folder's companion files, by lower-cased name.
     CompanionIndex companions_;
     bool destroyed_ = false;
+    bool screenSaverHeld_ = false;
 };
 
 } // namespace soru

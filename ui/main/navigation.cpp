@@ -121,6 +121,14 @@ void TfrmMain::aAutoExecute() {
     sbInfo->repaint();
 }
 
+void TfrmMain::followScreenSaverHold() {
+    const bool wanted = slideShow_.running() && !isMinimized() && !destroyed_;
+    if (wanted == screenSaverHeld_ || !env_.services.screenSaver)
+        return;
+    screenSaverHeld_ = wanted;
+    env_.services.screenSaver->hold(wanted);
+}
+
 void TfrmMain::tmrAutoTimer() {
     // The next wait starts when this step has ended; a step that fails
     // leaves the show standing still.

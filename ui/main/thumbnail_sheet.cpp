@@ -53,12 +53,16 @@ void TfrmMain::DrawThumbnailPage() {
     ProgressShown progress(pbInfo);
     // The page is composed off screen and copied in one step at the end, so
     // a failing cell leaves the sheet as it was.
-    QImage page(imgSum->width(), imgSum->height(), QImage::Format_RGB32);
+    // In device pixels: on a high-density screen the cells are decoded for
+    // and drawn with every pixel the screen has.
+    const qreal dpr = imgSum->devicePixelRatioF();
+    QImage page(qRound(imgSum->width() * dpr), qRound(imgSum->height() * dpr), QImage::Format_RGB32);
+    page.setDevicePixelRatio(dpr);
     paintGradient(page, 0xFFFFFF);
     // The cells are decoded on every core at once (cells decoded before come
     // from the cache); the bar advances as each one is done.
     const int cellCount = range->last - range->first + 1;
-    const QSize cellBox(g.thumbWidth, g.thumbHeight);
+    const QSize cellBox(qRound(g.thumbWidth * dpr), qRound(g.thumbHeight * dpr));
     const QList<DecodedPicture> cells =
         pictures_.takeAll(album_.paths().mid(range->first, cellCount), cellBox,
                           [this, cellCount](int done, int) { pbInfo->setPosition(qMin(done, cellCount - 1)); });
@@ -75,7 +79,7 @@ void TfrmMain::DrawThumbnailPage() {
         if (index == album_.index())
             frame = sheet_.drawnFrame(cell);
         if (!target.isEmpty())
-            picture.drawAt(page, target.topLeft());
+            picture.drawInto(page, target);
     }
     if (album_.index() >= range->first && album_.index() <= range->last) {
         bvlCur->move(frame);

@@ -1,6 +1,8 @@
 // Pictures with ICC profiles: the visible red/green swap, real profiles and
-// a CMYK profile against an independent converter (jpgicc), damaged
-// profiles shown as untagged, bitmaps with profiles, and the shared cache.
+// a CMYK profile against an independent converter (jpgicc), grey pictures
+// with grey profiles, damaged profiles shown as untagged, a screen profile
+// that cannot be used taken as sRGB, bitmaps with profiles, and the shared
+// cache with large pictures split across threads.
 #include "media/colour_management.h"
 #include "media/decoded_picture.h"
 #include "media/jpeg_decoder.h"
@@ -15,7 +17,10 @@
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
+#include <cmath>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -76,6 +81,42 @@ QImage shown(const QString& path, QSize box) {
     return p.image();
 }
 
+// A grey profile with a D50 white and a pure gamma curve, made by lcms.
+QByteArray greyProfile(double gamma) {
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
+    cmsHPROFILE h = cmsCreateGrayProfile(cmsD50_xyY(), curve);
+    cmsFreeToneCurve(curve);
+    cmsUInt32Number size = 0;
+    QByteArray bytes;
+    if (h && cmsSaveProfileToMem(h, nullptr, &size)) {
+        bytes.resize(qsizetype(size));
+        cmsSaveProfileToMem(h, bytes.data(), &size);
+    }
+    if (h)
+        cmsCloseProfile(h);
+    return bytes;
+}
+
+// The sRGB level of a grey stored as `level` under a pure gamma.
+int srgbLevel(int level, double gamma) {
+    const double light = std::pow(level / 255.0, gamma);
+    const double v = light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
+    return int(std::lround(v * 255));
+}
+
+// Horizontal bands of flat greys, 16 rows each, so that the JPEG blocks
+// inside a band hold one level.
+const int kGreyBands[] = {32, 128, 200};
+QImage greyBands(int w = 48) {
+    QImage img(w, 16 * int(std::size(kGreyBands)), QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        const int v = kGreyBands[y / 16];
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb(v, v, v));
+    }
+    return img;
+}
+
 TEST(ColourJpeg, SwappedRedAndGreenProfileShowsRedAsGreen) {
     const QByteArray swap = readFile(kIcc + "colord/SwappedRedAndGreen.icc");
     ASSERT_FALSE(swap.isEmpty());
@@ -126,6 +167,35 @@ TEST(ColourJpeg, UnusableProfilesAreIgnored) {
     }
 }
 
+// A grey JPEG under a grey profile: linear light (gamma 1) shows mid grey
+// lighter, gamma 3 darker, gamma 2.2 about as it is; the greys stay neutral.
+TEST(ColourJpeg, GreyProfileFollowsItsGamma) {
+    TempDir dir;
+    const QByteArray plain = testlib::encodeJpeg(greyBands(), testlib::JpegKind::Grayscale, 100);
+    for (double gamma : {1.0, 2.2, 3.0}) {
+        SCOPED_TRACE(gamma);
+        const QByteArray profile = greyProfile(gamma);
+        ASSERT_EQ(profileSpace(profile), ProfileSpace::Grey);
+        const QString path = dir.file(QString("grey%1.jpg").arg(gamma));
+        writeFile(path, testlib::withIccProfile(plain, profile));
+        const QImage img = shown(path, QSize(48, 48));
+        for (const QImage& out : {img, loadPictureObject(path)->fullImage()}) {
+            for (int band = 0; band < int(std::size(kGreyBands)); ++band) {
+                const QRgb px = out.pixel(24, band * 16 + 8);
+                EXPECT_NEAR(qRed(px), srgbLevel(kGreyBands[band], gamma), 2) << kGreyBands[band];
+                EXPECT_NEAR(qGreen(px), qRed(px), 1);
+                EXPECT_NEAR(qBlue(px), qRed(px), 1);
+            }
+        }
+        const int mid = qRed(img.pixel(24, 24));
+        if (gamma == 1.0) {
+            EXPECT_GT(mid, 180);
+        } else if (gamma == 3.0) {
+            EXPECT_LT(mid, 105);
+        }
+    }
+}
+
 // The same files converted by jpgicc (Little CMS's own tool, to sRGB) and
 // by us. jpgicc re-encodes at quality 100, which leaves a few levels.
 class ColourAgainstJpgicc : public ::testing::Test {
@@ -170,6 +240,16 @@ TEST_F(ColourAgainstJpgicc, RgbProfiles) {
         ASSERT_FALSE(profile.isEmpty());
         const QString path = dir_.file(QString(name).section('/', -1) + ".jpg");
         writeFile(path, testlib::withIccProfile(plain, profile));
+        compare(path, decodeJpeg(plain, 1));
+    }
+}
+
+TEST_F(ColourAgainstJpgicc, GreyProfiles) {
+    const QByteArray plain = testlib::encodeJpeg(colourful(), testlib::JpegKind::Grayscale, 95);
+    for (double gamma : {1.0, 3.0}) {
+        SCOPED_TRACE(gamma);
+        const QString path = dir_.file(QString("grey%1.jpg").arg(gamma));
+        writeFile(path, testlib::withIccProfile(plain, greyProfile(gamma)));
         compare(path, decodeJpeg(plain, 1));
     }
 }
@@ -255,6 +335,192 @@ TEST(ColourCache, OneTransformPerProfilePairAcrossThreads) {
     QImage untagged = colourful();
     EXPECT_FALSE(cache.apply(untagged, QByteArray(), swap));
     EXPECT_EQ(untagged, colourful());
+}
+
+// RGB to RGB between matrix-shaper profiles runs on a loop of the
+// program's own; for every one of the 2^24 colours it gives exactly the
+// bytes lcms's own 8-bit path gives: parametric and table curves, colours
+// clipped at both ends, screen profiles as targets.
+TEST(ColourCache, MatrixShaperLoopGivesLcmsBytesForEveryColour) {
+    const double swapped[3][3] = {{0.3576, 0.7152, 0.1192}, {0.4124, 0.2126, 0.0193}, {0.1805, 0.0722, 0.9505}};
+    const double gamma[3] = {2.2, 1.8, 2.6};
+    const struct {
+        const char* name;
+        QByteArray source, target;
+    } cases[] = {
+        {"Adobe RGB to sRGB", readFile(kIcc + "colord/AdobeRGB1998.icc"), {}},
+        {"ProPhoto to sRGB", readFile(kIcc + "colord/ProPhotoRGB.icc"), {}},
+        {"sRGB file to a bluish screen", readFile(kIcc + "sRGB.icc"), readFile(kIcc + "colord/Bluish.icc")},
+        {"L* curves to Adobe RGB", readFile(kIcc + "LStar-RGB.icc"), readFile(kIcc + "colord/AdobeRGB1998.icc")},
+        {"calibrated bitmap to wide gamut", calibratedRgbProfile(swapped, gamma),
+         readFile(kIcc + "colord/WideGamutRGB.icc")},
+    };
+    QImage every(4096, 4096, QImage::Format_RGB32);
+    for (int y = 0; y < every.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(every.scanLine(y));
+        for (int x = 0; x < every.width(); ++x)
+            line[x] = 0xFF000000u | quint32(y) << 12 | quint32(x);
+    }
+    constexpr cmsUInt32Number rgb32 = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TYPE_BGRA_8 : TYPE_ARGB_8;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.source.isEmpty());
+        ColourTransformCache cache;
+        QImage ours = every;
+        ASSERT_TRUE(cache.apply(ours, c.source, c.target));
+        EXPECT_EQ(cache.matrixShaperCount(), 1);
+
+        cmsHPROFILE in = cmsOpenProfileFromMem(c.source.constData(), cmsUInt32Number(c.source.size()));
+        cmsHPROFILE out = c.target.isEmpty()
+                              ? cmsCreate_sRGBProfile()
+                              : cmsOpenProfileFromMem(c.target.constData(), cmsUInt32Number(c.target.size()));
+        cmsHTRANSFORM t = cmsCreateTransform(in, rgb32, out, rgb32, INTENT_PERCEPTUAL, 0);
+        ASSERT_NE(t, nullptr);
+        QImage lcms = every;
+        cmsDoTransformLineStride(t, lcms.constBits(), lcms.bits(), cmsUInt32Number(lcms.width()),
+                                 cmsUInt32Number(lcms.height()), cmsUInt32Number(lcms.bytesPerLine()),
+                                 cmsUInt32Number(lcms.bytesPerLine()), 0, 0);
+        cmsDeleteTransform(t);
+        cmsCloseProfile(in);
+        cmsCloseProfile(out);
+
+        qint64 differing = 0;
+        QRgb firstIn = 0, firstOurs = 0, firstLcms = 0;
+        for (int y = 0; y < every.height(); ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(ours.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(lcms.constScanLine(y));
+            for (int x = 0; x < every.width(); ++x)
+                if (a[x] != b[x] && differing++ == 0)
+                    firstIn = every.pixel(x, y), firstOurs = a[x], firstLcms = b[x];
+        }
+        EXPECT_EQ(differing, 0) << std::hex << "first at " << firstIn << ": " << firstOurs
+                                << " instead of " << firstLcms;
+        EXPECT_FALSE(ours == every); // the profiles do change colours
+    }
+}
+
+// A screen profile that cannot be used (damaged, not RGB, not a device
+// profile) makes sRGB the target: tagged pictures come out exactly as for an
+// sRGB screen, untagged ones untouched, and nothing fails.
+TEST(ColourTarget, UnusableScreenProfileMeansSrgb) {
+    const QByteArray adobe = readFile(kIcc + "colord/AdobeRGB1998.icc");
+    const QByteArray bluish = readFile(kIcc + "colord/Bluish.icc");
+    const QByteArray cmyk = readFile(kIcc + "ghostscript/default_cmyk.icc");
+    const QByteArray lab = readFile(kIcc + "LCMSLABI.ICM");
+    ASSERT_FALSE(adobe.isEmpty() || bluish.isEmpty());
+    const struct {
+        const char* name;
+        QByteArray target;
+    } cases[] = {
+        {"garbage", QByteArray(2000, '\x5A')},
+        {"cut in the tag table", bluish.left(200)},
+        {"header only", bluish.left(128)},
+        {"grey", greyProfile(1.0)},
+        {"cmyk", cmyk},
+        {"abstract Lab", lab},
+    };
+    ColourTransformCache cache;
+    QImage srgb = colourful();
+    ASSERT_TRUE(cache.apply(srgb, adobe));
+    QImage onBluish = colourful();
+    ASSERT_TRUE(cache.apply(onBluish, adobe, bluish));
+    ASSERT_FALSE(onBluish == srgb); // a usable screen profile does change the pixels
+
+    TempDir dir;
+    const QString tagged = dir.file("tagged.jpg"), untagged = dir.file("untagged.jpg");
+    const QByteArray plain = testlib::encodeJpeg(colourful(), testlib::JpegKind::Baseline, 95);
+    writeFile(tagged, testlib::withIccProfile(plain, adobe));
+    writeFile(untagged, plain);
+    auto& shared = ColourTransformCache::instance();
+    const QByteArray before = shared.targetProfile();
+    shared.setTargetProfile({});
+    const QImage taggedOnSrgb = shown(tagged, QSize(96, 64));
+    const QImage untaggedOnSrgb = shown(untagged, QSize(96, 64));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.target.isEmpty())
+            continue; // a profile file this machine lacks
+        QImage img = colourful();
+        EXPECT_TRUE(cache.apply(img, adobe, c.target));
+        EXPECT_TRUE(img == srgb);
+        shared.setTargetProfile(c.target);
+        EXPECT_TRUE(shown(tagged, QSize(96, 64)) == taggedOnSrgb);
+        EXPECT_TRUE(shown(untagged, QSize(96, 64)) == untaggedOnSrgb);
+    }
+    // A usable one converts tagged pictures to it; untagged ones stay as they are.
+    shared.setTargetProfile(bluish);
+    EXPECT_FALSE(shown(tagged, QSize(96, 64)) == taggedOnSrgb);
+    EXPECT_TRUE(shown(untagged, QSize(96, 64)) == untaggedOnSrgb);
+    shared.setTargetProfile(before);
+}
+
+// Pixels that differ from their neighbours everywhere, for any size; with
+// fourBytes, the fourth byte too (CMYK samples).
+QImage noise(int w, int h, QImage::Format format, bool fourBytes = false) {
+    QImage img(w, h, QImage::Format_RGB32);
+    quint32 state = quint32(w * 7919 + h);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = fourBytes ? state ^ (state >> 13) : 0xFF000000u | (state >> 8);
+        }
+    }
+    return img.convertToFormat(format);
+}
+
+// Large pictures are converted on several threads: every row is converted
+// once, the result the same bytes as on one thread, for RGB (the
+// matrix-shaper loop), grey and CMYK pixels (lcms), row counts that do not
+// divide evenly, and pictures too thin to split.
+TEST(ColourCache, SharedOutOnThreadsGivesTheSamePixelsAsOneThread) {
+    const QByteArray adobe = readFile(kIcc + "colord/AdobeRGB1998.icc");
+    const QByteArray cmyk = readFile(kIcc + "ghostscript/default_cmyk.icc");
+    const QByteArray grey = greyProfile(1.0);
+    ASSERT_FALSE(adobe.isEmpty());
+    const struct {
+        const char* name;
+        QSize size;
+        QImage::Format format;
+        const QByteArray& profile;
+        int cmykRows; // > 0: the first rows are CMYK samples
+    } cases[] = {
+        {"1 MP square", {1024, 1024}, QImage::Format_RGB32, adobe, 0},
+        {"odd rows, three threads", {1301, 1237}, QImage::Format_RGB32, adobe, 0},
+        {"premultiplied", {1600, 900}, QImage::Format_ARGB32_Premultiplied, adobe, 0},
+        {"RGB888 turned into RGB32", {1200, 1000}, QImage::Format_RGB888, adobe, 0},
+        {"one column", {1, 1200000}, QImage::Format_RGB32, adobe, 0},
+        {"one row", {1200000, 1}, QImage::Format_RGB32, adobe, 0},
+        {"grey", {1500, 800}, QImage::Format_RGB32, grey, 0},
+        {"CMYK, part of the rows", {1500, 1100}, QImage::Format_RGB32, cmyk, 1013},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.profile.isEmpty())
+            continue; // a profile file this machine lacks
+        const QImage original = noise(c.size.width(), c.size.height(), c.format, c.cmykRows > 0);
+        QImage results[2];
+        for (int threads : {1, 3}) {
+            ColourTransformCache cache;
+            cache.setThreadLimit(threads);
+            QImage& img = results[threads == 1 ? 0 : 1];
+            img = original;
+            if (c.cmykRows > 0)
+                EXPECT_TRUE(cache.applyCmyk(img, c.cmykRows, false, c.profile));
+            else
+                EXPECT_TRUE(cache.apply(img, c.profile));
+        }
+        EXPECT_EQ(results[0].format(), results[1].format());
+        EXPECT_TRUE(results[0] == results[1]);
+        // The last row too was converted (or, for CMYK, left after the
+        // rows asked for).
+        const int last = c.size.height() - 1;
+        const QImage plain = original.convertToFormat(results[0].format());
+        const bool lastConverted =
+            std::memcmp(results[1].constScanLine(last), plain.constScanLine(last),
+                        std::size_t(plain.bytesPerLine())) != 0;
+        EXPECT_EQ(lastConverted, c.cmykRows == 0);
+    }
 }
 
 } // namespace

@@ -21,7 +21,8 @@ TEST_P(PictureKindTest, ComesFromThePathAlone) {
     EXPECT_EQ(pictureKindOf(path), GetParam().kind);
 }
 
-constexpr PictureKind B = PictureKind::Bitmap, J = PictureKind::Jpeg;
+constexpr PictureKind B = PictureKind::Bitmap, J = PictureKind::Jpeg, P = PictureKind::Png,
+                      W = PictureKind::Webp, H = PictureKind::Heif;
 INSTANTIATE_TEST_SUITE_P(
     Paths, PictureKindTest,
     ::testing::Values(KindCase{"/a/p.bmp", ".bmp", B}, KindCase{"/a/p.Bmp", ".Bmp", B},
@@ -34,7 +35,12 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"p.bmp:stream", "", J}, KindCase{"/a/.bmp", ".bmp", B},
                       KindCase{"/a/p.bmpx", ".bmpx", J}, KindCase{"/写真/海.bmp", ".bmp", B},
                       // Only a to z are upper-cased: a full-width letter is not "B".
-                      KindCase{"/a/p.ｂmp", ".ｂmp", J}));
+                      KindCase{"/a/p.ｂmp", ".ｂmp", J},
+                      // Today's formats, in any letter case; near misses are JPEGs.
+                      KindCase{"/a/p.PNG", ".PNG", P}, KindCase{"/a/p.WebP", ".WebP", W},
+                      KindCase{"/a/p.heic", ".heic", H}, KindCase{"/a/p.HEIF", ".HEIF", H},
+                      KindCase{"/a/p.avif", ".avif", H}, KindCase{"/a/p.pngx", ".pngx", J},
+                      KindCase{"/a/p.web", ".web", J}, KindCase{"/a/p.png.jpg", ".jpg", J}));
 
 struct LimitCase {
     qint64 width, height;

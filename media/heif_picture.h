@@ -1,0 +1,51 @@
+#pragma once
+// A HEIF picture on libheif: HEIC (HEVC) and AVIF (AV1). Loading reads the
+// file and the primary image's header (size, alpha, colour profile), so a
+// file that is no HEIF fails at once. Drawing decodes the primary image,
+// turned and mirrored as its transforms say (libheif applies them), and
+// area-averages it into the target; a thumbnail stored with the picture is
+// used instead when it is at least the drawn size. Pictures of more than 8
+// bits come out as 8-bit RGB; transparent ones are composed over the view's
+// white ground.
+#include "media/picture_object.h"
+
+#include <QSize>
+
+#include <memory>
+
+namespace soru {
+
+class HeifPicture final : public PictureObject {
+public:
+    HeifPicture();
+    ~HeifPicture() override;
+    void load(const QString& path) override;
+    int width() const override { return size_.width(); }
+    int height() const override { return size_.height(); }
+    void draw(QImage& canvas, const QRect& target) override;
+    QImage fullImage() override;
+    QByteArray iccProfile() const override { return profile_; }
+
+    // Bits per sample of the primary image's luma as stored (8, 10, 12).
+    int storedBitDepth() const { return bitDepth_; }
+    // The size of the picture the last draw decoded: the picture's own, or
+    // that of the thumbnail it used; empty before a draw.
+    QSize lastDecodedSize() const { return lastDecoded_; }
+
+private:
+    struct File;
+    std::unique_ptr<File> file_;
+    QSize size_{0, 0};
+    QByteArray profile_;
+    QSize lastDecoded_;
+    int bitDepth_ = 0;
+};
+
+// An RGB profile for the colour description (nclx) a HEIF picture gives
+// instead of an ICC profile: empty for sRGB and BT.709 primaries, which
+// need no conversion, and for codes it does not know; otherwise a
+// calibrated profile of the primaries and white point, with the tone curve
+// approximated by a gamma.
+QByteArray nclxProfile(int primaries, int transfer, const float (&xy)[4][2]);
+
+} // namespace soru

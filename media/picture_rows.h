@@ -1,0 +1,58 @@
+#pragma once
+// What the PNG, WebP and HEIF pictures share: rows of pixels composed over
+// the view's white ground, and a drawing target that shrinks rows as they
+// come and turns the result upright.
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <memory>
+
+namespace soru {
+
+class StreamScaler;
+
+// The view is white around pictures, so a transparent picture is composed
+// over white: the pixels become opaque.
+inline constexpr QRgb kTransparencyGround = 0xFFFFFFFF;
+
+// n pixels of non-premultiplied ARGB made opaque over the ground colour.
+void composeOverGround(QRgb* row, int n);
+
+// Rows of a stored picture, fed top-down (or in any order), area-averaged
+// into the target rectangle of a canvas. The picture is turned upright by
+// its EXIF orientation after the reduction, so target is the upright
+// rectangle. Writes straight into a 32-bit canvas when nothing needs
+// turning; otherwise through a small image of the reduced size.
+class ScaledRowTarget {
+public:
+    // stored: the picture's size as its rows come; target: not empty.
+    ScaledRowTarget(QImage& canvas, const QRect& target, QSize stored, int orientation);
+    ~ScaledRowTarget();
+    ScaledRowTarget(const ScaledRowTarget&) = delete;
+    ScaledRowTarget& operator=(const ScaledRowTarget&) = delete;
+
+    // Row y of the stored picture, opaque QRgb.
+    void addRow(int y, const QRgb* row);
+    // Puts the picture on the canvas (when it went through a scratch image).
+    void finish();
+
+private:
+    QImage& canvas_;
+    QRect target_;
+    int orientation_;
+    QImage scratch_;
+    std::unique_ptr<StreamScaler> scaler_;
+};
+
+// The EXIF orientation (1 to 8) of a bare EXIF block as PNG's eXIf and
+// WebP's EXIF chunks hold it: a TIFF header and its directories, with or
+// without the "Exif\0\0" that JPEG puts before them. 1 when there is none
+// or it cannot be read.
+int exifBlockOrientation(QByteArray block);
+
+// A reduced picture (any size) drawn into the target: area-averaged when it
+// is larger, turned upright first.
+void drawUprightScaled(QImage& canvas, const QRect& target, QImage stored, int orientation);
+
+} // namespace soru

@@ -1,0 +1,238 @@
+#include "media/png_picture.h"
+
+#include "core/failure.h"
+#include "core/limits.h"
+#include "media/colour_management.h"
+#include "media/exif_orientation.h"
+#include "media/picture_rows.h"
+
+#include <png.h>
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace soru {
+namespace {
+
+// Ancillary chunks are small; a compressed one that inflates past this
+// (a text bomb) is dropped rather than held.
+constexpr png_alloc_size_t kChunkMemory = 16 << 20;
+
+// One libpng decoder over bytes in memory. libpng reports errors with
+// longjmp: the functions that call it (marked below) hold no object with a
+// destructor, and the caller owns every buffer.
+struct PngReader {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    const png_byte* data = nullptr;
+    std::size_t size = 0, pos = 0;
+
+    explicit PngReader(const QByteArray& bytes)
+        : data(reinterpret_cast<const png_byte*>(bytes.constData())),
+          size(std::size_t(bytes.size())) {
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
+        if (!png || !(info = png_create_info_struct(png))) {
+            png_destroy_read_struct(&png, &info, nullptr);
+            throw std::bad_alloc();
+        }
+        png_set_read_fn(png, this, onRead);
+        // The size is checked against the one memory limit, not libpng's
+        // default of a million pixels a side.
+        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+        png_set_chunk_malloc_max(png, kChunkMemory);
+        png_set_chunk_cache_max(png, 1000);
+        // Text is never shown: skipped unread, compressed or not.
+        static const png_byte kText[] = "tEXt\0zTXt\0iTXt";
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kText, 3);
+    }
+    ~PngReader() { png_destroy_read_struct(&png, &info, nullptr); }
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+
+    static void onRead(png_structp png, png_bytep out, std::size_t n) {
+        auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
+        if (n > r->size - r->pos)
+            png_error(png, "cut short");
+        std::memcpy(out, r->data + r->pos, n);
+        r->pos += n;
+    }
+    static void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+    static void onWarning(png_structp, png_const_charp) {}
+};
+
+struct PngHeader {
+    png_uint_32 width = 0, height = 0;
+    int colourType = 0, interlace = 0;
+    png_bytep icc = nullptr;
+    png_uint_32 iccLength = 0;
+    png_bytep exif = nullptr;
+    png_uint_32 exifLength = 0;
+};
+
+// Reads the chunks up to the pixels. Uses longjmp.
+bool readHeader(PngReader& r, PngHeader& h) {
+    if (setjmp(png_jmpbuf(r.png)))
+        return false;
+    png_read_info(r.png, r.info);
+    int depth = 0;
+    png_get_IHDR(r.png, r.info, &h.width, &h.height, &depth, &h.colourType, &h.interlace, nullptr,
+                 nullptr);
+    png_charp name = nullptr;
+    int compression = 0;
+    if (png_get_valid(r.png, r.info, PNG_INFO_iCCP))
+        png_get_iCCP(r.png, r.info, &name, &compression, &h.icc, &h.iccLength);
+    if (png_get_valid(r.png, r.info, PNG_INFO_eXIf))
+        png_get_eXIf_1(r.png, r.info, &h.exifLength, &h.exif);
+    return true;
+}
+
+// Asks for 8-bit BGRA rows, the byte order of QRgb, whatever is stored.
+// Uses longjmp.
+bool startRows(PngReader& r, bool& ok, int& passes) {
+    if (setjmp(png_jmpbuf(r.png)))
+        return false;
+    png_set_expand(r.png); // palette to RGB, small greys to 8 bits, tRNS to alpha
+    png_set_scale_16(r.png);
+    png_set_gray_to_rgb(r.png);
+    png_set_bgr(r.png);
+    png_set_filler(r.png, 0xFF, PNG_FILLER_AFTER); // no effect when alpha is there
+    passes = png_set_interlace_handling(r.png);
+    png_read_update_info(r.png, r.info);
+    ok = png_get_rowbytes(r.png, r.info) == png_get_image_width(r.png, r.info) * 4;
+    return true;
+}
+
+using RowSink = void (*)(void* context, int y, QRgb* row);
+
+// Every row top-down, each given to sink. Uses longjmp: row and rows come
+// from the caller. The sink may throw; no libpng frame lies between.
+bool readRows(PngReader& r, int width, int height, int passes, QRgb* row, QRgb* whole, RowSink sink,
+              void* context) {
+    if (setjmp(png_jmpbuf(r.png)))
+        return false;
+    if (whole) {
+        // Interlaced: all passes over the whole picture first.
+        const std::size_t stride = std::size_t(width);
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = 0; y < height; ++y)
+                png_read_row(r.png, reinterpret_cast<png_bytep>(whole + stride * y), nullptr);
+        for (int y = 0; y < height; ++y)
+            sink(context, y, whole + stride * y);
+        return true;
+    }
+    for (int y = 0; y < height; ++y) {
+        png_read_row(r.png, reinterpret_cast<png_bytep>(row), nullptr);
+        sink(context, y, row);
+    }
+    return true;
+}
+
+bool isPng(const QByteArray& bytes) {
+    return bytes.size() >= 8 &&
+           png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.constData()), 0, 8) == 0;
+}
+
+// The file's rows, composed over the ground, given top-down to sink.
+void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
+    PngReader r(bytes);
+    PngHeader h;
+    bool ok = false;
+    int passes = 1;
+    if (!isPng(bytes) || !readHeader(r, h) || !startRows(r, ok, passes) || !ok)
+        throw Failure(text::kBadPng);
+    const int width = int(h.width), height = int(h.height);
+    std::vector<QRgb> row;
+    std::vector<QRgb> whole;
+    if (h.interlace != PNG_INTERLACE_NONE)
+        whole.resize(std::size_t(width) * std::size_t(height));
+    else
+        row.resize(std::size_t(width));
+    struct Composed {
+        RowSink sink;
+        void* context;
+        int width;
+    } composed{sink, context, width};
+    const RowSink compose = [](void* c, int y, QRgb* pixels) {
+        auto* k = static_cast<Composed*>(c);
+        composeOverGround(pixels, k->width);
+        k->sink(k->context, y, pixels);
+    };
+    if (!readRows(r, width, height, passes, row.data(), whole.empty() ? nullptr : whole.data(),
+                  compose, &composed))
+        throw Failure(text::kBadPng);
+}
+
+} // namespace
+
+int PngPicture::width() const {
+    return uprightSize(stored_, orientation_).width();
+}
+int PngPicture::height() const {
+    return uprightSize(stored_, orientation_).height();
+}
+
+void PngPicture::load(const QString& path) {
+    bytes_.clear();
+    stored_ = QSize(0, 0);
+    orientation_ = 1;
+    interlaced_ = false;
+    profile_.clear();
+
+    QByteArray bytes = readPictureFile(path, kMaxDecodedPictureBytes);
+    PngReader r(bytes);
+    PngHeader h;
+    if (!isPng(bytes) || !readHeader(r, h))
+        throw Failure(text::kBadPng);
+    // Checked before a single pixel is allocated: a small file claiming an
+    // enormous picture is refused here.
+    if (!pictureFitsMemoryLimit(h.width, h.height, 4))
+        throw Failure(text::kBadPng);
+    QByteArray profile;
+    if (h.icc && h.iccLength > 0) {
+        profile = QByteArray(reinterpret_cast<const char*>(h.icc), qsizetype(h.iccLength));
+        // A profile of the other kind than the pixels describes nothing.
+        const bool grey = !(h.colourType & PNG_COLOR_MASK_COLOR);
+        if (profileSpace(profile) != (grey ? ProfileSpace::Grey : ProfileSpace::Rgb))
+            profile.clear();
+    }
+    const int orientation =
+        h.exif ? exifBlockOrientation(
+                     QByteArray(reinterpret_cast<const char*>(h.exif), qsizetype(h.exifLength)))
+               : 1;
+    bytes_ = std::move(bytes);
+    stored_ = QSize(int(h.width), int(h.height));
+    orientation_ = orientation;
+    interlaced_ = h.interlace != PNG_INTERLACE_NONE;
+    profile_ = std::move(profile);
+}
+
+void PngPicture::draw(QImage& canvas, const QRect& target) {
+    if (target.isEmpty() || bytes_.isEmpty() || canvas.isNull())
+        return;
+    ScaledRowTarget out(canvas, target, stored_, orientation_);
+    decodeRows(
+        bytes_, [](void* c, int y, QRgb* row) { static_cast<ScaledRowTarget*>(c)->addRow(y, row); },
+        &out);
+    out.finish();
+}
+
+QImage PngPicture::fullImage() {
+    if (bytes_.isEmpty())
+        return {};
+    QImage image(stored_, QImage::Format_RGB32);
+    if (image.isNull())
+        throw std::bad_alloc();
+    decodeRows(
+        bytes_,
+        [](void* c, int y, QRgb* row) {
+            auto* img = static_cast<QImage*>(c);
+            std::memcpy(img->scanLine(y), row, std::size_t(img->width()) * 4);
+        },
+        &image);
+    image = turnedUpright(std::move(image), orientation_);
+    ColourTransformCache::instance().apply(image, profile_);
+    return image;
+}
+
+} // namespace soru

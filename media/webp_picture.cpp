@@ -1,0 +1,159 @@
+#include "media/webp_picture.h"
+
+#include "core/failure.h"
+#include "core/limits.h"
+#include "media/colour_management.h"
+#include "media/exif_orientation.h"
+#include "media/picture_rows.h"
+#include "media/scaling.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include <memory>
+#include <new>
+
+namespace soru {
+namespace {
+
+struct DemuxDeleter {
+    void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
+};
+struct AnimDeleter {
+    void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
+};
+
+// The payload of the container's first chunk of that name; empty when
+// there is none.
+QByteArray chunk(WebPDemuxer* demux, const char* name) {
+    WebPChunkIterator it;
+    QByteArray payload;
+    if (WebPDemuxGetChunk(demux, name, 1, &it))
+        payload =
+            QByteArray(reinterpret_cast<const char*>(it.chunk.bytes), qsizetype(it.chunk.size));
+    WebPDemuxReleaseChunkIterator(&it);
+    return payload;
+}
+
+// Pixels BGRA as libwebp writes them (QImage's ARGB32 byte order), made
+// opaque over the ground.
+QImage composed(QImage image) {
+    for (int y = 0; y < image.height(); ++y)
+        composeOverGround(reinterpret_cast<QRgb*>(image.scanLine(y)), image.width());
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+} // namespace
+
+int WebpPicture::width() const {
+    return uprightSize(stored_, orientation_).width();
+}
+int WebpPicture::height() const {
+    return uprightSize(stored_, orientation_).height();
+}
+
+void WebpPicture::load(const QString& path) {
+    bytes_.clear();
+    stored_ = QSize(0, 0);
+    orientation_ = 1;
+    animated_ = false;
+    profile_.clear();
+
+    QByteArray bytes = readPictureFile(path, kMaxDecodedPictureBytes);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(data, std::size_t(bytes.size()), &features) != VP8_STATUS_OK)
+        throw Failure(text::kBadWebp);
+    // The canvas size (an animation's), checked before anything is decoded.
+    if (!pictureFitsMemoryLimit(features.width, features.height, 4))
+        throw Failure(text::kBadWebp);
+    QByteArray profile;
+    int orientation = 1;
+    const WebPData whole{data, std::size_t(bytes.size())};
+    if (const std::unique_ptr<WebPDemuxer, DemuxDeleter> demux{WebPDemux(&whole)}) {
+        const uint32_t flags = WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS);
+        if (flags & ICCP_FLAG) {
+            profile = chunk(demux.get(), "ICCP");
+            if (profileSpace(profile) != ProfileSpace::Rgb)
+                profile.clear();
+        }
+        if (flags & EXIF_FLAG)
+            orientation = exifBlockOrientation(chunk(demux.get(), "EXIF"));
+    } else if (features.has_animation) {
+        throw Failure(text::kBadWebp); // an animation cut short: no frame can be read
+    }
+    bytes_ = std::move(bytes);
+    stored_ = QSize(features.width, features.height);
+    orientation_ = orientation;
+    animated_ = features.has_animation;
+    profile_ = std::move(profile);
+}
+
+QImage WebpPicture::decode(QSize size) const {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
+    const std::size_t length = std::size_t(bytes_.size());
+    if (animated_) {
+        // The first frame as the animation shows it: on its canvas, blended
+        // over the background. The canvas is the picture's own size.
+        WebPAnimDecoderOptions options;
+        if (!WebPAnimDecoderOptionsInit(&options))
+            throw Failure(text::kBadWebp);
+        options.color_mode = MODE_BGRA;
+        options.use_threads = 0;
+        const WebPData whole{data, length};
+        const std::unique_ptr<WebPAnimDecoder, AnimDeleter> anim{
+            WebPAnimDecoderNew(&whole, &options)};
+        uint8_t* pixels = nullptr;
+        int timestamp = 0;
+        if (!anim || !WebPAnimDecoderGetNext(anim.get(), &pixels, &timestamp) || !pixels)
+            throw Failure(text::kBadWebp);
+        QImage frame(pixels, stored_.width(), stored_.height(), stored_.width() * 4,
+                     QImage::Format_ARGB32);
+        QImage image = composed(frame.copy());
+        if (image.isNull())
+            throw std::bad_alloc();
+        return size == stored_ ? image : smoothScaled(image, size);
+    }
+    QImage image(size, QImage::Format_ARGB32);
+    if (image.isNull())
+        throw std::bad_alloc();
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        throw Failure(text::kBadWebp);
+    if (size != stored_) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = size.width();
+        config.options.scaled_height = size.height();
+    }
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = image.bits();
+    config.output.u.RGBA.stride = int(image.bytesPerLine());
+    config.output.u.RGBA.size = std::size_t(image.sizeInBytes());
+    const VP8StatusCode status = WebPDecode(data, length, &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK)
+        throw Failure(text::kBadWebp);
+    return composed(std::move(image));
+}
+
+void WebpPicture::draw(QImage& canvas, const QRect& target) {
+    if (target.isEmpty() || bytes_.isEmpty() || canvas.isNull())
+        return;
+    // libwebp scales by area when it shrinks, so the reduced decode is the
+    // drawn picture; it is never asked to enlarge.
+    QSize size = orientationSwapsSides(orientation_) ? target.size().transposed() : target.size();
+    size = size.boundedTo(stored_);
+    drawUprightScaled(canvas, target, decode(size), orientation_);
+}
+
+QImage WebpPicture::fullImage() {
+    if (bytes_.isEmpty())
+        return {};
+    QImage image = turnedUpright(decode(stored_), orientation_);
+    ColourTransformCache::instance().apply(image, profile_);
+    return image;
+}
+
+} // namespace soru

@@ -1,0 +1,39 @@
+#pragma once
+// A WebP picture on libwebp, lossy or lossless. Loading reads the file and
+// its header (size, alpha, animation) and, from the container, the ICC
+// profile and the EXIF orientation; a file that is no WebP fails at once.
+// Drawing lets libwebp's own scaler decode straight at the reduced size. An
+// animated picture shows its first frame, composed on its canvas.
+// Transparent pixels are composed over the view's white ground.
+#include "media/picture_object.h"
+
+#include <QSize>
+
+namespace soru {
+
+class WebpPicture final : public PictureObject {
+public:
+    void load(const QString& path) override;
+    int width() const override;
+    int height() const override;
+    void draw(QImage& canvas, const QRect& target) override;
+    QImage fullImage() override;
+    QByteArray iccProfile() const override { return profile_; }
+
+    // The EXIF orientation (1 to 8) of the EXIF chunk; 1 before a load.
+    int orientation() const { return orientation_; }
+    bool animated() const { return animated_; }
+
+private:
+    // The stored picture decoded at size (the stored size or smaller),
+    // opaque RGB32, not yet turned.
+    QImage decode(QSize size) const;
+
+    QByteArray bytes_;
+    QSize stored_{0, 0};
+    int orientation_ = 1;
+    bool animated_ = false;
+    QByteArray profile_;
+};
+
+} // namespace soru

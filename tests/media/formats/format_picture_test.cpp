@@ -1,0 +1,453 @@
+// PNG, WebP, HEIC and AVIF pictures written by the encoders Debian ships
+// (ImageMagick, pngcrush, cwebp, webpmux, heif-enc, avifenc), decoded by the
+// picture objects and compared with the pictures they were made from; and
+// an album of them in the real main window.
+#include "core/albums.h"
+#include "core/failure.h"
+#include "media/exif_orientation.h"
+#include "media/heif_picture.h"
+#include "media/picture_object.h"
+#include "media/scaling.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/main_window_fixture.h"
+#include "tools/testlib/testlib.h"
+#include "ui/widgets/image_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+
+namespace soru {
+namespace {
+
+using test::TempDir;
+
+// The source pictures: 64 x 48 in 8 x 8 blocks of 48 colours (few enough
+// for a palette), the same in greys, and with an alpha per block.
+QRgb block(int x, int y) {
+    const int bx = x / 8, by = y / 8;
+    return qRgb((bx * 37 + 20) % 256, (by * 53 + 40) % 256, ((bx + by) * 29 + 60) % 256);
+}
+
+QImage blockSource() {
+    QImage img(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, block(x, y));
+    return img;
+}
+
+QImage greySource() {
+    QImage img = blockSource();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const int g = qGray(img.pixel(x, y));
+            img.setPixel(x, y, qRgb(g, g, g));
+        }
+    return img;
+}
+
+QImage alphaSource() {
+    QImage img = blockSource().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            img.setPixel(x, y,
+                         qRgba(qRed(p), qGreen(p), qBlue(p), ((x / 8) * 51 + (y / 8) * 17) % 256));
+        }
+    return img;
+}
+
+// A picture over white, as the view shows a transparent one.
+QImage overWhite(const QImage& image) {
+    QImage out(image.size(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const int a = qAlpha(p);
+            const auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+            out.setPixel(x, y, qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p))));
+        }
+    return out;
+}
+
+bool runTool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s %s failed: %s\n", qPrintable(program), qPrintable(args.join(' ')),
+                     p.readAll().constData());
+        return false;
+    }
+    return true;
+}
+
+// A bare EXIF block (big-endian TIFF) holding only the orientation.
+QByteArray exifBlock(int orientation) {
+    // "MM", 42, IFD at 8; one entry: tag 0x0112, SHORT, count 1, value.
+    QByteArray b("MM\0\x2A\0\0\0\x08", 8);
+    b.append("\0\x01", 2);
+    b.append("\x01\x12\0\x03\0\0\0\x01", 8);
+    b.append(char(0)).append(char(orientation)).append(2, '\0');
+    b.append(4, '\0'); // no next IFD
+    return b;
+}
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 c = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        c ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+QByteArray pngChunk(const char (&type)[5], const QByteArray& data) {
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    chunk += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(crc32(body), crc.data());
+    chunk += crc;
+    return chunk;
+}
+
+QByteArray withPngChunk(const QByteArray& png, const char (&type)[5], const QByteArray& data) {
+    const qsizetype afterHeader = 8 + 8 + 13 + 4; // signature, IHDR
+    return png.left(afterHeader) + pngChunk(type, data) + png.mid(afterHeader);
+}
+
+// A PNG whose header claims width x height RGB pixels, followed by a few
+// bytes of compressed data.
+QByteArray claimingPng(quint32 width, quint32 height) {
+    QByteArray header(13, '\0');
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = 8; // bits
+    header[9] = 2; // RGB
+    // A zlib stream of 64 zero bytes: the first rows' filter bytes at most.
+    const QByteArray idat("\x78\x9c\x63\x60\xa0\x0c\x00\x00\x00\x40\x00\x01", 12);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", idat) +
+           pngChunk("IEND", {});
+}
+
+// Mean and largest difference of the red, green and blue samples of two
+// pictures; a mean of -1 when their sizes differ.
+struct Difference {
+    double mean = -1;
+    int max = -1;
+};
+Difference difference(const QImage& a, const QImage& b) {
+    Difference d;
+    if (a.size() != b.size() || a.isNull())
+        return d;
+    double sum = 0;
+    d.max = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (const int c : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                sum += std::abs(c);
+                d.max = std::max(d.max, std::abs(c));
+            }
+        }
+    d.mean = sum / (3.0 * a.width() * a.height());
+    return d;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+const QString kSwapProfile = QStringLiteral("/usr/share/color/icc/colord/SwappedRedAndGreen.icc");
+
+enum class Source { Blocks, Grey, Alpha };
+
+struct EncodedCase {
+    const char* name;
+    const char* file;    // what the command writes, in the test's folder
+    const char* command; // run there by sh
+    Source source;
+    int orientation;     // how the expected picture is turned (EXIF numbering)
+    bool swappedProfile; // tagged with the red/green swapping profile
+    double meanTolerance;
+    int maxTolerance; // 255: not checked (lossy codecs ring at block edges)
+    int pngExif = 0;  // an eXIf chunk with this orientation is put in afterwards
+};
+
+void PrintTo(const EncodedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+QImage swappedRedGreen(const QImage& image) {
+    QImage out = image;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb p = out.pixel(x, y);
+            out.setPixel(x, y, qRgb(qGreen(p), qRed(p), qBlue(p)));
+        }
+    return out;
+}
+
+class EncodedPictureTest : public ::testing::TestWithParam<EncodedCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
+        ASSERT_TRUE(greySource().save(dir.file("grey.png")));
+        ASSERT_TRUE(alphaSource().save(dir.file("alpha.png")));
+        writeAll(dir.file("exif6.bin"), exifBlock(6));
+    }
+    TempDir dir;
+};
+
+TEST_P(EncodedPictureTest, DecodesToItsSource) {
+    const EncodedCase& c = GetParam();
+    ASSERT_TRUE(
+        runTool(QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("cd '%1' && %2").arg(dir.path(), QString::fromUtf8(c.command))}));
+    const QString path = dir.file(QString::fromUtf8(c.file));
+    if (c.pngExif)
+        writeAll(path, withPngChunk(readAll(path), "eXIf", exifBlock(c.pngExif)));
+
+    QImage stored = c.source == Source::Blocks ? blockSource()
+                    : c.source == Source::Grey ? greySource()
+                                               : overWhite(alphaSource());
+    const QImage drawnExpected = turnedUpright(stored, c.orientation);
+    const QImage fullExpected = c.swappedProfile ? swappedRedGreen(drawnExpected) : drawnExpected;
+
+    std::unique_ptr<PictureObject> picture;
+    ASSERT_NO_THROW(picture = loadPictureObject(path));
+    EXPECT_EQ(QSize(picture->width(), picture->height()), drawnExpected.size());
+    EXPECT_EQ(picture->iccProfile().isEmpty(), !c.swappedProfile);
+
+    if (const auto* heif = dynamic_cast<const HeifPicture*>(picture.get())) {
+        EXPECT_EQ(heif->storedBitDepth(), QByteArray(c.name).contains("10Bit") ? 10 : 8);
+    }
+
+    const QImage full = picture->fullImage();
+    EXPECT_EQ(full.format(), QImage::Format_RGB32);
+    const Difference d = difference(full, fullExpected);
+    EXPECT_GE(d.mean, 0);
+    EXPECT_LE(d.mean, c.meanTolerance);
+    EXPECT_LE(d.max, c.maxTolerance);
+
+    // Drawn at half size into a rectangle of a larger canvas: the reduced
+    // picture there, nothing outside it.
+    QImage canvas(80, 70, QImage::Format_RGB32);
+    canvas.fill(0xFF102030);
+    const QRect target(QPoint(5, 7), drawnExpected.size() / 2);
+    picture->draw(canvas, target);
+    const QImage reduced = smoothScaled(drawnExpected, target.size());
+    EXPECT_LE(difference(canvas.copy(target), reduced).mean, c.meanTolerance + 1);
+    EXPECT_EQ(canvas.pixel(4, 6), 0xFF102030u);
+    EXPECT_EQ(canvas.pixel(target.right() + 1, target.bottom() + 1), 0xFF102030u);
+}
+
+#define SWAP                                                                                       \
+    "'"                                                                                            \
+    "/usr/share/color/icc/colord/SwappedRedAndGreen.icc"                                           \
+    "'"
+INSTANTIATE_TEST_SUITE_P(
+    Encoders, EncodedPictureTest,
+    ::testing::Values(
+        EncodedCase{"PngCrushed", "out.png", "pngcrush -q -reduce blocks.png out.png",
+                    Source::Blocks, 1, false, 0, 0},
+        EncodedCase{"PngPalette", "out.png", "/usr/bin/convert blocks.png PNG8:out.png",
+                    Source::Blocks, 1, false, 0, 0},
+        EncodedCase{
+            "PngGrey", "out.png",
+            "/usr/bin/convert grey.png -define png:color-type=0 -define png:bit-depth=8 out.png",
+            Source::Grey, 1, false, 0, 0},
+        EncodedCase{"Png16Bit", "out.png",
+                    "/usr/bin/convert blocks.png -depth 16 -define png:bit-depth=16 -define "
+                    "png:color-type=2 out.png",
+                    Source::Blocks, 1, false, 0, 0},
+        EncodedCase{"PngInterlaced", "out.png",
+                    "/usr/bin/convert blocks.png -interlace PNG out.png", Source::Blocks, 1, false,
+                    0, 0},
+        EncodedCase{"PngAlpha", "out.png",
+                    "/usr/bin/convert alpha.png -define png:color-type=6 out.png", Source::Alpha, 1,
+                    false, 0.5, 1},
+        EncodedCase{"Png16BitAlphaInterlaced", "out.png",
+                    "/usr/bin/convert alpha.png -depth 16 -define png:bit-depth=16 -interlace PNG "
+                    "-define png:color-type=6 out.png",
+                    Source::Alpha, 1, false, 0.5, 1},
+        EncodedCase{"PngExifOrientation", "out.png", "cp blocks.png out.png", Source::Blocks, 6,
+                    false, 0, 0, 6},
+        EncodedCase{"PngProfile", "out.png",
+                    "/usr/bin/convert blocks.png -profile " SWAP " out.png", Source::Blocks, 1,
+                    true, 2, 8},
+        EncodedCase{"WebpLossless", "out.webp", "cwebp -quiet -lossless blocks.png -o out.webp",
+                    Source::Blocks, 1, false, 0, 0},
+        EncodedCase{"WebpLossy", "out.webp", "cwebp -quiet -q 95 -sharp_yuv blocks.png -o out.webp",
+                    Source::Blocks, 1, false, 6, 255},
+        EncodedCase{"WebpAlpha", "out.webp", "cwebp -quiet -lossless alpha.png -o out.webp",
+                    Source::Alpha, 1, false, 0.5, 1},
+        EncodedCase{"WebpExifOrientation", "out.webp",
+                    "cwebp -quiet -lossless blocks.png -o t.webp && webpmux -set exif exif6.bin "
+                    "t.webp -o out.webp",
+                    Source::Blocks, 6, false, 0, 0},
+        EncodedCase{"WebpProfile", "out.webp",
+                    "cwebp -quiet -lossless blocks.png -o t.webp && webpmux -set icc " SWAP
+                    " t.webp -o out.webp",
+                    Source::Blocks, 1, true, 2, 8},
+        EncodedCase{"Heic8Bit", "out.heic", "heif-enc -q 95 blocks.png -o out.heic", Source::Blocks,
+                    1, false, 8, 255},
+        EncodedCase{"Heic10Bit", "out.heic",
+                    "/usr/bin/convert blocks.png -depth 16 -define png:bit-depth=16 b16.png && "
+                    "heif-enc -b 10 -q 95 b16.png -o out.heic",
+                    Source::Blocks, 1, false, 8, 255},
+        EncodedCase{"HeicAlpha", "out.heic", "heif-enc -q 95 alpha.png -o out.heic", Source::Alpha,
+                    1, false, 8, 255},
+        EncodedCase{"Avif8Bit", "out.avif", "avifenc -s 8 --min 0 --max 8 blocks.png out.avif",
+                    Source::Blocks, 1, false, 8, 255},
+        EncodedCase{"Avif10Bit", "out.avif",
+                    "avifenc -s 8 -d 10 --min 0 --max 8 blocks.png out.avif", Source::Blocks, 1,
+                    false, 8, 255},
+        EncodedCase{"AvifTurned", "out.avif",
+                    "avifenc -s 8 -y 444 --min 0 --max 8 --irot 1 blocks.png out.avif",
+                    Source::Blocks, 8, false, 8, 255},
+        EncodedCase{"AvifProfile", "out.avif",
+                    "avifenc -s 8 -y 444 --min 0 --max 8 --icc " SWAP " blocks.png out.avif",
+                    Source::Blocks, 1, true, 8, 255}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A thumbnail stored with a HEIF picture stands in for it when it covers
+// the drawn size, and only then.
+TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
+    TempDir dir;
+    ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
+    ASSERT_TRUE(runTool(QStringLiteral("heif-enc"),
+                        {QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
+                         QStringLiteral("32"), dir.file("blocks.png"), QStringLiteral("-o"),
+                         dir.file("t.heic")}));
+    HeifPicture picture;
+    picture.load(dir.file("t.heic"));
+    ASSERT_EQ(QSize(picture.width(), picture.height()), QSize(64, 48));
+    const struct {
+        QSize target, decoded;
+    } cases[] = {
+        {{16, 12}, {32, 24}}, {{32, 24}, {32, 24}}, {{33, 25}, {64, 48}}, {{64, 48}, {64, 48}}};
+    for (const auto& c : cases) {
+        QImage canvas(c.target, QImage::Format_RGB32);
+        picture.draw(canvas, canvas.rect());
+        EXPECT_EQ(picture.lastDecodedSize(), c.decoded) << c.target.width();
+        EXPECT_LE(difference(canvas, smoothScaled(blockSource(), c.target)).mean, 10);
+    }
+}
+
+// Files that are not what their names say, cut short, or claiming a
+// picture far beyond the memory limit: each fails with its format's text,
+// at load or at the first draw, and quickly.
+TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
+    TempDir dir;
+    ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
+    ASSERT_TRUE(runTool(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("cd '%1' && cwebp -quiet -q 80 blocks.png -o ok.webp && "
+                                        "heif-enc -q 50 blocks.png -o ok.heic && "
+                                        "avifenc -s 8 blocks.png ok.avif >/dev/null")
+                             .arg(dir.path())}));
+    const QByteArray png = readAll(dir.file("blocks.png"));
+    const QByteArray webp = readAll(dir.file("ok.webp"));
+    const QByteArray heic = readAll(dir.file("ok.heic"));
+    const QByteArray avif = readAll(dir.file("ok.avif"));
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const QString& text;
+    } cases[] = {
+        {"text.png", "not a picture at all", text::kBadPng},
+        {"webp-content.png", webp, text::kBadPng},
+        {"cut.png", png.left(png.size() / 2), text::kBadPng},
+        {"png-content.webp", png, text::kBadWebp},
+        {"cut.webp", webp.left(webp.size() / 2), text::kBadWebp},
+        {"empty.webp", {}, text::kBadWebp},
+        {"png-content.heic", png, text::kBadHeif},
+        {"cut.heic", heic.left(heic.size() / 2), text::kBadHeif},
+        {"cut.avif", avif.left(avif.size() * 2 / 3), text::kBadHeif},
+        {"heic-content.avif", heic.left(40), text::kBadHeif},
+        // Claiming far more than the memory limit, with almost no data:
+        // refused before anything is allocated.
+        {"huge.png", claimingPng(100000, 100000), text::kBadPng},
+        {"over-limit.png", claimingPng(16384, 16385), text::kBadPng},
+        // Within the limit, but the data ends at once: the first row fails.
+        {"large.png", claimingPng(16384, 16384), text::kBadPng},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QString::fromUtf8(c.name));
+        writeAll(path, c.bytes);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            auto picture = loadPictureObject(path);
+            QImage canvas(64, 64, QImage::Format_RGB32);
+            picture->draw(canvas, QRect(0, 0, 64, 48));
+            picture->fullImage();
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.message(), c.text);
+        }
+        EXPECT_LT(timer.elapsed(), 5000);
+    }
+}
+
+TEST(FormatWindow, AlbumOfTodaysFormatsShowsEachPicture) {
+    test::TempDir src;
+    const struct {
+        const char* name;
+        QRgb colour;
+        const char* command; // writes OUT from in.png
+    } pictures[] = {{"a.png", 0xFFE02010, "pngcrush -q in.png OUT"},
+                    {"b.webp", 0xFF20C040, "cwebp -quiet -q 90 in.png -o OUT"},
+                    {"c.heic", 0xFF3050E0, "heif-enc -q 90 in.png -o OUT"}};
+    test::LibraryWindow h;
+    auto album = h.lib.album("");
+    for (const auto& p : pictures) {
+        QImage img(40, 30, QImage::Format_RGB32);
+        img.fill(p.colour);
+        ASSERT_TRUE(img.save(src.file("in.png")));
+        const QString out = src.file(QString::fromUtf8(p.name));
+        ASSERT_TRUE(
+            runTool(QStringLiteral("sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("cd '%1' && %2")
+                         .arg(src.path(), QString::fromUtf8(p.command).replace("OUT", out))}));
+        album.file(QString::fromUtf8(p.name), readAll(out));
+    }
+    test::FailureRecorder failures;
+    h.create();
+    EXPECT_EQ(h.bookEntries(), QStringList{QStringLiteral("%1").arg(3, 10) + kRootAlbumLabel});
+    EXPECT_EQ(h.fileEntries(), (QStringList{"3a", "3b", "3c"}));
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(pictures[i].name);
+        ASSERT_TRUE(h.w().testAccess().album.pick(i));
+        guarded([&] { h.w().ShowCurrentPicture(); });
+        EXPECT_EQ(h.ui().imgView->size(), QSize(40, 30));
+        EXPECT_FALSE(h.ui().imgView->isHidden());
+        const QRgb seen = h.ui().imgView->bitmap().pixel(20, 15), want = pictures[i].colour;
+        EXPECT_LE(std::abs(qRed(seen) - qRed(want)) + std::abs(qGreen(seen) - qGreen(want)) +
+                      std::abs(qBlue(seen) - qBlue(want)),
+                  12)
+            << std::hex << seen;
+    }
+    EXPECT_TRUE(failures.messages.isEmpty()) << failures.messages.join(';').toStdString();
+}
+
+} // namespace
+} // namespace soru
