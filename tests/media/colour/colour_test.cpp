@@ -458,7 +458,7 @@ TEST(ColourTarget, UnusableScreenProfileMeansSrgb) {
 // fourBytes, the fourth byte too (CMYK samples).
 QImage noise(int w, int h, QImage::Format format, bool fourBytes = false) {
     QImage img(w, h, QImage::Format_RGB32);
-    quint32 state = quint32(w * 7919 + h);
+    quint32 state = quint32(w) * 7919u + quint32(h);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x) {
