@@ -111,33 +111,8 @@ def prepare_album(args, scratch):
 
 # ---------------------------------------------------------------- X server
 
-class Xvfb:
-    def __init__(self, width, height):
-        read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             f"{width}x{height}x24", "-noreset", "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        number = b""
-        with os.fdopen(read_fd, "rb") as r:
-            while not number.endswith(b"\n"):
-                chunk = r.read(1)
-                if not chunk:
-                    raise RuntimeError("Xvfb did not start")
-                number += chunk
-        self.name = ":" + number.decode().strip()
-        self.display = xdisplay.Display(self.name)
-        self.root = self.display.screen().root
-        if not self.display.has_extension("XTEST"):
-            raise RuntimeError("Xvfb has no XTEST extension")
-        # Keys go to the window under the pointer; there is no window manager.
-        self.display.set_input_focus(X.PointerRoot, X.RevertToPointerRoot, X.CurrentTime)
-        self.display.sync()
-
-    def pixel(self, x, y):
-        data = self.root.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF).data
-        return data[2], data[1], data[0]
+class Xvfb(blackbox.Xvfb):
+    """The benchmark's X server, with the pointer and any key as well."""
 
     def move(self, x, y):
         xtest.fake_input(self.display, X.MotionNotify, x=x, y=y)
@@ -160,17 +135,6 @@ class Xvfb:
         for c in reversed(codes):
             xtest.fake_input(self.display, X.KeyRelease, c)
         self.display.sync()
-
-    def close(self):
-        try:
-            self.display.close()
-        finally:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
 
 
 def disc_of(pixel):
