@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <cstdlib>
 #include <new>
 
 namespace soru {
@@ -73,10 +74,35 @@ void DecodedPicture::drawAt(QImage& canvas, QPoint at) const {
 
 void DecodedPicture::drawInto(QImage& canvas, const QRect& target) const {
     throwIfLoadFailed();
-    if (!image_.isNull()) {
+    const qreal dpr = canvas.devicePixelRatio();
+    const QRect device(qRound(target.x() * dpr), qRound(target.y() * dpr), qRound(target.width() * dpr),
+                       qRound(target.height() * dpr));
+    const QSize lack = device.size() - image_.size();
+    const auto mode = state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
+                                                  : QPainter::CompositionMode_Source;
+    if (!image_.isNull() && std::abs(lack.width()) <= 2 && std::abs(lack.height()) <= 2) {
+        // Decoded for the device pixels: copied pixel for pixel through an
+        // unscaled view of the canvas. The painter's scaled path would
+        // resample (and soften) every pixel for the pixel or two by which the
+        // rounding of the logical rectangle may differ: a picture a pixel
+        // too large is cut there, one too small repeats its edge.
+        QImage unscaled(canvas.bits(), canvas.width(), canvas.height(), canvas.bytesPerLine(), canvas.format());
+        QPainter painter(&unscaled);
+        painter.setCompositionMode(mode);
+        painter.setClipRect(device);
+        const QPoint at = device.topLeft();
+        const int w = image_.width(), h = image_.height();
+        painter.drawImage(at, image_);
+        if (lack.width() > 0)
+            painter.drawImage(QRect(at.x() + w, at.y(), lack.width(), h), image_.copy(w - 1, 0, 1, h));
+        if (lack.height() > 0)
+            painter.drawImage(QRect(at.x(), at.y() + h, w, lack.height()), image_.copy(0, h - 1, w, 1));
+        if (lack.width() > 0 && lack.height() > 0)
+            painter.drawImage(QRect(at.x() + w, at.y() + h, lack.width(), lack.height()),
+                              image_.copy(w - 1, h - 1, 1, 1));
+    } else if (!image_.isNull()) {
         QPainter painter(&canvas);
-        painter.setCompositionMode(state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
-                                                               : QPainter::CompositionMode_Source);
+        painter.setCompositionMode(mode);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRectF(target), image_);
     }

@@ -69,5 +69,27 @@ TEST(HighDpi, ThumbnailCellsUseEveryDevicePixel) {
     EXPECT_EQ(sharp, shot.width() - 1) << "ratio " << dpr;
 }
 
+// A picture one device pixel narrower than the area: its logical fitted
+// width, times the ratio, may round a pixel away from the decoded width. The
+// picture must still land pixel for pixel, not be resampled by that pixel.
+TEST(HighDpi, APixelOfRoundingDoesNotResampleThePicture) {
+    const qreal dpr = qApp->devicePixelRatio();
+    if (dpr != std::floor(dpr))
+        GTEST_SKIP() << "the view does not start on a whole device pixel at ratio " << dpr;
+    const QSize picture(qRound(1024 * dpr) - 1, qRound(721 * dpr));
+    test::LibraryWindow h;
+    h.lib.album("").bmp("stripes.bmp", stripes(picture));
+    h.create();
+    ASSERT_TRUE(h.failures.messages.isEmpty());
+    h.w().show();
+    const QImage shot = h.ui().imgView->grab().toImage();
+    const int y = shot.height() / 2;
+    int sharp = 0;
+    const int columns = std::min(shot.width(), picture.width());
+    for (int x = 1; x < columns; ++x)
+        sharp += std::abs(qGray(shot.pixel(x, y)) - qGray(shot.pixel(x - 1, y))) > 200;
+    EXPECT_EQ(sharp, columns - 1) << "ratio " << dpr << ", view " << shot.width() << " device pixels wide";
+}
+
 } // namespace
 } // namespace soru

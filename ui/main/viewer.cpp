@@ -86,7 +86,6 @@ void TfrmMain::ShowCurrentPicture() {
     setPanel(StatusPanel::Name, pathFileName(path));
     lstFile->setCurrentRow(album_.index());
     setPanel(StatusPanel::Size, DrawPicture(path));
-    prefetchNeighbours();
 
     bool hasSound = false;
     QString wav;
@@ -124,6 +123,9 @@ void TfrmMain::ShowCurrentPicture() {
     }
     // The status bar and the picture are painted before a sound starts.
     QCoreApplication::processEvents();
+    // The neighbours are decoded once the picture is on its way to the
+    // screen, not in competition with it.
+    prefetchNeighbours();
     if (!hasSound || !env_.services.sound)
         return;
     SoundPlayer* sound = env_.services.sound;

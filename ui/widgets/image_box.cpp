@@ -15,13 +15,28 @@ QImage& ImageBox::canvas() {
         bitmap_ = QImage(qMax(1, qRound(width() * dpr)), qMax(1, qRound(height() * dpr)), QImage::Format_RGB32);
         bitmap_.setDevicePixelRatio(dpr);
         bitmap_.fill(Qt::white);
+        updateOpaque();
     }
     return bitmap_;
 }
 
 void ImageBox::setBitmap(const QImage& image) {
     bitmap_ = image;
+    updateOpaque();
     update();
+}
+
+void ImageBox::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateOpaque();
+}
+
+void ImageBox::updateOpaque() {
+    const QSizeF shown = bitmap_.deviceIndependentSize();
+    const bool covers = !bitmap_.isNull() && !bitmap_.hasAlphaChannel() && shown.width() >= width() &&
+                        shown.height() >= height();
+    if (testAttribute(Qt::WA_OpaquePaintEvent) != covers)
+        setAttribute(Qt::WA_OpaquePaintEvent, covers);
 }
 
 void ImageBox::paintEvent(QPaintEvent*) {

@@ -31,11 +31,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // A bitmap without transparency that covers the whole box hides what is
+    // behind it: the toolkit then paints nothing below the box (for a full
+    // screen picture, a whole screen less to paint on every step).
+    void updateOpaque();
+
     QImage bitmap_;
     bool pressedLeft_ = false;
     bool deviceScaled_ = false;
