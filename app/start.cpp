@@ -5,6 +5,7 @@
 #include "core/failure.h"
 #include "core/texts.h"
 #include "media/colour_management.h"
+#include "media/thumbnail_store.h"
 #include "platform/qt_services.h"
 #include "platform/screen_saver.h"
 #include "platform/sound_player.h"
@@ -134,6 +135,7 @@ int runSoru(int argc, char** argv) {
     env.services.urls = &urls;
     env.services.screenSaver = &screenSaver;
     env.splashProgress = frmStart->pbInfo;
+    env.thumbnailFolder = ThumbnailStore::defaultFolder();
 
     QPointer<TfrmMain> frmMain;
     {

@@ -115,6 +115,10 @@ qint64 DecodedPicture::bytes() const {
 }
 
 DecodedPicture decodePicture(const QString& path, QSize box) {
+    return decodePicture(path, box, ColourTransformCache::instance().targetProfile());
+}
+
+DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& targetProfile) {
     const QFileInfo fi(path);
     if (!fi.exists() || fi.isDir())
         return DecodedPicture::missing();
@@ -148,8 +152,7 @@ DecodedPicture decodePicture(const QString& path, QSize box) {
         image.fill(Qt::transparent);
         picture.draw(image, QRect(0, 0, fit.width, fit.height));
         // Colour management on the drawn pixels only: an untagged picture costs nothing.
-        ColourTransformCache::instance().apply(image, picture.iccProfile(),
-                                               ColourTransformCache::instance().targetProfile());
+        ColourTransformCache::instance().apply(image, picture.iccProfile(), targetProfile);
     } catch (...) {
         if (!loaded)
             return DecodedPicture::loadFailed(std::current_exception());

@@ -75,5 +75,8 @@ private:
 // the same fit the view and the thumbnail cells use. Never throws: every
 // failure is kept in the result.
 DecodedPicture decodePicture(const QString& path, QSize box);
+// The same with the drawn pixels converted to the given profile (empty:
+// sRGB) instead of the screen's, as the desktop's thumbnails want them.
+DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& targetProfile);
 
 } // namespace soru

@@ -1,5 +1,8 @@
 #include "media/picture_pipeline.h"
 
+#include "media/thumbnail_cell.h"
+#include "media/thumbnail_store.h"
+
 #include <QThread>
 
 #include <algorithm>
@@ -37,6 +40,7 @@ struct PicturePipeline::Job {
     Priority priority;
     quint64 generation;
     State state = State::Queued;
+    bool cell = false; // of a thumbnail page
     FileStamp stamp;
     DecodedPicture result;
 };
@@ -68,18 +72,26 @@ PicturePipeline::~PicturePipeline() {
 }
 
 void PicturePipeline::prefetch(const QString& path, QSize box, Priority priority) {
+    prefetch(path, box, priority, false);
+}
+
+void PicturePipeline::prefetch(const QString& path, QSize box, Priority priority, bool cell) {
     const PictureKey key{path, box};
     const FileStamp stamp = fileStamp(path);
     if (!stamp.exists || cache_.contains(key, stamp))
         return;
     const std::lock_guard lock(mutex_);
     if (!stopping_)
-        requestLocked(key, priority);
+        requestLocked(key, priority, cell);
 }
 
 void PicturePipeline::prefetchAll(const QStringList& paths, QSize box, Priority priority) {
     for (const QString& path : paths)
-        prefetch(path, box, priority);
+        prefetch(path, box, priority, true);
+}
+
+void PicturePipeline::setThumbnailStore(std::unique_ptr<ThumbnailStore> store) {
+    thumbnails_ = std::move(store);
 }
 
 void PicturePipeline::prefetchNeighbours(const QStringList& files, int current, int direction,
@@ -93,7 +105,8 @@ void PicturePipeline::prefetchNeighbours(const QStringList& files, int current, 
         prefetch(files[(current - ahead + n) % n], box, Priority::Near);
 }
 
-PicturePipeline::JobPtr PicturePipeline::requestLocked(const PictureKey& key, Priority priority) {
+PicturePipeline::JobPtr PicturePipeline::requestLocked(const PictureKey& key, Priority priority,
+                                                       bool cell) {
     if (const auto it = pending_.constFind(key); it != pending_.cend()) {
         const JobPtr job = *it;
         job->generation = generation_; // asked for again: it belongs to the current album
@@ -109,6 +122,7 @@ PicturePipeline::JobPtr PicturePipeline::requestLocked(const PictureKey& key, Pr
     job->key = key;
     job->priority = priority;
     job->generation = generation_;
+    job->cell = cell;
     queues_[int(priority)].push_back(job);
     pending_.insert(key, job);
     workAvailable_.notify_one();
@@ -153,8 +167,12 @@ void PicturePipeline::workerLoop() {
 
 void PicturePipeline::runJob(const JobPtr& job) {
     job->stamp = fileStamp(job->key.path);
-    job->result = job->stamp.exists ? decodePicture(job->key.path, job->key.box)
-                                    : DecodedPicture::missing();
+    if (!job->stamp.exists)
+        job->result = DecodedPicture::missing();
+    else if (job->cell && thumbnails_)
+        job->result = decodeThumbnailCell(*thumbnails_, job->key.path, job->key.box, job->stamp);
+    else
+        job->result = decodePicture(job->key.path, job->key.box);
 }
 
 void PicturePipeline::finishLocked(const JobPtr& job) {
@@ -247,7 +265,7 @@ QList<DecodedPicture> PicturePipeline::takeAll(const QStringList& paths, QSize b
         const std::lock_guard lock(mutex_);
         for (int i = 0; i < n; ++i)
             if (!done[i])
-                jobs[i] = requestLocked({paths[i], box}, Priority::Demanded);
+                jobs[i] = requestLocked({paths[i], box}, Priority::Demanded, true);
     }
     if (progress)
         progress(doneCount, n);

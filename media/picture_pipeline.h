@@ -20,6 +20,10 @@
 //   // another album:
 //   pictures.dropPrefetches();
 //
+// With a thumbnail store (media/thumbnail_store.h), the cells of thumbnail
+// pages (prefetchAll, takeAll) come from the desktop's thumbnail cache when
+// it has them, and the thumbnails decoded go into it.
+//
 // All calls are thread-safe, but take() and takeAll() are meant for the
 // user-interface thread: they run a queued request of their own on the
 // calling thread rather than wait for a worker, and wait (never decoding
@@ -43,6 +47,8 @@
 
 namespace soru {
 
+class ThumbnailStore;
+
 class PicturePipeline {
 public:
     enum class Priority {
@@ -63,6 +69,7 @@ public:
     // Queues a decode unless the picture is in the cache for the file as it
     // is, or already queued or being decoded. Never blocks on a decode.
     void prefetch(const QString& path, QSize box, Priority priority = Priority::Next);
+    // The cells of a thumbnail page.
     void prefetchAll(const QStringList& paths, QSize box, Priority priority = Priority::Idle);
     // After files[current] has been shown: the neighbour in the direction
     // of travel (+1 next, -1 back; wrapping around) first, then the other.
@@ -82,6 +89,11 @@ public:
     using Progress = std::function<void(int done, int total)>;
     QList<DecodedPicture> takeAll(const QStringList& paths, QSize box,
                                   const Progress& progress = {});
+
+    // The thumbnail cache for the pages' cells, kept until the pipeline
+    // goes; set before the first request. Without one, cells are decoded.
+    void setThumbnailStore(std::unique_ptr<ThumbnailStore> store);
+    ThumbnailStore* thumbnailStore() const { return thumbnails_.get(); }
 
     // True when take() would not have to decode or wait.
     bool isReady(const QString& path, QSize box) const;
@@ -104,13 +116,16 @@ private:
 
     void workerLoop();
     JobPtr popLocked();
+    void prefetch(const QString& path, QSize box, Priority priority, bool cell);
     // Queues a job for the key unless one is queued or running; returns it.
-    JobPtr requestLocked(const PictureKey& key, Priority priority);
+    // A cell of a thumbnail page goes through the thumbnail store.
+    JobPtr requestLocked(const PictureKey& key, Priority priority, bool cell = false);
     void runJob(const JobPtr& job);
     void finishLocked(const JobPtr& job);
     DecodedPicture handOver(const PictureKey& key, const DecodedPicture& p);
 
     PictureCache cache_;
+    std::unique_ptr<ThumbnailStore> thumbnails_;
     mutable std::mutex mutex_;
     std::condition_variable workAvailable_;
     std::condition_variable jobDone_;

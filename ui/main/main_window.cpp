@@ -6,6 +6,7 @@
 #include "core/failure.h"
 #include "core/layout.h"
 #include "core/texts.h"
+#include "media/thumbnail_store.h"
 #include "resources/artwork.h"
 #include "ui/info/info_window.h"
 #include "ui/widgets/app_style.h"
@@ -36,6 +37,8 @@ TfrmMain::TfrmMain(Environment env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), env_(std::move(env)),
       // The cache is sized for the screen's device pixels.
       pictures_(decodeCacheBytes(env_.screen.size() * qApp->devicePixelRatio(), physicalMemoryBytes())) {
+    if (!env_.thumbnailFolder.isEmpty())
+        pictures_.setThumbnailStore(std::make_unique<ThumbnailStore>(env_.thumbnailFolder));
     setWindowTitle(text::kAppTitle);
     setWindowIcon(mainIcon());
     setFont(pixelFont(family::kPGothic, 12));

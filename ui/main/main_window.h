@@ -46,6 +46,9 @@ public:
         // The wait between two steps of a panel slide; empty: 10 ms that
         // keep processing events.
         std::function<void()> slideStepWait;
+        // The desktop's shared thumbnail cache the thumbnail pages read and
+        // write; empty: none, every cell is decoded.
+        QString thumbnailFolder;
     };
 
     explicit TfrmMain(Environment env, QWidget* parent = nullptr);
