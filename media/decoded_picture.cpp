@@ -150,6 +150,7 @@ DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& t
         if (image.isNull())
             throw std::bad_alloc();
         image.fill(Qt::transparent);
+        picture.setDrawProfile(targetProfile);
         picture.draw(image, QRect(0, 0, fit.width, fit.height));
         // Colour management on the drawn pixels only: an untagged picture costs nothing.
         ColourTransformCache::instance().apply(image, picture.iccProfile(), targetProfile);

@@ -115,7 +115,7 @@ void JpegPicture::draw(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || bytes_.isEmpty())
         return;
     const int d = jpegScaleDenominator(upright(), target.size());
-    drawSmoothScaled(canvas, target, decoded(d, ColourTransformCache::instance().targetProfile()));
+    drawSmoothScaled(canvas, target, decoded(d, drawProfile()));
 }
 
 QImage JpegPicture::fullImage() {

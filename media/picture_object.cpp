@@ -2,6 +2,7 @@
 
 #include "core/failure.h"
 #include "media/bitmap_picture.h"
+#include "media/colour_management.h"
 #include "media/heif_picture.h"
 #include "media/jpeg_picture.h"
 #include "media/png_picture.h"
@@ -16,6 +17,10 @@
 #endif
 
 namespace soru {
+
+QByteArray PictureObject::drawProfile() const {
+    return drawProfileSet_ ? drawProfile_ : ColourTransformCache::instance().targetProfile();
+}
 
 std::unique_ptr<PictureObject> makePictureObject(PictureKind kind) {
     switch (kind) {

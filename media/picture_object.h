@@ -52,6 +52,18 @@ public:
     // they are sRGB, or already converted to the current target. fullImage()
     // always gives sRGB pixels.
     virtual QByteArray iccProfile() const { return {}; }
+
+    // The profile draw() converts to when a picture's colours must be
+    // converted while it is decoded (CMYK): the screen's unless set here;
+    // empty: sRGB, as thumbnails written for other programs want it.
+    void setDrawProfile(const QByteArray& profile) { drawProfile_ = profile; drawProfileSet_ = true; }
+
+protected:
+    QByteArray drawProfile() const;
+
+private:
+    QByteArray drawProfile_;
+    bool drawProfileSet_ = false;
 };
 
 // A new, empty object of the kind.

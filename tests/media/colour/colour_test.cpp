@@ -454,6 +454,36 @@ TEST(ColourTarget, UnusableScreenProfileMeansSrgb) {
     shared.setTargetProfile(before);
 }
 
+// Pixels drawn for other programs (the desktop's thumbnails) are sRGB
+// whatever the screen's profile, for RGB pictures (converted after the draw)
+// and CMYK ones (converted while they are decoded) alike.
+TEST(ColourTarget, SrgbDrawIgnoresTheScreenProfile) {
+    const QByteArray adobe = readFile(kIcc + "colord/AdobeRGB1998.icc");
+    const QByteArray screen = readFile(kIcc + "colord/SwappedRedAndGreen.icc");
+    const QByteArray cmyk = readFile(kIcc + "ghostscript/default_cmyk.icc");
+    if (adobe.isEmpty() || screen.isEmpty() || cmyk.isEmpty())
+        GTEST_SKIP() << "profiles missing (colord-data, libgs10-common)";
+    TempDir dir;
+    const QString rgbPath = dir.file("rgb.jpg"), cmykPath = dir.file("cmyk.jpg");
+    writeFile(rgbPath, testlib::withIccProfile(testlib::encodeJpeg(colourful(), testlib::JpegKind::Baseline, 95), adobe));
+    QByteArray samples(64 * 48 * 4, '\0');
+    for (int i = 0; i < samples.size(); ++i)
+        samples[i] = char((i * 37) & 0xFF);
+    writeFile(cmykPath, testlib::withIccProfile(testlib::encodeCmykJpeg(samples, 64, 48, testlib::CmykKind::Cmyk, 95), cmyk));
+    auto& shared = ColourTransformCache::instance();
+    const QByteArray before = shared.targetProfile();
+    for (const QString& path : {rgbPath, cmykPath}) {
+        SCOPED_TRACE(path.toStdString());
+        shared.setTargetProfile({});
+        const QImage onSrgb = shown(path, QSize(64, 48));
+        shared.setTargetProfile(screen);
+        EXPECT_FALSE(shown(path, QSize(64, 48)) == onSrgb); // the screen's profile does change them
+        const DecodedPicture forOthers = decodePicture(path, QSize(64, 48), QByteArray());
+        EXPECT_TRUE(forOthers.image() == onSrgb);
+    }
+    shared.setTargetProfile(before);
+}
+
 // Pixels that differ from their neighbours everywhere, for any size; with
 // fourBytes, the fourth byte too (CMYK samples).
 QImage noise(int w, int h, QImage::Format format, bool fourBytes = false) {
