@@ -3,6 +3,7 @@
 #include "core/failure.h"
 #include "core/limits.h"
 #include "media/colour_management.h"
+#include "media/heif_av1_decoder.h"
 #include "media/picture_rows.h"
 #include "media/scaling.h"
 
@@ -13,12 +14,19 @@
 #include <new>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace soru {
 namespace {
 
 void initialiseLibheif() {
     static std::once_flag once;
-    std::call_once(once, [] { heif_init(nullptr); });
+    std::call_once(once, [] {
+        heif_init(nullptr);
+        registerAv1Decoder();
+    });
 }
 
 struct HandleDeleter {
@@ -89,6 +97,101 @@ QImage decodeHandle(heif_image_handle* handle) {
         }
     }
     return out;
+}
+
+// Three 8-bit planes woven into n opaque QRgb pixels.
+void weave(const uint8_t* r, const uint8_t* g, const uint8_t* b, QRgb* out, int n) {
+    int x = 0;
+#ifdef __SSE2__
+    const __m128i opaque = _mm_set1_epi8(char(0xFF));
+    for (; x + 16 <= n; x += 16) {
+        const __m128i rv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + x));
+        const __m128i gv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + x));
+        const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+        // Memory order B, G, R, A: QRgb on a little-endian machine.
+        const __m128i bgLo = _mm_unpacklo_epi8(bv, gv), bgHi = _mm_unpackhi_epi8(bv, gv);
+        const __m128i raLo = _mm_unpacklo_epi8(rv, opaque), raHi = _mm_unpackhi_epi8(rv, opaque);
+        auto* dst = reinterpret_cast<__m128i*>(out + x);
+        _mm_storeu_si128(dst, _mm_unpacklo_epi16(bgLo, raLo));
+        _mm_storeu_si128(dst + 1, _mm_unpackhi_epi16(bgLo, raLo));
+        _mm_storeu_si128(dst + 2, _mm_unpacklo_epi16(bgHi, raHi));
+        _mm_storeu_si128(dst + 3, _mm_unpackhi_epi16(bgHi, raHi));
+    }
+#endif
+    for (; x < n; ++x)
+        out[x] = qRgb(r[x], g[x], b[x]);
+}
+
+// The handle's image, when it is stored with 8 bits a sample, drawn into
+// the target straight from the planar RGB that libheif's conversion makes
+// (it converts to that whatever is asked for): each row woven into pixels
+// and reduced as it comes, so no full-size picture is ever held beyond
+// libheif's own. False, with nothing decoded, for deeper pictures.
+bool drawPlanar(heif_image_handle* handle, QImage& canvas, const QRect& target, QSize& decodedSize) {
+    if (heif_image_handle_get_luma_bits_per_pixel(handle) != 8 ||
+        heif_image_handle_get_chroma_bits_per_pixel(handle) != 8)
+        return false;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle);
+    heif_image* decoded = nullptr;
+    const heif_error err =
+        heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_444, nullptr);
+    const Image image{decoded};
+    if (err.code != heif_error_Ok || !image)
+        invalid();
+    const heif_channel channels[] = {heif_channel_R, heif_channel_G, heif_channel_B,
+                                     heif_channel_Alpha};
+    const int w = heif_image_get_width(image.get(), heif_channel_R);
+    const int h = heif_image_get_height(image.get(), heif_channel_R);
+    const uint8_t* planes[4] = {};
+    int strides[4] = {};
+    for (int c = 0; c < (alpha ? 4 : 3); ++c) {
+        planes[c] = heif_image_get_plane_readonly(image.get(), channels[c], &strides[c]);
+        if (!planes[c] || heif_image_get_bits_per_pixel_range(image.get(), channels[c]) != 8 ||
+            heif_image_get_width(image.get(), channels[c]) != w ||
+            heif_image_get_height(image.get(), channels[c]) != h)
+            invalid();
+    }
+    if (w <= 0 || h <= 0)
+        invalid();
+    ScaledRowTarget out(canvas, target, QSize(w, h), 1);
+    std::vector<QRgb> row(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        const auto line = [&](int c) { return planes[c] + qsizetype(strides[c]) * y; };
+        weave(line(0), line(1), line(2), row.data(), w);
+        if (alpha) {
+            const uint8_t* a = line(3);
+            if (premultiplied) {
+                for (int x = 0; x < w; ++x) {
+                    const int ground = (255 * (255 - a[x]) + 127) / 255;
+                    const QRgb p = row[std::size_t(x)];
+                    row[std::size_t(x)] = qRgb(qMin(255, qRed(p) + ground),
+                                               qMin(255, qGreen(p) + ground),
+                                               qMin(255, qBlue(p) + ground));
+                }
+            } else {
+                for (int x = 0; x < w; ++x)
+                    row[std::size_t(x)] = (row[std::size_t(x)] & 0xFFFFFFu) | QRgb(a[x]) << 24;
+                composeOverGround(row.data(), w);
+            }
+        }
+        out.addRow(y, row.data());
+    }
+    out.finish();
+    decodedSize = QSize(w, h);
+    return true;
+}
+
+// Draws the handle's image into the target; returns the size decoded.
+QSize drawHandle(heif_image_handle* handle, QImage& canvas, const QRect& target) {
+    if (!fitsLimit(handle))
+        invalid();
+    QSize size;
+    if (drawPlanar(handle, canvas, target, size))
+        return size;
+    const QImage image = decodeHandle(handle);
+    drawSmoothScaled(canvas, target, image);
+    return image.size();
 }
 
 } // namespace
@@ -194,18 +297,15 @@ void HeifPicture::draw(QImage& canvas, const QRect& target) {
                 chosen = std::move(t);
         }
     }
-    QImage image;
     if (chosen) {
         try {
-            image = decodeHandle(chosen.get());
+            lastDecoded_ = drawHandle(chosen.get(), canvas, target);
+            return;
         } catch (const Failure&) {
-            image = QImage(); // a broken thumbnail: the picture itself still serves
+            // a broken thumbnail: the picture itself still serves
         }
     }
-    if (image.isNull())
-        image = decodeHandle(primary);
-    lastDecoded_ = image.size();
-    drawSmoothScaled(canvas, target, image);
+    lastDecoded_ = drawHandle(primary, canvas, target);
 }
 
 QImage HeifPicture::fullImage() {

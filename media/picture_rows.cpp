@@ -48,10 +48,12 @@ ScaledRowTarget::ScaledRowTarget(QImage& canvas, const QRect& target, QSize stor
         scaler_ = std::make_unique<StreamScaler>(stored, reduced, at, canvas.bytesPerLine());
         return;
     }
-    scratch_ = QImage(reduced, QImage::Format_RGB32);
+    // Transparent until a row is written, so that a picture cut short
+    // covers only what it reached.
+    scratch_ = QImage(reduced, QImage::Format_ARGB32_Premultiplied);
     if (scratch_.isNull())
         throw std::bad_alloc();
-    scratch_.fill(kTransparencyGround);
+    scratch_.fill(Qt::transparent);
     scaler_ =
         std::make_unique<StreamScaler>(stored, reduced, scratch_.bits(), scratch_.bytesPerLine());
 }
@@ -74,6 +76,14 @@ void ScaledRowTarget::finish() {
     } else {
         paintOpaque(canvas_, target_, upright);
     }
+}
+
+void ScaledRowTarget::finishPartial() {
+    if (scratch_.isNull())
+        return; // the whole rows are on the canvas already
+    const QImage upright = turnedUpright(std::move(scratch_), orientation_);
+    QPainter painter(&canvas_);
+    painter.drawImage(target_.topLeft(), upright);
 }
 
 int exifBlockOrientation(QByteArray block) {

@@ -36,6 +36,9 @@ public:
     void addRow(int y, const QRgb* row);
     // Puts the picture on the canvas (when it went through a scratch image).
     void finish();
+    // After the rows stopped coming: puts the target rows that are whole on
+    // the canvas, leaving the others as they were.
+    void finishPartial();
 
 private:
     QImage& canvas_;

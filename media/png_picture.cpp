@@ -27,6 +27,9 @@ struct PngReader {
     png_infop info = nullptr;
     const png_byte* data = nullptr;
     std::size_t size = 0, pos = 0;
+    // Rows of an interlaced picture the first pass reached, block by block,
+    // before the data failed (kept here: a longjmp loses locals).
+    int reached = 0;
 
     explicit PngReader(const QByteArray& bytes)
         : data(reinterpret_cast<const png_byte*>(bytes.constData())),
@@ -41,6 +44,10 @@ struct PngReader {
         // default of a million pixels a side.
         png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
         png_set_chunk_malloc_max(png, kChunkMemory);
+        // The compressed pixels are read 1 KiB at a time (8 KiB by default),
+        // so that a file cut short gives the rows of all but its last
+        // kilobyte.
+        png_set_compression_buffer_size(png, 1024);
         png_set_chunk_cache_max(png, 1000);
         // Text is never shown: skipped unread, compressed or not.
         static const png_byte kText[] = "tEXt\0zTXt\0iTXt";
@@ -105,20 +112,25 @@ bool startRows(PngReader& r, bool& ok, int& passes) {
 
 using RowSink = void (*)(void* context, int y, QRgb* row);
 
-// Every row top-down, each given to sink. Uses longjmp: row and rows come
-// from the caller. The sink may throw; no libpng frame lies between.
+// Every row top-down, each given to sink; when the data fails, the rows
+// before the failure have been given. Uses longjmp: row and rows come from
+// the caller. The sink may throw; no libpng frame lies between.
 bool readRows(PngReader& r, int width, int height, int passes, QRgb* row, QRgb* whole, RowSink sink,
               void* context) {
     if (setjmp(png_jmpbuf(r.png)))
         return false;
     if (whole) {
-        // Interlaced: all passes over the whole picture first.
+        // Interlaced: all passes over the whole picture first, each drawn
+        // as libpng displays a pass, every pixel repeated over the block
+        // that later passes fill in, so a picture cut short still has every
+        // row its first pass reached.
         const std::size_t stride = std::size_t(width);
         for (int pass = 0; pass < passes; ++pass)
-            for (int y = 0; y < height; ++y)
-                png_read_row(r.png, reinterpret_cast<png_bytep>(whole + stride * y), nullptr);
-        for (int y = 0; y < height; ++y)
-            sink(context, y, whole + stride * y);
+            for (int y = 0; y < height; ++y) {
+                png_read_row(r.png, nullptr, reinterpret_cast<png_bytep>(whole + stride * y));
+                if (pass == 0)
+                    r.reached = y + 1;
+            }
         return true;
     }
     for (int y = 0; y < height; ++y) {
@@ -158,8 +170,13 @@ void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
         composeOverGround(pixels, k->width);
         k->sink(k->context, y, pixels);
     };
-    if (!readRows(r, width, height, passes, row.data(), whole.empty() ? nullptr : whole.data(),
-                  compose, &composed))
+    const bool complete = readRows(r, width, height, passes, row.data(),
+                                   whole.empty() ? nullptr : whole.data(), compose, &composed);
+    // An interlaced picture is given whole, or as far as its first pass
+    // came.
+    for (int y = 0; !whole.empty() && y < (complete ? height : r.reached); ++y)
+        compose(&composed, y, whole.data() + std::size_t(width) * std::size_t(y));
+    if (!complete)
         throw Failure(text::kBadPng);
 }
 
@@ -211,9 +228,16 @@ void PngPicture::draw(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || bytes_.isEmpty() || canvas.isNull())
         return;
     ScaledRowTarget out(canvas, target, stored_, orientation_);
-    decodeRows(
-        bytes_, [](void* c, int y, QRgb* row) { static_cast<ScaledRowTarget*>(c)->addRow(y, row); },
-        &out);
+    try {
+        decodeRows(
+            bytes_,
+            [](void* c, int y, QRgb* row) { static_cast<ScaledRowTarget*>(c)->addRow(y, row); },
+            &out);
+    } catch (const Failure&) {
+        // Cut short: the rows decoded are drawn, the failure stands.
+        out.finishPartial();
+        throw;
+    }
     out.finish();
 }
 

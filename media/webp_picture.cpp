@@ -10,6 +10,7 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -21,6 +22,9 @@ struct DemuxDeleter {
 };
 struct AnimDeleter {
     void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
+};
+struct IDecoderDeleter {
+    void operator()(WebPIDecoder* d) const { WebPIDelete(d); }
 };
 
 // The payload of the container's first chunk of that name; empty when
@@ -58,6 +62,7 @@ void WebpPicture::load(const QString& path) {
     stored_ = QSize(0, 0);
     orientation_ = 1;
     animated_ = false;
+    alpha_ = false;
     profile_.clear();
 
     QByteArray bytes = readPictureFile(path, kMaxDecodedPictureBytes);
@@ -87,6 +92,7 @@ void WebpPicture::load(const QString& path) {
     stored_ = QSize(features.width, features.height);
     orientation_ = orientation;
     animated_ = features.has_animation;
+    alpha_ = features.has_alpha;
     profile_ = std::move(profile);
 }
 
@@ -118,6 +124,14 @@ QImage WebpPicture::decode(QSize size) const {
     QImage image(size, QImage::Format_ARGB32);
     if (image.isNull())
         throw std::bad_alloc();
+    if (decodeInto(image.bits(), image.bytesPerLine(), size) < size.height())
+        throw Failure(text::kBadWebp);
+    return composed(std::move(image));
+}
+
+int WebpPicture::decodeInto(uchar* out, qsizetype stride, QSize size) const {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
+    const std::size_t length = std::size_t(bytes_.size());
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
         throw Failure(text::kBadWebp);
@@ -126,16 +140,26 @@ QImage WebpPicture::decode(QSize size) const {
         config.options.scaled_width = size.width();
         config.options.scaled_height = size.height();
     }
+    // The filtering of one row runs beside the decoding of the next.
+    config.options.use_threads = 1;
     config.output.colorspace = MODE_BGRA;
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = image.bits();
-    config.output.u.RGBA.stride = int(image.bytesPerLine());
-    config.output.u.RGBA.size = std::size_t(image.sizeInBytes());
-    const VP8StatusCode status = WebPDecode(data, length, &config);
-    WebPFreeDecBuffer(&config.output);
-    if (status != VP8_STATUS_OK)
-        throw Failure(text::kBadWebp);
-    return composed(std::move(image));
+    config.output.u.RGBA.rgba = out;
+    config.output.u.RGBA.stride = int(stride);
+    config.output.u.RGBA.size = std::size_t(stride) * std::size_t(size.height() - 1) +
+                                std::size_t(size.width()) * 4;
+    // Incremental, so that a file cut short or damaged part way still
+    // gives the rows decoded before it.
+    const std::unique_ptr<WebPIDecoder, IDecoderDeleter> idec{WebPIDecode(nullptr, 0, &config)};
+    if (!idec)
+        throw std::bad_alloc();
+    const VP8StatusCode status = WebPIUpdate(idec.get(), data, length);
+    if (status == VP8_STATUS_OK)
+        return size.height();
+    int rows = 0;
+    if (!WebPIDecGetRGB(idec.get(), &rows, nullptr, nullptr, nullptr))
+        rows = 0;
+    return std::clamp(rows, 0, size.height() - 1);
 }
 
 void WebpPicture::draw(QImage& canvas, const QRect& target) {
@@ -145,6 +169,24 @@ void WebpPicture::draw(QImage& canvas, const QRect& target) {
     // drawn picture; it is never asked to enlarge.
     QSize size = orientationSwapsSides(orientation_) ? target.size().transposed() : target.size();
     size = size.boundedTo(stored_);
+    const QImage::Format f = canvas.format();
+    if (!animated_ && orientation_ == 1 && size == target.size() &&
+        (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+         f == QImage::Format_ARGB32_Premultiplied) &&
+        canvas.rect().contains(target)) {
+        // Decoded straight into the canvas: nothing to turn or scale.
+        const qsizetype stride = canvas.bytesPerLine();
+        uchar* at = canvas.scanLine(target.top()) + qsizetype(target.left()) * 4;
+        const int rows = decodeInto(at, stride, size);
+        if (alpha_)
+            for (int y = 0; y < rows; ++y)
+                composeOverGround(reinterpret_cast<QRgb*>(at + stride * y), target.width());
+        // Cut short or damaged: the rows decoded stay drawn, the rest as it
+        // was, and the failure stands.
+        if (rows < target.height())
+            throw Failure(text::kBadWebp);
+        return;
+    }
     drawUprightScaled(canvas, target, decode(size), orientation_);
 }
 

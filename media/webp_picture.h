@@ -28,11 +28,17 @@ private:
     // The stored picture decoded at size (the stored size or smaller),
     // opaque RGB32, not yet turned.
     QImage decode(QSize size) const;
+    // The still picture decoded at size into 32-bit rows at out, as libwebp
+    // writes them (B, G, R, A, not composed). Returns how many rows from
+    // the top were decoded: all of them, or those before the data ended or
+    // failed.
+    int decodeInto(uchar* out, qsizetype stride, QSize size) const;
 
     QByteArray bytes_;
     QSize stored_{0, 0};
     int orientation_ = 1;
     bool animated_ = false;
+    bool alpha_ = false;
     QByteArray profile_;
 };
 

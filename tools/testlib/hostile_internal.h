@@ -39,5 +39,6 @@ QList<HostileEntry> bitmapHeaderRows(const QByteArray& album);
 QList<HostileEntry> bitmapCompressionRows(const QByteArray& album);
 QList<HostileEntry> bitmapDamageRows(const QByteArray& album);
 QList<HostileEntry> sizeRows(const QByteArray& album);
+QList<HostileEntry> formatRows(const QByteArray& album); // PNG, WebP, HEIC, AVIF
 
 } // namespace soru::testlib::hostile

@@ -328,7 +328,7 @@ const QList<HostileEntry>& allRows() {
         r << rootRows() << nameRows() << specialRows() << companionRows() << changeRows()
           << listOnlyRows() << sizeRows("sizes") << jpegDamageRows("jpeg-damage")
           << bitmapHeaderRows("bitmap-headers") << bitmapCompressionRows("bitmap-compression")
-          << bitmapDamageRows("bitmap-damage");
+          << bitmapDamageRows("bitmap-damage") << formatRows("formats");
         return r;
     }();
     return rows;
@@ -372,7 +372,7 @@ const QList<AlbumMaking>& allAlbums() {
         };
         folder("", "the root album", true);
         for (const char* n : {"names", "special", "companions", "changes", "sizes", "jpeg-damage",
-                              "bitmap-headers", "bitmap-compression", "bitmap-damage"})
+                              "bitmap-headers", "bitmap-compression", "bitmap-damage", "formats"})
             folder(n, "an album of hostile entries", true);
         folder(kHostileBulkAlbum, "an album of 10,000 pictures", true, kHostileBulkPictures);
         folder("folder.jpg", "an album named like a picture", true, 1);

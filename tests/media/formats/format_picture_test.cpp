@@ -4,6 +4,7 @@
 // an album of them in the real main window.
 #include "core/albums.h"
 #include "core/failure.h"
+#include "media/decoded_picture.h"
 #include "media/exif_orientation.h"
 #include "media/heif_picture.h"
 #include "media/picture_object.h"
@@ -350,6 +351,84 @@ TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
     }
 }
 
+// The picture avifdec (libavif, its own colour conversion) gives for an
+// AVIF file, chroma repeated as libheif repeats it, in 8 bits, composed
+// over white as the viewer shows it.
+// heif-convert's (libheif's own decoder and conversion) stands in where
+// avifdec's fixed-point conversion is known to be coarse: BT.2020's blue
+// factor does not fit it.
+QImage decodedByTool(const QString& path, bool avifdec) {
+    const QString png = path + QStringLiteral(".png");
+    if (!(avifdec ? runTool(QStringLiteral("avifdec"),
+                            {QStringLiteral("-u"), QStringLiteral("nearest"), QStringLiteral("-d"),
+                             QStringLiteral("8"), path, png})
+                  : runTool(QStringLiteral("heif-convert"), {QStringLiteral("--quiet"), path, png})))
+        return {};
+    return overWhite(QImage(png).convertToFormat(QImage::Format_ARGB32));
+}
+
+// AVIF pictures go through our own AV1 decoder, which converts the colour
+// itself: it must give what libavif's conversion gives, whatever the
+// chroma layout, range, matrix and depth, and drawn through the planar
+// path, what that picture gives reduced.
+TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
+    TempDir dir;
+    // Smooth ramps and saturated blocks: every sample value, the corners
+    // of the colour cube, chroma that changes from pixel to pixel.
+    QImage source(96, 66, QImage::Format_ARGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, y < 22 ? qRgb(x * 255 / 95, 255 - x * 255 / 95, y * 11)
+                                  : y < 44 ? block(x * 2, y * 3)
+                                           : qRgba(x & 1 ? 255 : 0, (x / 3) % 2 ? 255 : 0,
+                                                   (x / 7) % 2 ? 255 : 0, x * 2 + 60));
+    ASSERT_TRUE(source.save(dir.file("src.png")));
+    const struct {
+        const char* name;
+        const char* options;
+        bool avifdec = true; // the reference decoder; else heif-convert
+    } cases[] = {
+        {"420", "-y 420"},
+        {"422", "-y 422"},
+        {"444", "-y 444"},
+        {"400", "-y 400"},
+        {"limited", "-y 420 -r limited"},
+        {"bt709", "-y 444 --cicp 1/13/1"},
+        // BT.709 primaries: no colour profile in the way.
+        {"bt2020-matrix-limited", "-y 420 -r limited --cicp 1/13/9", false},
+        {"identity", "-y 444 --cicp 1/13/0"},
+        {"ycgco", "-y 444 --cicp 1/13/8"},
+        {"10bit", "-y 420 -d 10"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString out = dir.file(QStringLiteral("%1.avif").arg(QLatin1String(c.name)));
+        ASSERT_TRUE(runTool(QStringLiteral("sh"),
+                            {QStringLiteral("-c"),
+                             QStringLiteral("avifenc -s 8 --min 0 --max 20 %1 '%2' '%3' >/dev/null")
+                                 .arg(QLatin1String(c.options), dir.file("src.png"), out)}));
+        const QImage expected = decodedByTool(out, c.avifdec);
+        ASSERT_EQ(expected.size(), source.size());
+        HeifPicture picture;
+        ASSERT_NO_THROW(picture.load(out));
+        const Difference full = difference(picture.fullImage(), expected);
+        EXPECT_GE(full.mean, 0);
+        EXPECT_LE(full.max, 2);
+        // Drawn reduced into a canvas of another format, through a scratch
+        // image, and into a plain one.
+        for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
+            QImage canvas(60, 40, format);
+            canvas.fill(Qt::black);
+            picture.draw(canvas, QRect(6, 4, 48, 33));
+            EXPECT_LE(difference(canvas.copy(6, 4, 48, 33).convertToFormat(QImage::Format_RGB32),
+                                 smoothScaled(expected, {48, 33}))
+                          .max,
+                      3);
+            EXPECT_EQ(canvas.pixel(5, 3), qRgb(0, 0, 0));
+        }
+    }
+}
+
 // Files that are not what their names say, cut short, or claiming a
 // picture far beyond the memory limit: each fails with its format's text,
 // at load or at the first draw, and quickly.
@@ -404,6 +483,70 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
             EXPECT_EQ(f.message(), c.text);
         }
         EXPECT_LT(timer.elapsed(), 5000);
+    }
+}
+
+// A PNG or WebP file cut short shows the rows decoded before the cut, as a
+// cut JPEG does, and still fails with its format's message: the rows
+// reached are opaque and right, those below transparent. An interlaced PNG
+// whose first pass is whole has every row, coarsely.
+TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
+    TempDir dir;
+    // Noise, so that the compressed data runs evenly down the picture.
+    QImage source(256, 192, QImage::Format_RGB32);
+    quint32 state = 7;
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            source.setPixel(x, y, qRgb(x, y, int(state >> 24) % 64 + 96));
+        }
+    ASSERT_TRUE(source.save(dir.file("src.png"), "PNG", 100));
+    const struct {
+        const char* name;
+        const char* command; // writes out.* from src.png
+        double cut;          // the share of the file kept; below 0: that many
+                             // thousand bytes of the first IDAT chunk
+        bool everyRow;       // every row reached
+        int tolerance;       // per sample, on the rows reached
+    } cases[] = {
+        {"out.png", "cp src.png out.png", 0.5, false, 0},
+        {"out.png", "/usr/bin/convert src.png -interlace PNG out.png", 0.6, true, 255},
+        // Inside the first pass, one row in eight.
+        {"out.png", "/usr/bin/convert src.png -interlace PNG out.png", -1.5, false, 255},
+        {"out.webp", "cwebp -quiet -q 95 src.png -o out.webp", 0.5, false, 40},
+        {"out.webp", "cwebp -quiet -lossless src.png -o out.webp", 0.5, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " cut to " + std::to_string(c.cut));
+        ASSERT_TRUE(runTool(QStringLiteral("sh"),
+                            {QStringLiteral("-c"), QStringLiteral("cd '%1' && %2").arg(
+                                                       dir.path(), QLatin1String(c.command))}));
+        const QString path = dir.file(QLatin1String(c.name));
+        const QByteArray whole = readAll(path);
+        writeAll(path, whole.left(c.cut > 0 ? qsizetype(whole.size() * c.cut)
+                                            : whole.indexOf("IDAT") + 4 + qsizetype(-c.cut * 1000)));
+        const DecodedPicture p = decodePicture(path, source.size());
+        ASSERT_EQ(p.state(), DecodedPicture::State::DrawFailed);
+        EXPECT_EQ(p.failureText(), QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp);
+        const QImage& img = p.image();
+        ASSERT_EQ(img.size(), source.size());
+        // The rows reached come first, each whole; the others are untouched.
+        int reached = 0;
+        while (reached < img.height() && qAlpha(img.pixel(0, reached)) == 255)
+            ++reached;
+        for (int y = 0; y < img.height(); ++y)
+            for (const int x : {0, img.width() / 2, img.width() - 1})
+                ASSERT_EQ(qAlpha(img.pixel(x, y)), y < reached ? 255 : 0) << x << "," << y;
+        if (c.everyRow) {
+            EXPECT_EQ(reached, img.height());
+        } else {
+            EXPECT_GT(reached, 0);
+            EXPECT_LT(reached, img.height());
+        }
+        if (reached > 0 && c.tolerance < 255) {
+            const QImage top = img.copy(0, 0, img.width(), reached).convertToFormat(QImage::Format_RGB32);
+            EXPECT_LE(difference(top, source.copy(0, 0, img.width(), reached)).max, c.tolerance);
+        }
     }
 }
 
