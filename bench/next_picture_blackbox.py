@@ -22,6 +22,12 @@ would take tens of milliseconds at these sizes and falsify the latency.
                                  [--rounds N]  # N starts of each, alternating
   bench/next_picture_blackbox.py --smoke   # small pictures, small screen,
                                            # one step: checks that it runs
+  bench/next_picture_blackbox.py --heic    # soru on 12-MP HEIC photos (a
+                                           # phone's), feh on the same as JPEG
+
+With --heic the photos are 4032 x 3024, written as JPEG and then encoded with
+heif-enc; feh (which reads no HEIC here) shows the JPEG files. The goal is
+the same: the prefetch has the next HEIC picture ready within the pause.
 """
 
 import argparse
@@ -207,12 +213,48 @@ def time_viewer(viewer, command, env, xs, width, height, steps, pause, start_tim
                 proc.wait()
 
 
+def idle_memory_probe(pause, mib=16, rounds=3):
+    """The same copy of `mib` MiB after the viewers' pause and right after it
+    (median ms of each). On some virtual machines the host slows down the
+    first memory a process touches after it has been idle; every viewer
+    then pays that on every step, soru's reads of a prefetched picture as
+    much as feh's decode. Printed with the figures, so that a run on such a
+    host can be told from a slower viewer."""
+    size = mib << 20
+    src, dst = bytearray(b"\x01") * size, bytearray(size)
+    dst[:] = src
+    first, again = [], []
+    for _ in range(rounds):
+        time.sleep(pause)
+        t = time.perf_counter()
+        dst[:] = src
+        first.append((time.perf_counter() - t) * 1000)
+        t = time.perf_counter()
+        dst[:] = src
+        again.append((time.perf_counter() - t) * 1000)
+    return statistics.median(first), statistics.median(again)
+
+
 def load():
     return "load average %.2f %.2f %.2f" % os.getloadavg()
 
 
+def make_heic_album(folder, jpegs):
+    """HEIC copies (heif-enc, quality 80) of the JPEG photos, in folder."""
+    os.makedirs(folder, exist_ok=True)
+    paths = [os.path.join(folder, os.path.splitext(os.path.basename(j))[0] + ".heic") for j in jpegs]
+    todo = [(j, p) for j, p in zip(jpegs, paths) if not os.path.exists(p)]
+    if todo:
+        log(f"encoding {len(todo)} photos as HEIC into {folder}")
+        for j, p in todo:
+            subprocess.run(["heif-enc", "-q", "80", "-o", p + ".part.heic", j], check=True,
+                           stdout=subprocess.DEVNULL)
+            os.replace(p + ".part.heic", p)
+    return paths
+
+
 def run_screen(label, width, height, scale, paths, soru, steps, pause, start_timeout,
-               rounds):
+               rounds, feh_paths=None):
     log(f"\n== {label}: Xvfb {width} x {height}, soru at QT_SCALE_FACTOR={scale} ({load()})")
     xs = Xvfb(width, height)
     runtime = tempfile.mkdtemp(prefix="soru-bb-")
@@ -228,7 +270,7 @@ def run_screen(label, width, height, scale, paths, soru, steps, pause, start_tim
         commands = {
             "soru": ([soru, os.path.dirname(paths[0])],
                      dict(base, QT_QPA_PLATFORM="xcb", QT_SCALE_FACTOR=str(scale))),
-            "feh": (["feh", "-F", "-Z", "--no-menus"] + paths, base),
+            "feh": (["feh", "-F", "-Z", "--no-menus"] + (feh_paths or paths), base),
         }
         # Alternating rounds share out the load of a busy machine between both.
         for _ in range(rounds):
@@ -268,9 +310,14 @@ def main():
                     help="seconds the picture stays before the next key (default 1.5)")
     ap.add_argument("--smoke", action="store_true",
                     help="small pictures, a small screen, one step: checks that it runs")
+    ap.add_argument("--heic", action="store_true",
+                    help="soru on 12-MP HEIC photos, feh on the same photos as JPEG (3840 x 2160 only)")
     args = ap.parse_args()
 
-    for tool in (args.soru, CONVERT, shutil.which("feh"), shutil.which("Xvfb")):
+    needed = [args.soru, CONVERT, shutil.which("feh"), shutil.which("Xvfb")]
+    if args.heic:
+        needed.append(shutil.which("heif-enc"))
+    for tool in needed:
         if not tool or not os.access(tool, os.X_OK):
             sys.exit(f"missing: {tool or 'feh or Xvfb'} (bash scripts/deps.sh, build soru)")
 
@@ -278,6 +325,10 @@ def main():
         photo, count, steps, rounds = (600, 400), 3, 1, 1
         screens = [("smoke 800 x 600, ratio 1", 800, 600, 1)]
         start_timeout = 30
+    elif args.heic:
+        photo, count, steps, rounds = (4032, 3024), 6, args.steps, max(1, args.rounds)
+        screens = [("3840 x 2160, ratio 1, HEIC", 3840, 2160, 1)]
+        start_timeout = 60
     else:
         photo, count, steps, rounds = (6000, 4000), 6, args.steps, max(1, args.rounds)
         screens = [("3840 x 2160, ratio 1", 3840, 2160, 1),
@@ -294,19 +345,29 @@ def main():
         folder = scratch
     try:
         paths = make_album(folder, photo[0], photo[1], count)
+        feh_paths = None
+        if args.heic:
+            feh_paths = paths
+            paths = make_heic_album(os.path.join(folder, "heic"), paths)
         log(f"soru: {args.soru}")
         log(f"{count} photos of {photo[0]} x {photo[1]} "
             f"({sum(os.path.getsize(p) for p in paths) / count / 1e6:.1f} MB each), "
             f"{steps} steps after a {args.pause} s pause, {rounds} round(s), "
             f"{os.cpu_count()} cores")
+        idle = idle_memory_probe(args.pause)
+        log(f"this machine: a 16 MiB copy after {args.pause} s idle takes {idle[0]:.1f} ms, "
+            f"{idle[1]:.1f} ms right after")
         summary = []
         for label, w, h, scale in screens:
             s, f = run_screen(label, w, h, scale, paths, args.soru, steps, args.pause,
-                              start_timeout, rounds)
+                              start_timeout, rounds, feh_paths)
             summary.append((label, s, f))
         log("\nsummary (next picture after a pause, median ms):")
         for label, s, f in summary:
             log(f"  {label:32} soru {s:8.1f}  feh {f:8.1f}  ratio {s / f:.3f}  (goal <= 0.15)")
+        idle_after = idle_memory_probe(args.pause)
+        log(f"  a 16 MiB copy after {args.pause} s idle: {idle[0]:.1f} ms before the runs, "
+            f"{idle_after[0]:.1f} ms after them ({idle_after[1]:.1f} ms when not idle)")
     finally:
         if scratch:
             shutil.rmtree(scratch, ignore_errors=True)

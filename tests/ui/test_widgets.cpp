@@ -1,5 +1,6 @@
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/gradient_painter.h"
+#include "ui/widgets/image_box.h"
 #include "ui/widgets/owner_draw_list.h"
 #include "ui/widgets/status_panels.h"
 
@@ -28,6 +29,35 @@ TEST(PaintGradient, PaintsTheWholeImageAndStaysInside) {
     paintGradient(red, 0x0000FF);
     EXPECT_EQ(red.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(red.pixel(0, 159), qRgb(96, 0, 0));
+}
+
+// A presented picture is shown, and later found on the canvas, exactly as
+// if it had been copied there: a smaller one over a larger one leaves the
+// larger one's edge, and one a pixel short repeats its last column.
+TEST(ImageBoxPresent, ShowsAndKeepsPicturesAsIfCopied) {
+    ImageBox box;
+    box.resize(8, 6);
+    box.canvas(); // white
+    QImage big(6, 5, QImage::Format_RGB32), small(3, 2, QImage::Format_RGB32);
+    big.fill(Qt::red);
+    small.fill(Qt::blue);
+    for (int y = 0; y < 2; ++y)
+        small.setPixel(2, y, qRgb(0, 255, 0)); // the last column
+    box.present(big, big.size());
+    box.present(small, QSize(4, 2));
+    const QImage shown = box.grab().toImage();
+    const struct {
+        QPoint at;
+        QRgb colour;
+    } expected[] = {
+        {{0, 0}, qRgb(0, 0, 255)}, {{2, 1}, qRgb(0, 255, 0)}, {{3, 0}, qRgb(0, 255, 0)}, // repeated edge
+        {{4, 0}, qRgb(255, 0, 0)}, {{0, 2}, qRgb(255, 0, 0)}, {{5, 4}, qRgb(255, 0, 0)},   // the big one
+        {{6, 0}, qRgb(255, 255, 255)}, {{7, 5}, qRgb(255, 255, 255)},                     // the canvas
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(shown.pixel(e.at), e.colour) << "shown at " << e.at.x() << "," << e.at.y();
+        EXPECT_EQ(box.bitmap().pixel(e.at), e.colour) << "canvas at " << e.at.x() << "," << e.at.y();
+    }
 }
 
 TEST(StatusPanels, OwnerDrawsOnlyItsPanels) {

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QTextEdit>
 
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -62,9 +63,20 @@ QString TfrmMain::DrawPicture(const QString& path) {
     imgView->resize(fit.width, imgView->height());
     imgView->resize(fit.width, fit.height);
     if (fit.width > 0 && fit.height > 0) {
-        // A decode that failed part way draws what it reached, then raises.
-        picture.drawInto(imgView->canvas(), QRect(0, 0, fit.width, fit.height));
-        imgView->update();
+        const QRect area(0, 0, fit.width, fit.height);
+        const qreal dpr = imgView->devicePixelRatioF();
+        const QSize device(qRound(fit.width * dpr), qRound(fit.height * dpr));
+        // A whole picture decoded for the device pixels is shown as it lies
+        // in the cache: nothing is copied on the way to the screen.
+        const QSize lack = device - picture.image().size();
+        if (picture.state() == DecodedPicture::State::Drawn && !picture.image().isNull() &&
+            !picture.image().hasAlphaChannel() && std::abs(lack.width()) <= 2 && std::abs(lack.height()) <= 2) {
+            imgView->present(picture.image(), device);
+        } else {
+            // A decode that failed part way draws what it reached, then raises.
+            picture.drawInto(imgView->canvas(), area);
+            imgView->update();
+        }
     }
     // Drawn also under the sheet, but shown only when the sheet is down.
     if (!aSum->isChecked() && imgView->isHidden())

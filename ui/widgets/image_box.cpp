@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <utility>
+
 namespace soru {
 
 ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {
@@ -10,20 +12,80 @@ ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {
 }
 
 QImage& ImageBox::canvas() {
+    takeInPresented();
     if (bitmap_.isNull()) {
-        const qreal dpr = deviceScaled_ ? devicePixelRatioF() : 1.0;
-        bitmap_ = QImage(qMax(1, qRound(width() * dpr)), qMax(1, qRound(height() * dpr)), QImage::Format_RGB32);
-        bitmap_.setDevicePixelRatio(dpr);
-        bitmap_.fill(Qt::white);
+        makeCanvas();
         updateOpaque();
     }
     return bitmap_;
 }
 
+void ImageBox::makeCanvas() const {
+    const qreal dpr = deviceScaled_ ? devicePixelRatioF() : 1.0;
+    bitmap_ = QImage(qMax(1, qRound(width() * dpr)), qMax(1, qRound(height() * dpr)), QImage::Format_RGB32);
+    bitmap_.setDevicePixelRatio(dpr);
+    bitmap_.fill(Qt::white);
+}
+
+qreal ImageBox::canvasRatio() const {
+    return !bitmap_.isNull() ? bitmap_.devicePixelRatio() : deviceScaled_ ? devicePixelRatioF() : 1.0;
+}
+
+const QImage& ImageBox::bitmap() const {
+    takeInPresented();
+    return bitmap_;
+}
+
 void ImageBox::setBitmap(const QImage& image) {
+    presented_ = QImage();
     bitmap_ = image;
     updateOpaque();
     update();
+}
+
+void ImageBox::present(const QImage& picture, QSize device) {
+    // A picture that leaves part of the one presented before uncovered
+    // needs that one on the canvas first, as if each had been copied there.
+    if (!presented_.isNull() &&
+        (device.width() < presentedDevice_.width() || device.height() < presentedDevice_.height()))
+        takeInPresented();
+    presented_ = picture;
+    presentedDevice_ = device;
+    updateOpaque();
+    update();
+}
+
+namespace {
+// The picture with its corner at the painter's origin, one pixel on one
+// device pixel (the painter works in device pixels), cut to `device`; where
+// it falls short of it, its last column and row are repeated.
+void drawPixelForPixel(QPainter& painter, const QImage& picture, QSize device) {
+    const int w = picture.width(), h = picture.height();
+    painter.save();
+    painter.setClipRect(QRect(QPoint(0, 0), device), Qt::IntersectClip);
+    painter.drawImage(0, 0, picture);
+    const int dw = device.width() - w, dh = device.height() - h;
+    if (dw > 0)
+        painter.drawImage(QRect(w, 0, dw, h), picture, QRect(w - 1, 0, 1, h));
+    if (dh > 0)
+        painter.drawImage(QRect(0, h, w, dh), picture, QRect(0, h - 1, w, 1));
+    if (dw > 0 && dh > 0)
+        painter.drawImage(QRect(w, h, dw, dh), picture, QRect(w - 1, h - 1, 1, 1));
+    painter.restore();
+}
+} // namespace
+
+void ImageBox::takeInPresented() const {
+    if (presented_.isNull())
+        return;
+    const QImage picture = std::exchange(presented_, QImage());
+    if (bitmap_.isNull())
+        makeCanvas();
+    // In the canvas's device pixels.
+    QImage unscaled(bitmap_.bits(), bitmap_.width(), bitmap_.height(), bitmap_.bytesPerLine(), bitmap_.format());
+    QPainter painter(&unscaled);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    drawPixelForPixel(painter, picture, presentedDevice_);
 }
 
 void ImageBox::resizeEvent(QResizeEvent* event) {
@@ -32,18 +94,27 @@ void ImageBox::resizeEvent(QResizeEvent* event) {
 }
 
 void ImageBox::updateOpaque() {
-    const QSizeF shown = bitmap_.deviceIndependentSize();
-    const bool covers = !bitmap_.isNull() && !bitmap_.hasAlphaChannel() && shown.width() >= width() &&
+    const QImage& top = presented_.isNull() ? bitmap_ : presented_;
+    const QSizeF shown = presented_.isNull() ? bitmap_.deviceIndependentSize()
+                                             : QSizeF(presentedDevice_) / canvasRatio();
+    const bool covers = !top.isNull() && !top.hasAlphaChannel() && shown.width() >= width() &&
                         shown.height() >= height();
     if (testAttribute(Qt::WA_OpaquePaintEvent) != covers)
         setAttribute(Qt::WA_OpaquePaintEvent, covers);
 }
 
 void ImageBox::paintEvent(QPaintEvent*) {
-    if (bitmap_.isNull())
-        return;
     QPainter p(this);
-    p.drawImage(0, 0, bitmap_);
+    const qreal dpr = canvasRatio();
+    // The canvas shows only where a presented picture does not reach.
+    if (!bitmap_.isNull() &&
+        (presented_.isNull() || !QRectF(QPointF(0, 0), QSizeF(presentedDevice_) / dpr).contains(QRectF(rect()))))
+        p.drawImage(0, 0, bitmap_);
+    if (presented_.isNull())
+        return;
+    // In device pixels, where the picture is a plain copy.
+    p.scale(1 / dpr, 1 / dpr);
+    drawPixelForPixel(p, presented_, presentedDevice_);
 }
 
 void ImageBox::mouseMoveEvent(QMouseEvent* event) {
