@@ -39,7 +39,7 @@ using Handle = std::unique_ptr<heif_image_handle, HandleDeleter>;
 using Image = std::unique_ptr<heif_image, ImageDeleter>;
 
 [[noreturn]] void invalid() {
-    throw Failure(text::kBadHeif);
+    throw InvalidPicture();
 }
 
 bool fitsLimit(const heif_image_handle* h) {
@@ -211,7 +211,7 @@ struct HeifPicture::File {
 HeifPicture::HeifPicture() = default;
 HeifPicture::~HeifPicture() = default;
 
-void HeifPicture::load(const QString& path) {
+void HeifPicture::loadFile(const QString& path) {
     file_.reset();
     size_ = QSize(0, 0);
     profile_.clear();
@@ -273,7 +273,7 @@ void HeifPicture::load(const QString& path) {
     file_ = std::move(file);
 }
 
-void HeifPicture::draw(QImage& canvas, const QRect& target) {
+void HeifPicture::drawPicture(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || !file_ || canvas.isNull())
         return;
     heif_image_handle* primary = file_->primary.get();
@@ -308,7 +308,7 @@ void HeifPicture::draw(QImage& canvas, const QRect& target) {
     lastDecoded_ = drawHandle(primary, canvas, target);
 }
 
-QImage HeifPicture::fullImage() {
+QImage HeifPicture::wholeImage() {
     if (!file_)
         return {};
     QImage image = decodeHandle(file_->primary.get());
@@ -356,6 +356,20 @@ QByteArray nclxProfile(int primaries, int transfer, const float (&xy)[4][2]) {
     // too, as their standard-range part looks.
     const double gamma = transfer == 8 ? 1.0 : 2.2;
     return calibratedRgbProfile(xyz, {gamma, gamma, gamma});
+}
+
+// A file that is not a valid picture of the format fails naming the file.
+void HeifPicture::load(const QString& path) {
+    path_ = path;
+    withFileNamed(text::kBadHeif, path, [&] { loadFile(path); });
+}
+
+void HeifPicture::draw(QImage& canvas, const QRect& target) {
+    withFileNamed(text::kBadHeif, path_, [&] { drawPicture(canvas, target); });
+}
+
+QImage HeifPicture::fullImage() {
+    return withFileNamed(text::kBadHeif, path_, [&] { return wholeImage(); });
 }
 
 } // namespace soru

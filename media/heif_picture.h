@@ -33,6 +33,11 @@ public:
     QSize lastDecodedSize() const { return lastDecoded_; }
 
 private:
+    void loadFile(const QString& path);
+    void drawPicture(QImage& canvas, const QRect& target);
+    QImage wholeImage();
+
+    QString path_;
     struct File;
     std::unique_ptr<File> file_;
     QSize size_{0, 0};

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "core/failure.h"
 #include "media/picture_kind.h"
 
 namespace soru {
@@ -23,10 +24,25 @@ inline const QString kCannotOpenFile = QStringLiteral("ファイル %1 は開け
 // %1: libjpeg's message code.
 inline const QString kJpegError = QStringLiteral("JPEG エラー #%1");
 inline const QString kBadBitmap = QStringLiteral("ビットマップイメージが不正です");
-inline const QString kBadPng = QStringLiteral("PNG イメージが不正です");
-inline const QString kBadWebp = QStringLiteral("WebP イメージが不正です");
-inline const QString kBadHeif = QStringLiteral("HEIF イメージが不正です");
+inline const QString kBadPng = QStringLiteral("PNG イメージ %1 は不正です");
+inline const QString kBadWebp = QStringLiteral("WebP イメージ %1 は不正です");
+inline const QString kBadHeif = QStringLiteral("HEIF イメージ %1 は不正です");
 } // namespace text
+
+// Raised inside the PNG, WebP and HEIF readers for a file that is not a
+// valid picture of their format. The picture object turns it into the
+// failure that names the file (withFileNamed).
+struct InvalidPicture {};
+
+// Runs fn; an InvalidPicture raised in it becomes the failure
+// text.arg(path).
+template <class F> decltype(auto) withFileNamed(const QString& text, const QString& path, F&& fn) {
+    try {
+        return fn();
+    } catch (const InvalidPicture&) {
+        throw Failure(text.arg(path));
+    }
+}
 
 class PictureObject {
 public:

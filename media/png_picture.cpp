@@ -152,7 +152,7 @@ void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
     bool ok = false;
     int passes = 1;
     if (!isPng(bytes) || !readHeader(r, h) || !startRows(r, ok, passes) || !ok)
-        throw Failure(text::kBadPng);
+        throw InvalidPicture();
     const int width = int(h.width), height = int(h.height);
     std::vector<QRgb> row;
     std::vector<QRgb> whole;
@@ -177,7 +177,7 @@ void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
     for (int y = 0; !whole.empty() && y < (complete ? height : r.reached); ++y)
         compose(&composed, y, whole.data() + std::size_t(width) * std::size_t(y));
     if (!complete)
-        throw Failure(text::kBadPng);
+        throw InvalidPicture();
 }
 
 } // namespace
@@ -189,7 +189,7 @@ int PngPicture::height() const {
     return uprightSize(stored_, orientation_).height();
 }
 
-void PngPicture::load(const QString& path) {
+void PngPicture::loadFile(const QString& path) {
     bytes_.clear();
     stored_ = QSize(0, 0);
     orientation_ = 1;
@@ -200,11 +200,11 @@ void PngPicture::load(const QString& path) {
     PngReader r(bytes);
     PngHeader h;
     if (!isPng(bytes) || !readHeader(r, h))
-        throw Failure(text::kBadPng);
+        throw InvalidPicture();
     // Checked before a single pixel is allocated: a small file claiming an
     // enormous picture is refused here.
     if (!pictureFitsMemoryLimit(h.width, h.height, 4))
-        throw Failure(text::kBadPng);
+        throw InvalidPicture();
     QByteArray profile;
     if (h.icc && h.iccLength > 0) {
         profile = QByteArray(reinterpret_cast<const char*>(h.icc), qsizetype(h.iccLength));
@@ -224,7 +224,7 @@ void PngPicture::load(const QString& path) {
     profile_ = std::move(profile);
 }
 
-void PngPicture::draw(QImage& canvas, const QRect& target) {
+void PngPicture::drawPicture(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || bytes_.isEmpty() || canvas.isNull())
         return;
     ScaledRowTarget out(canvas, target, stored_, orientation_);
@@ -241,7 +241,7 @@ void PngPicture::draw(QImage& canvas, const QRect& target) {
     out.finish();
 }
 
-QImage PngPicture::fullImage() {
+QImage PngPicture::wholeImage() {
     if (bytes_.isEmpty())
         return {};
     QImage image(stored_, QImage::Format_RGB32);
@@ -257,6 +257,20 @@ QImage PngPicture::fullImage() {
     image = turnedUpright(std::move(image), orientation_);
     ColourTransformCache::instance().apply(image, profile_);
     return image;
+}
+
+// A file that is not a valid picture of the format fails naming the file.
+void PngPicture::load(const QString& path) {
+    path_ = path;
+    withFileNamed(text::kBadPng, path, [&] { loadFile(path); });
+}
+
+void PngPicture::draw(QImage& canvas, const QRect& target) {
+    withFileNamed(text::kBadPng, path_, [&] { drawPicture(canvas, target); });
+}
+
+QImage PngPicture::fullImage() {
+    return withFileNamed(text::kBadPng, path_, [&] { return wholeImage(); });
 }
 
 } // namespace soru

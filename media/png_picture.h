@@ -28,6 +28,11 @@ public:
     bool interlaced() const { return interlaced_; }
 
 private:
+    void loadFile(const QString& path);
+    void drawPicture(QImage& canvas, const QRect& target);
+    QImage wholeImage();
+
+    QString path_;
     QByteArray bytes_;
     QSize stored_{0, 0};
     int orientation_ = 1;

@@ -57,7 +57,7 @@ int WebpPicture::height() const {
     return uprightSize(stored_, orientation_).height();
 }
 
-void WebpPicture::load(const QString& path) {
+void WebpPicture::loadFile(const QString& path) {
     bytes_.clear();
     stored_ = QSize(0, 0);
     orientation_ = 1;
@@ -69,10 +69,10 @@ void WebpPicture::load(const QString& path) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(data, std::size_t(bytes.size()), &features) != VP8_STATUS_OK)
-        throw Failure(text::kBadWebp);
+        throw InvalidPicture();
     // The canvas size (an animation's), checked before anything is decoded.
     if (!pictureFitsMemoryLimit(features.width, features.height, 4))
-        throw Failure(text::kBadWebp);
+        throw InvalidPicture();
     QByteArray profile;
     int orientation = 1;
     const WebPData whole{data, std::size_t(bytes.size())};
@@ -86,7 +86,7 @@ void WebpPicture::load(const QString& path) {
         if (flags & EXIF_FLAG)
             orientation = exifBlockOrientation(chunk(demux.get(), "EXIF"));
     } else if (features.has_animation) {
-        throw Failure(text::kBadWebp); // an animation cut short: no frame can be read
+        throw InvalidPicture(); // an animation cut short: no frame can be read
     }
     bytes_ = std::move(bytes);
     stored_ = QSize(features.width, features.height);
@@ -104,7 +104,7 @@ QImage WebpPicture::decode(QSize size) const {
         // over the background. The canvas is the picture's own size.
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options))
-            throw Failure(text::kBadWebp);
+            throw InvalidPicture();
         options.color_mode = MODE_BGRA;
         options.use_threads = 0;
         const WebPData whole{data, length};
@@ -113,7 +113,7 @@ QImage WebpPicture::decode(QSize size) const {
         uint8_t* pixels = nullptr;
         int timestamp = 0;
         if (!anim || !WebPAnimDecoderGetNext(anim.get(), &pixels, &timestamp) || !pixels)
-            throw Failure(text::kBadWebp);
+            throw InvalidPicture();
         QImage frame(pixels, stored_.width(), stored_.height(), stored_.width() * 4,
                      QImage::Format_ARGB32);
         QImage image = composed(frame.copy());
@@ -125,7 +125,7 @@ QImage WebpPicture::decode(QSize size) const {
     if (image.isNull())
         throw std::bad_alloc();
     if (decodeInto(image.bits(), image.bytesPerLine(), size) < size.height())
-        throw Failure(text::kBadWebp);
+        throw InvalidPicture();
     return composed(std::move(image));
 }
 
@@ -134,7 +134,7 @@ int WebpPicture::decodeInto(uchar* out, qsizetype stride, QSize size) const {
     const std::size_t length = std::size_t(bytes_.size());
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
-        throw Failure(text::kBadWebp);
+        throw InvalidPicture();
     if (size != stored_) {
         config.options.use_scaling = 1;
         config.options.scaled_width = size.width();
@@ -162,7 +162,7 @@ int WebpPicture::decodeInto(uchar* out, qsizetype stride, QSize size) const {
     return std::clamp(rows, 0, size.height() - 1);
 }
 
-void WebpPicture::draw(QImage& canvas, const QRect& target) {
+void WebpPicture::drawPicture(QImage& canvas, const QRect& target) {
     if (target.isEmpty() || bytes_.isEmpty() || canvas.isNull())
         return;
     // libwebp scales by area when it shrinks, so the reduced decode is the
@@ -184,18 +184,32 @@ void WebpPicture::draw(QImage& canvas, const QRect& target) {
         // Cut short or damaged: the rows decoded stay drawn, the rest as it
         // was, and the failure stands.
         if (rows < target.height())
-            throw Failure(text::kBadWebp);
+            throw InvalidPicture();
         return;
     }
     drawUprightScaled(canvas, target, decode(size), orientation_);
 }
 
-QImage WebpPicture::fullImage() {
+QImage WebpPicture::wholeImage() {
     if (bytes_.isEmpty())
         return {};
     QImage image = turnedUpright(decode(stored_), orientation_);
     ColourTransformCache::instance().apply(image, profile_);
     return image;
+}
+
+// A file that is not a valid picture of the format fails naming the file.
+void WebpPicture::load(const QString& path) {
+    path_ = path;
+    withFileNamed(text::kBadWebp, path, [&] { loadFile(path); });
+}
+
+void WebpPicture::draw(QImage& canvas, const QRect& target) {
+    withFileNamed(text::kBadWebp, path_, [&] { drawPicture(canvas, target); });
+}
+
+QImage WebpPicture::fullImage() {
+    return withFileNamed(text::kBadWebp, path_, [&] { return wholeImage(); });
 }
 
 } // namespace soru

@@ -25,6 +25,11 @@ public:
     bool animated() const { return animated_; }
 
 private:
+    void loadFile(const QString& path);
+    void drawPicture(QImage& canvas, const QRect& target);
+    QImage wholeImage();
+
+    QString path_;
     // The stored picture decoded at size (the stored size or smaller),
     // opaque RGB32, not yet turned.
     QImage decode(QSize size) const;

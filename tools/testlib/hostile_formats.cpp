@@ -127,9 +127,9 @@ QByteArray claimingHeif(QByteArray b) {
 
 QList<HostileEntry> formatRows(const QByteArray& a) {
     const QString size = QStringLiteral("%1 x %2").arg(kW).arg(kH);
-    const QString badPng = QStringLiteral("PNG イメージが不正です");
-    const QString badWebp = QStringLiteral("WebP イメージが不正です");
-    const QString badHeif = QStringLiteral("HEIF イメージが不正です");
+    const QString badPng = QStringLiteral("PNG イメージ %1 は不正です");
+    const QString badWebp = QStringLiteral("WebP イメージ %1 は不正です");
+    const QString badHeif = QStringLiteral("HEIF イメージ %1 は不正です");
     const QByteArray p = png(), w = webp(), h = heif(heif_compression_HEVC),
                      v = heif(heif_compression_AV1), jpeg = smallJpeg(kW, kH);
     QList<HostileEntry> rows;

@@ -480,7 +480,7 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
             picture->fullImage();
             ADD_FAILURE() << "no failure";
         } catch (const Failure& f) {
-            EXPECT_EQ(f.message(), c.text);
+            EXPECT_EQ(f.message(), c.text.arg(path)); // naming the file
         }
         EXPECT_LT(timer.elapsed(), 5000);
     }
@@ -527,7 +527,7 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
                                             : whole.indexOf("IDAT") + 4 + qsizetype(-c.cut * 1000)));
         const DecodedPicture p = decodePicture(path, source.size());
         ASSERT_EQ(p.state(), DecodedPicture::State::DrawFailed);
-        EXPECT_EQ(p.failureText(), QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp);
+        EXPECT_EQ(p.failureText(), (QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp).arg(path));
         const QImage& img = p.image();
         ASSERT_EQ(img.size(), source.size());
         // The rows reached come first, each whole; the others are untouched.
