@@ -9,7 +9,7 @@ is started with Ctrl+A, both through XTest. Every few seconds the script reads
 
 The goal: a 1 s show over 300 photos for 15 minutes; once the decode cache is
 full (after the warm-up: one round through the album, and at least 30 steps,
-which fill the cache's 64 MiB at this screen size), resident memory grows by
+which fill the screen-sized cache here), resident memory grows by
 at most 5 MiB over the 15 minutes, and the descriptors and threads stay
 constant. Printed: a table of samples and a summary with RSS after the warm-up
 and at the end, the growth after the warm-up as a least-squares slope
