@@ -33,29 +33,14 @@ namespace {
 constexpr int kWidth = 6000, kHeight = 4000, kRuns = 7;
 const QSize kScreen(1920, 1080);
 
-QImage photoLike() {
-    QImage img = soru::testlib::makePicture(kWidth, kHeight, soru::testlib::Scene::Landscape, 1);
-    quint32 state = 12345;
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
-            for (int& v : c) {
-                state = state * 1664525u + 1013904223u;
-                v = qBound(0, v + int(state >> 24) % 21 - 10, 255);
-            }
-            line[x] = qRgb(c[0], c[1], c[2]);
-        }
-    }
-    return img;
-}
-
 double medianMs(const std::function<void()>& fn) {
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
         fn();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -78,7 +63,8 @@ int main(int argc, char** argv) {
     }
     const QByteArray profile = icc.readAll();
     QTemporaryDir dir;
-    const QByteArray plain = soru::testlib::encodeJpeg(photoLike(), soru::testlib::JpegKind::Baseline, 90);
+    const QByteArray plain = soru::testlib::encodeJpeg(
+        soru::testlib::makePhotoLike(kWidth, kHeight), soru::testlib::JpegKind::Baseline, 90);
     const QString untagged = dir.filePath("untagged.jpg"), tagged = dir.filePath("tagged.jpg");
     if (!write(untagged, plain) || !write(tagged, soru::testlib::withIccProfile(plain, profile)))
         return 1;

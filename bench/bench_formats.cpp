@@ -34,23 +34,6 @@ namespace {
 
 constexpr int kRuns = 7;
 
-QImage photoLike(int w, int h) {
-    QImage img = soru::testlib::makePicture(w, h, soru::testlib::Scene::Landscape, 1);
-    quint32 state = 12345;
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
-            for (int& v : c) {
-                state = state * 1664525u + 1013904223u;
-                v = qBound(0, v + int(state >> 24) % 21 - 10, 255);
-            }
-            line[x] = qRgb(c[0], c[1], c[2]);
-        }
-    }
-    return img;
-}
-
 bool run(const QString& program, const QStringList& args) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -106,7 +89,7 @@ bool encode(const Format& f, QSize size, const QString& path, const QDir& scratc
         return true;
     const QString png = scratch.filePath(QStringLiteral("source.png"));
     // Quality 100: stored without compression, quick to write and read.
-    if (!photoLike(size.width(), size.height()).save(png, "PNG", 100))
+    if (!soru::testlib::makePhotoLike(size.width(), size.height()).save(png, "PNG", 100))
         return false;
     const bool ok = run(f.encoder, f.before + QStringList{png} + f.between + QStringList{path});
     QFile::remove(png);
@@ -125,21 +108,46 @@ int main(int argc, char** argv) {
     const QString root = keep ? qEnvironmentVariable("SORU_BENCH_KEEP") : temp.path();
     QDir().mkpath(root);
     const QDir dir(root);
-    QTemporaryDir outputs(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/soru-fmt-XXXXXX")
-                                                                     : QDir::tempPath() + QStringLiteral("/soru-fmt-XXXXXX"));
+    QTemporaryDir outputs(QDir(QStringLiteral("/dev/shm")).exists()
+                              ? QStringLiteral("/dev/shm/soru-fmt-XXXXXX")
+                              : QDir::tempPath() + QStringLiteral("/soru-fmt-XXXXXX"));
 
     const Format formats[] = {
-        {"HEIC", {4032, 3024}, "photo.heic", QStringLiteral("heif-enc"), {QStringLiteral("-q"), QStringLiteral("50")},
-         {QStringLiteral("-o")}, QStringLiteral("heif-convert"), {QStringLiteral("--quiet"), QStringLiteral("IN"), QStringLiteral("OUT")},
-         "out.y4m", {}},
-        {"AVIF", {4032, 3024}, "photo.avif", QStringLiteral("avifenc"),
-         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("8"), QStringLiteral("-y"),
-          QStringLiteral("420"), QStringLiteral("--min"), QStringLiteral("10"), QStringLiteral("--max"), QStringLiteral("20")},
-         {}, QStringLiteral("avifdec"), {QStringLiteral("IN"), QStringLiteral("OUT")}, "out.y4m",
-         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("IN"), QStringLiteral("OUT")}},
-        {"WebP", {6000, 4000}, "photo.webp", QStringLiteral("cwebp"), {QStringLiteral("-quiet"), QStringLiteral("-q"), QStringLiteral("80")},
-         {QStringLiteral("-o")}, QStringLiteral("dwebp"), {QStringLiteral("IN"), QStringLiteral("-yuv"), QStringLiteral("-o"), QStringLiteral("OUT")},
-         "out.yuv", {QStringLiteral("IN"), QStringLiteral("-mt"), QStringLiteral("-yuv"), QStringLiteral("-o"), QStringLiteral("OUT")}},
+        {"HEIC",
+         {4032, 3024},
+         "photo.heic",
+         QStringLiteral("heif-enc"),
+         {QStringLiteral("-q"), QStringLiteral("50")},
+         {QStringLiteral("-o")},
+         QStringLiteral("heif-convert"),
+         {QStringLiteral("--quiet"), QStringLiteral("IN"), QStringLiteral("OUT")},
+         "out.y4m",
+         {}},
+        {"AVIF",
+         {4032, 3024},
+         "photo.avif",
+         QStringLiteral("avifenc"),
+         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("8"),
+          QStringLiteral("-y"), QStringLiteral("420"), QStringLiteral("--min"),
+          QStringLiteral("10"), QStringLiteral("--max"), QStringLiteral("20")},
+         {},
+         QStringLiteral("avifdec"),
+         {QStringLiteral("IN"), QStringLiteral("OUT")},
+         "out.y4m",
+         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("IN"),
+          QStringLiteral("OUT")}},
+        {"WebP",
+         {6000, 4000},
+         "photo.webp",
+         QStringLiteral("cwebp"),
+         {QStringLiteral("-quiet"), QStringLiteral("-q"), QStringLiteral("80")},
+         {QStringLiteral("-o")},
+         QStringLiteral("dwebp"),
+         {QStringLiteral("IN"), QStringLiteral("-yuv"), QStringLiteral("-o"),
+          QStringLiteral("OUT")},
+         "out.yuv",
+         {QStringLiteral("IN"), QStringLiteral("-mt"), QStringLiteral("-yuv"), QStringLiteral("-o"),
+          QStringLiteral("OUT")}},
     };
     const QSize screens[] = {{1024, 768}, {3840, 2160}};
 
@@ -157,16 +165,18 @@ int main(int argc, char** argv) {
         if (!encode(f, f.size, path, dir) || !encode(f, QSize(64, 64), tiny, dir))
             return 1;
         const soru::DecodedPicture check = soru::decodePicture(path, {1024, 721});
-        if (check.failed() || check.width() != f.size.width() || check.height() != f.size.height()) {
+        if (check.failed() || check.width() != f.size.width() ||
+            check.height() != f.size.height()) {
             std::fprintf(stderr, "%s: the viewer cannot decode %s\n", f.name, f.file);
             return 1;
         }
-        std::printf("%s %d x %d: %.2f MB\n", f.name, f.size.width(), f.size.height(), QFile(path).size() / 1e6);
+        std::printf("%s %d x %d: %.2f MB\n", f.name, f.size.width(), f.size.height(),
+                    QFile(path).size() / 1e6);
     }
 
     std::printf("\nmedian of %d interleaved runs, ms\n", kRuns);
-    std::printf("%-5s %10s %10s %10s %10s %12s %12s %14s\n", "", "decoder", "start-up", "view 1024", "view 3840",
-                "ratio 1024", "ratio 3840", "less start-up");
+    std::printf("%-5s %10s %10s %10s %10s %12s %12s %14s\n", "", "decoder", "start-up", "view 1024",
+                "view 3840", "ratio 1024", "ratio 3840", "less start-up");
     for (const Format& f : formats) {
         if (skipped(f))
             continue;
@@ -176,10 +186,13 @@ int main(int argc, char** argv) {
         std::vector<double> tool, threaded, startup, view[2];
         bool ok = true;
         for (int r = 0; r < kRuns && ok; ++r) {
-            tool.push_back(ms([&] { ok = ok && run(f.decoder, substituted(f.decodeArgs, path, out)); }));
+            tool.push_back(
+                ms([&] { ok = ok && run(f.decoder, substituted(f.decodeArgs, path, out)); }));
             if (!f.threadedArgs.isEmpty())
-                threaded.push_back(ms([&] { ok = ok && run(f.decoder, substituted(f.threadedArgs, path, out)); }));
-            startup.push_back(ms([&] { ok = ok && run(f.decoder, substituted(f.decodeArgs, tiny, out)); }));
+                threaded.push_back(
+                    ms([&] { ok = ok && run(f.decoder, substituted(f.threadedArgs, path, out)); }));
+            startup.push_back(
+                ms([&] { ok = ok && run(f.decoder, substituted(f.decodeArgs, tiny, out)); }));
             for (int s = 0; s < 2; ++s) {
                 const QSize box = soru::computeMainLayout(screens[s]).pnlMain.size();
                 view[s].push_back(ms([&] { soru::decodePicture(path, box); }));
@@ -188,19 +201,26 @@ int main(int argc, char** argv) {
         QFile::remove(out);
         if (!ok)
             return 1;
-        const double t = median(tool), st = median(startup), v0 = median(view[0]), v1 = median(view[1]);
-        std::printf("%-5s %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f %7.2f %6.2f\n", f.name, t, st, v0, v1, v0 / t,
-                    v1 / t, v0 / (t - st), v1 / (t - st));
+        const double t = median(tool), st = median(startup), v0 = median(view[0]),
+                     v1 = median(view[1]);
+        std::printf("%-5s %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f %7.2f %6.2f\n", f.name, t, st,
+                    v0, v1, v0 / t, v1 / t, v0 / (t - st), v1 / (t - st));
         if (!threaded.empty()) {
             const double tt = median(threaded);
-            std::printf("%-5s %10.1f %10s %10s %10s %12.2f %12.2f   (the decoder with %s)\n", "", tt, "", "", "",
-                        v0 / tt, v1 / tt, qPrintable(f.threadedArgs.first() == QLatin1String("-j") ? QStringLiteral("-j all") : QStringLiteral("-mt")));
+            std::printf("%-5s %10.1f %10s %10s %10s %12.2f %12.2f   (the decoder with %s)\n", "",
+                        tt, "", "", "", v0 / tt, v1 / tt,
+                        qPrintable(f.threadedArgs.first() == QLatin1String("-j")
+                                       ? QStringLiteral("-j all")
+                                       : QStringLiteral("-mt")));
         }
         std::fflush(stdout);
     }
-    std::printf("\nratio = viewer / decoder (goal <= 1.2); \"less start-up\": the same against the decoder's\n"
-                "time less its start-up on a 64 x 64 file, at 1024 and at 3840. The viewer decodes AVIF with\n"
-                "dav1d on every core and WebP with libwebp's filter thread; the second line of those formats\n"
+    std::printf("\nratio = viewer / decoder (goal <= 1.2); \"less start-up\": the same against the "
+                "decoder's\n"
+                "time less its start-up on a 64 x 64 file, at 1024 and at 3840. The viewer decodes "
+                "AVIF with\n"
+                "dav1d on every core and WebP with libwebp's filter thread; the second line of "
+                "those formats\n"
                 "gives the decoder the same.\n");
     return 0;
 }

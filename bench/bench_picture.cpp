@@ -44,25 +44,6 @@ void releaseFreedMemory() {
 #endif
 }
 
-// Sensor-like grain: every channel moves by up to +-10, deterministically.
-QImage photoLike() {
-    QImage img = soru::testlib::makePicture(kPictureWidth, kPictureHeight,
-                                            soru::testlib::Scene::Landscape, 1);
-    quint32 state = 12345;
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
-            for (int& v : c) {
-                state = state * 1664525u + 1013904223u;
-                v = qBound(0, v + int(state >> 24) % 21 - 10, 255);
-            }
-            line[x] = qRgb(c[0], c[1], c[2]);
-        }
-    }
-    return img;
-}
-
 QImage makeCanvas() {
     QImage canvas(1024, 768, QImage::Format_RGB32);
     canvas.fill(Qt::white);
@@ -204,7 +185,7 @@ int main(int argc, char** argv) {
     gSmoothJpeg = dir.filePath(QStringLiteral("smooth.jpg"));
     gPhotoBmp = dir.filePath(QStringLiteral("photo.bmp"));
     {
-        const QImage photo = photoLike();
+        const QImage photo = soru::testlib::makePhotoLike(kPictureWidth, kPictureHeight);
         soru::testlib::writeJpeg(gPhotoJpeg, photo, soru::testlib::JpegKind::Baseline, 90);
         soru::testlib::writeBmp(gPhotoBmp, photo, soru::testlib::BmpKind::Rgb24);
         soru::testlib::writeJpeg(gSmoothJpeg,

@@ -55,8 +55,8 @@ using Clock = std::chrono::steady_clock;
 
 bool gSmoke = false;
 int gWidth = 6000, gHeight = 4000;
-const QSize kView(1024, 721);             // the main panel on a 1024 x 768 screen
-const QSize kScreen(1920, 1080);          // for the memory figure
+const QSize kView(1024, 721);                // the main panel on a 1024 x 768 screen
+const QSize kScreen(1920, 1080);             // for the memory figure
 const soru::ThumbGrid kGrid{157, 157, 6, 4}; // the sheet on a 1024 x 768 screen
 
 double seconds(Clock::time_point t0) {
@@ -67,24 +67,6 @@ double timed(const std::function<void()>& fn) {
     const auto t0 = Clock::now();
     fn();
     return seconds(t0);
-}
-
-// Sensor-like grain, so the JPEG file has the size of a camera's.
-QImage photoLike(int w, int h, quint32 seed) {
-    QImage img = soru::testlib::makePicture(w, h, soru::testlib::Scene::Landscape, seed);
-    quint32 state = 12345 + seed;
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
-            for (int& v : c) {
-                state = state * 1664525u + 1013904223u;
-                v = qBound(0, v + int(state >> 24) % 21 - 10, 255);
-            }
-            line[x] = qRgb(c[0], c[1], c[2]);
-        }
-    }
-    return img;
 }
 
 // The largest DCT reduction whose picture still covers the target.
@@ -138,8 +120,8 @@ void assemblePage(const QList<soru::DecodedPicture>& cells, QImage& page) {
         if (c.isMissing())
             continue;
         c.throwIfLoadFailed();
-        const QRect r = soru::thumbnailRect(kGrid, i % kGrid.cols, i / kGrid.cols, c.width(),
-                                            c.height());
+        const QRect r =
+            soru::thumbnailRect(kGrid, i % kGrid.cols, i / kGrid.cols, c.width(), c.height());
         c.drawAt(page, r.topLeft());
     }
 }
@@ -181,8 +163,8 @@ int childPeak(const QString& mode, const QString& path) {
     } else {
         auto picture = soru::loadPictureObject(path);
         const QImage full = picture->fullImage();
-        const soru::Fit fit = soru::fitPicture(full.width(), full.height(), kScreen.width(),
-                                               kScreen.height());
+        const soru::Fit fit =
+            soru::fitPicture(full.width(), full.height(), kScreen.width(), kScreen.height());
         soru::drawSmoothScaled(surface, QRect(0, 0, fit.width, fit.height), full);
     }
     std::printf("%ld\n", statusKib("VmHWM:") - idle);
@@ -198,7 +180,9 @@ double childPeakMiB(const QString& mode, const QString& path) {
     return child.readAllStandardOutput().trimmed().toLong() / 1024.0;
 }
 
-QString mib(double v) { return v < 0 ? QStringLiteral("not measured") : QString::number(v, 'f', 1) + " MiB"; }
+QString mib(double v) {
+    return v < 0 ? QStringLiteral("not measured") : QString::number(v, 'f', 1) + " MiB";
+}
 
 } // namespace
 
@@ -217,8 +201,9 @@ int main(int argc, char** argv) {
     // SORU_BENCH_KEEP=DIR writes the files there and keeps them, so that
     // other tools can be timed on the very same photos.
     QTemporaryDir scratch;
-    const QString root = qEnvironmentVariableIsSet("SORU_BENCH_KEEP") ? qEnvironmentVariable("SORU_BENCH_KEEP")
-                                                                      : scratch.path();
+    const QString root = qEnvironmentVariableIsSet("SORU_BENCH_KEEP")
+                             ? qEnvironmentVariable("SORU_BENCH_KEEP")
+                             : scratch.path();
     QDir().mkpath(root);
     const QDir dir(root);
     const auto t0 = Clock::now();
@@ -238,8 +223,9 @@ int main(int argc, char** argv) {
 
     QStringList photos;
     {
-        const QByteArray jpeg = soru::testlib::encodeJpeg(photoLike(gWidth, gHeight, 1),
-                                                          soru::testlib::JpegKind::Baseline, 90);
+        const QByteArray jpeg =
+            soru::testlib::encodeJpeg(soru::testlib::makePhotoLike(gWidth, gHeight, 1),
+                                      soru::testlib::JpegKind::Baseline, 90);
         for (int i = 0; i < perPage + 2; ++i) {
             photos << dir.filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
             soru::testlib::writeFile(photos.back(), jpeg);
@@ -248,7 +234,8 @@ int main(int argc, char** argv) {
                     jpeg.size() / 1e6, int(photos.size()));
     }
     const QString bmp = dir.filePath(QStringLiteral("photo.bmp"));
-    soru::testlib::writeBmp(bmp, photoLike(gWidth, gHeight, 2), soru::testlib::BmpKind::Rgb24);
+    soru::testlib::writeBmp(bmp, soru::testlib::makePhotoLike(gWidth, gHeight, 2),
+                            soru::testlib::BmpKind::Rgb24);
     const QStringList page = photos.mid(0, perPage);
     std::printf("set-up %.1f s\n", seconds(t0));
 
@@ -289,8 +276,8 @@ int main(int argc, char** argv) {
     }
     std::printf("\nbest of %d rounds, ms: next picture prefetched %.2f, bare libjpeg 1/%d %.1f; "
                 "page first %.1f, again %.2f, bare 1/8 loop on one core %.1f (%d worker threads)\n",
-                rounds, next * 1e3, d, bare * 1e3, pageFirst * 1e3, pageAgain * 1e3,
-                bareLoop * 1e3, QThread::idealThreadCount());
+                rounds, next * 1e3, d, bare * 1e3, pageFirst * 1e3, pageAgain * 1e3, bareLoop * 1e3,
+                QThread::idealThreadCount());
     std::printf("one cell alone on this thread: %.1f ms, its bare 1/8 decode %.1f ms; the page's "
                 "cells one after another on this thread %.1f ms\n",
                 cell * 1e3, bareCell * 1e3, sequential * 1e3);
@@ -309,25 +296,29 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::duration<double>(2.1 - albumAge));
     soru::CompanionIndex index;
     const double build = timed([&] { index.prepare(album); });
-    const QString missing = album + QStringLiteral("/p00001.jpg"); // no companion at all
+    const QString missing = album + QStringLiteral("/p00001.jpg");   // no companion at all
     const QString otherCase = album + QStringLiteral("/p00010.jpg"); // P00010.WAV
     constexpr int kLookups = 1000;
     int found = 0;
     const double indexed = timed([&] {
                                for (int i = 0; i < kLookups; ++i) {
                                    found += !index.find(missing, QStringLiteral(".wav")).isEmpty();
-                                   found += !index.find(otherCase, QStringLiteral(".wav")).isEmpty();
+                                   found +=
+                                       !index.find(otherCase, QStringLiteral(".wav")).isEmpty();
                                }
                            }) /
                            (2 * kLookups);
-    const double listing = timed([&] {
-        found += !soru::findCompanion(missing, QStringLiteral(".wav")).isEmpty();
-        found += !soru::findCompanion(otherCase, QStringLiteral(".wav")).isEmpty();
-    }) / 2;
-    std::printf("\n(d) companion lookup in a %d-picture album: %.4f ms with the index (built once "
-                "in %.1f ms, %d listing), %.2f ms listing the folder; ratio %.4f; %s (goal < 1 ms)\n",
-                albumSize, indexed * 1e3, build * 1e3, index.listings(), listing * 1e3,
-                indexed / listing, indexed < 1e-3 ? "met" : "NOT met");
+    const double listing =
+        timed([&] {
+            found += !soru::findCompanion(missing, QStringLiteral(".wav")).isEmpty();
+            found += !soru::findCompanion(otherCase, QStringLiteral(".wav")).isEmpty();
+        }) /
+        2;
+    std::printf(
+        "\n(d) companion lookup in a %d-picture album: %.4f ms with the index (built once "
+        "in %.1f ms, %d listing), %.2f ms listing the folder; ratio %.4f; %s (goal < 1 ms)\n",
+        albumSize, indexed * 1e3, build * 1e3, index.listings(), listing * 1e3, indexed / listing,
+        indexed < 1e-3 ? "met" : "NOT met");
     if (found != kLookups + 1)
         std::printf("(d) unexpected lookup results: %d found\n", found);
 
@@ -336,13 +327,14 @@ int main(int argc, char** argv) {
     const double fullPeak = childPeakMiB(QStringLiteral("full"), bmp);
     std::printf("\n(e) peak memory over idle drawing the %d x %d bitmap at %d x %d: %s through the "
                 "pipeline, %s decoding it whole first (goal <= 24 MiB)\n",
-                gWidth, gHeight, kScreen.width(), kScreen.height(), mib(streamedPeak).toUtf8().constData(),
-                mib(fullPeak).toUtf8().constData());
+                gWidth, gHeight, kScreen.width(), kScreen.height(),
+                mib(streamedPeak).toUtf8().constData(), mib(fullPeak).toUtf8().constData());
 
     // (f) tiny files claiming huge pictures.
     QStringList claims;
     for (int i = 0; i < perPage; ++i) {
-        QByteArray b = soru::testlib::encodeBmp(soru::testlib::makePicture(4, 4, soru::testlib::Scene::Plain, quint32(i)));
+        QByteArray b = soru::testlib::encodeBmp(
+            soru::testlib::makePicture(4, 4, soru::testlib::Scene::Plain, quint32(i)));
         b.resize(b.size() + 64, '\x40');
         qToLittleEndian<qint32>(16384, b.data() + 18);
         qToLittleEndian<qint32>(16384, b.data() + 22);

@@ -281,6 +281,23 @@ QRgb plainColour(quint32 seed) {
     return hsv(rng.range(0, 360), rng.range(0.3, 0.8), rng.range(0.5, 0.95)).rgb();
 }
 
+QImage makePhotoLike(int w, int h, quint32 seed) {
+    QImage img = makePicture(w, h, Scene::Landscape, seed);
+    quint32 state = 12344 + seed;
+    for (int y = 0; y < img.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            int c[3] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x])};
+            for (int& v : c) {
+                state = state * 1664525u + 1013904223u;
+                v = qBound(0, v + int(state >> 24) % 21 - 10, 255);
+            }
+            line[x] = qRgb(c[0], c[1], c[2]);
+        }
+    }
+    return img;
+}
+
 QImage makePicture(int w, int h, Scene scene, quint32 seed) {
     if (w <= 0 || h <= 0)
         throw std::invalid_argument("makePicture: the size must be positive");

@@ -35,6 +35,10 @@ const char* sceneName(Scene scene);
 // the same pixels. The seed varies colours and shapes.
 QImage makePicture(int w, int h, Scene scene, quint32 seed = 0);
 
+// A landscape with sensor-like grain (every channel moved by up to +-10,
+// deterministically), so that a JPEG of it has the size of a camera's.
+QImage makePhotoLike(int w, int h, quint32 seed = 1);
+
 // The colour of a Scene::Plain picture with this seed.
 QRgb plainColour(quint32 seed);
 
