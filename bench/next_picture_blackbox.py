@@ -173,6 +173,17 @@ def memory_kib(pid):
 
 # ---------------------------------------------------------------- one viewer
 
+def stop(proc, grace=5):
+    """Ends a viewer started in a session of its own, and all it started."""
+    if proc.poll() is None:
+        os.killpg(proc.pid, signal.SIGTERM)
+        try:
+            proc.wait(grace)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+
+
 def time_viewer(viewer, command, env, xs, width, height, steps, pause, start_timeout):
     """Starts the viewer, times `steps` next-picture steps after `pause`."""
     x, y = width // 2, height // 2
@@ -204,13 +215,7 @@ def time_viewer(viewer, command, env, xs, width, height, steps, pause, start_tim
                 "idle_rss": idle["VmRSS"], "hwm_idle": idle["VmHWM"],
                 "peak": peak["VmHWM"]}
     finally:
-        if proc.poll() is None:
-            os.killpg(proc.pid, signal.SIGTERM)
-            try:
-                proc.wait(5)
-            except subprocess.TimeoutExpired:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.wait()
+        stop(proc)
 
 
 def idle_memory_probe(pause, mib=16, rounds=3):

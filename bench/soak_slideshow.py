@@ -40,13 +40,12 @@ import glob
 import importlib.util
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-from Xlib import X, XK, display as xdisplay
+from Xlib import X, XK
 from Xlib.ext import xtest
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -252,13 +251,7 @@ def run(args, album, counted):
     try:
         return soak(args, xs, proc, probe, counted)
     finally:
-        if proc.poll() is None:
-            os.killpg(proc.pid, signal.SIGTERM)
-            try:
-                proc.wait(10)
-            except subprocess.TimeoutExpired:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.wait()
+        blackbox.stop(proc, grace=10)
         errlog.seek(0)
         lines = [l for l in errlog.read().splitlines() if "runtime directory" not in l]
         if lines:

@@ -27,7 +27,6 @@ import glob
 import importlib.util
 import os
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
@@ -118,13 +117,7 @@ def one_run(xs, soru, album, env, pause, timeout, written_timeout):
             time.sleep(0.05)
         return shown - sent
     finally:
-        if proc.poll() is None:
-            os.killpg(proc.pid, signal.SIGTERM)
-            try:
-                proc.wait(5)
-            except subprocess.TimeoutExpired:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.wait()
+        blackbox.stop(proc)
 
 
 def main():
