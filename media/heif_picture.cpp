@@ -208,7 +208,7 @@ struct HeifPicture::File {
     }
 };
 
-HeifPicture::HeifPicture() = default;
+HeifPicture::HeifPicture() : FormatPicture(text::kBadHeif) {}
 HeifPicture::~HeifPicture() = default;
 
 void HeifPicture::loadFile(const QString& path) {
@@ -356,20 +356,6 @@ QByteArray nclxProfile(int primaries, int transfer, const float (&xy)[4][2]) {
     // too, as their standard-range part looks.
     const double gamma = transfer == 8 ? 1.0 : 2.2;
     return calibratedRgbProfile(xyz, {gamma, gamma, gamma});
-}
-
-// A file that is not a valid picture of the format fails naming the file.
-void HeifPicture::load(const QString& path) {
-    path_ = path;
-    withFileNamed(text::kBadHeif, path, [&] { loadFile(path); });
-}
-
-void HeifPicture::draw(QImage& canvas, const QRect& target) {
-    withFileNamed(text::kBadHeif, path_, [&] { drawPicture(canvas, target); });
-}
-
-QImage HeifPicture::fullImage() {
-    return withFileNamed(text::kBadHeif, path_, [&] { return wholeImage(); });
 }
 
 } // namespace soru

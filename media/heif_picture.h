@@ -15,15 +15,12 @@
 
 namespace soru {
 
-class HeifPicture final : public PictureObject {
+class HeifPicture final : public FormatPicture {
 public:
     HeifPicture();
     ~HeifPicture() override;
-    void load(const QString& path) override;
     int width() const override { return size_.width(); }
     int height() const override { return size_.height(); }
-    void draw(QImage& canvas, const QRect& target) override;
-    QImage fullImage() override;
     QByteArray iccProfile() const override { return profile_; }
 
     // Bits per sample of the primary image's luma as stored (8, 10, 12).
@@ -33,11 +30,10 @@ public:
     QSize lastDecodedSize() const { return lastDecoded_; }
 
 private:
-    void loadFile(const QString& path);
-    void drawPicture(QImage& canvas, const QRect& target);
-    QImage wholeImage();
+    void loadFile(const QString& path) override;
+    void drawPicture(QImage& canvas, const QRect& target) override;
+    QImage wholeImage() override;
 
-    QString path_;
     struct File;
     std::unique_ptr<File> file_;
     QSize size_{0, 0};

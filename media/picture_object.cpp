@@ -22,6 +22,31 @@ QByteArray PictureObject::drawProfile() const {
     return drawProfileSet_ ? drawProfile_ : ColourTransformCache::instance().targetProfile();
 }
 
+void FormatPicture::load(const QString& path) {
+    path_ = path;
+    try {
+        loadFile(path);
+    } catch (const InvalidPicture&) {
+        throw Failure(invalidText_.arg(path_));
+    }
+}
+
+void FormatPicture::draw(QImage& canvas, const QRect& target) {
+    try {
+        drawPicture(canvas, target);
+    } catch (const InvalidPicture&) {
+        throw Failure(invalidText_.arg(path_));
+    }
+}
+
+QImage FormatPicture::fullImage() {
+    try {
+        return wholeImage();
+    } catch (const InvalidPicture&) {
+        throw Failure(invalidText_.arg(path_));
+    }
+}
+
 std::unique_ptr<PictureObject> makePictureObject(PictureKind kind) {
     switch (kind) {
     case PictureKind::Bitmap:

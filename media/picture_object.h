@@ -12,8 +12,8 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
-#include "core/failure.h"
 #include "media/picture_kind.h"
 
 namespace soru {
@@ -30,19 +30,9 @@ inline const QString kBadHeif = QStringLiteral("HEIF イメージ %1 は不正�
 } // namespace text
 
 // Raised inside the PNG, WebP and HEIF readers for a file that is not a
-// valid picture of their format. The picture object turns it into the
-// failure that names the file (withFileNamed).
+// valid picture of their format; their FormatPicture turns it into the
+// failure that names the file.
 struct InvalidPicture {};
-
-// Runs fn; an InvalidPicture raised in it becomes the failure
-// text.arg(path).
-template <class F> decltype(auto) withFileNamed(const QString& text, const QString& path, F&& fn) {
-    try {
-        return fn();
-    } catch (const InvalidPicture&) {
-        throw Failure(text.arg(path));
-    }
-}
 
 class PictureObject {
 public:
@@ -72,7 +62,10 @@ public:
     // The profile draw() converts to when a picture's colours must be
     // converted while it is decoded (CMYK): the screen's unless set here;
     // empty: sRGB, as thumbnails written for other programs want it.
-    void setDrawProfile(const QByteArray& profile) { drawProfile_ = profile; drawProfileSet_ = true; }
+    void setDrawProfile(const QByteArray& profile) {
+        drawProfile_ = profile;
+        drawProfileSet_ = true;
+    }
 
 protected:
     QByteArray drawProfile() const;
@@ -80,6 +73,28 @@ protected:
 private:
     QByteArray drawProfile_;
     bool drawProfileSet_ = false;
+};
+
+// A picture of a format read through its library (PNG, WebP, HEIF). Its
+// reader raises InvalidPicture for a file that is not a valid picture of
+// the format; loading, drawing and the whole picture then fail with the
+// format's text naming the file.
+class FormatPicture : public PictureObject {
+public:
+    void load(const QString& path) final;
+    void draw(QImage& canvas, const QRect& target) final;
+    QImage fullImage() final;
+
+protected:
+    // invalidText: the format's failure text, %1 the path.
+    explicit FormatPicture(QString invalidText) : invalidText_(std::move(invalidText)) {}
+    virtual void loadFile(const QString& path) = 0;
+    virtual void drawPicture(QImage& canvas, const QRect& target) = 0;
+    virtual QImage wholeImage() = 0;
+
+private:
+    QString invalidText_;
+    QString path_;
 };
 
 // A new, empty object of the kind.

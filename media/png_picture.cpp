@@ -259,18 +259,4 @@ QImage PngPicture::wholeImage() {
     return image;
 }
 
-// A file that is not a valid picture of the format fails naming the file.
-void PngPicture::load(const QString& path) {
-    path_ = path;
-    withFileNamed(text::kBadPng, path, [&] { loadFile(path); });
-}
-
-void PngPicture::draw(QImage& canvas, const QRect& target) {
-    withFileNamed(text::kBadPng, path_, [&] { drawPicture(canvas, target); });
-}
-
-QImage PngPicture::fullImage() {
-    return withFileNamed(text::kBadPng, path_, [&] { return wholeImage(); });
-}
-
 } // namespace soru

@@ -13,13 +13,11 @@
 
 namespace soru {
 
-class PngPicture final : public PictureObject {
+class PngPicture final : public FormatPicture {
 public:
-    void load(const QString& path) override;
+    PngPicture() : FormatPicture(text::kBadPng) {}
     int width() const override;
     int height() const override;
-    void draw(QImage& canvas, const QRect& target) override;
-    QImage fullImage() override;
     QByteArray iccProfile() const override { return profile_; }
 
     // The EXIF orientation (1 to 8) of the eXIf chunk; 1 before a load.
@@ -28,11 +26,10 @@ public:
     bool interlaced() const { return interlaced_; }
 
 private:
-    void loadFile(const QString& path);
-    void drawPicture(QImage& canvas, const QRect& target);
-    QImage wholeImage();
+    void loadFile(const QString& path) override;
+    void drawPicture(QImage& canvas, const QRect& target) override;
+    QImage wholeImage() override;
 
-    QString path_;
     QByteArray bytes_;
     QSize stored_{0, 0};
     int orientation_ = 1;

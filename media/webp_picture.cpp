@@ -198,18 +198,4 @@ QImage WebpPicture::wholeImage() {
     return image;
 }
 
-// A file that is not a valid picture of the format fails naming the file.
-void WebpPicture::load(const QString& path) {
-    path_ = path;
-    withFileNamed(text::kBadWebp, path, [&] { loadFile(path); });
-}
-
-void WebpPicture::draw(QImage& canvas, const QRect& target) {
-    withFileNamed(text::kBadWebp, path_, [&] { drawPicture(canvas, target); });
-}
-
-QImage WebpPicture::fullImage() {
-    return withFileNamed(text::kBadWebp, path_, [&] { return wholeImage(); });
-}
-
 } // namespace soru

@@ -11,13 +11,11 @@
 
 namespace soru {
 
-class WebpPicture final : public PictureObject {
+class WebpPicture final : public FormatPicture {
 public:
-    void load(const QString& path) override;
+    WebpPicture() : FormatPicture(text::kBadWebp) {}
     int width() const override;
     int height() const override;
-    void draw(QImage& canvas, const QRect& target) override;
-    QImage fullImage() override;
     QByteArray iccProfile() const override { return profile_; }
 
     // The EXIF orientation (1 to 8) of the EXIF chunk; 1 before a load.
@@ -25,11 +23,10 @@ public:
     bool animated() const { return animated_; }
 
 private:
-    void loadFile(const QString& path);
-    void drawPicture(QImage& canvas, const QRect& target);
-    QImage wholeImage();
+    void loadFile(const QString& path) override;
+    void drawPicture(QImage& canvas, const QRect& target) override;
+    QImage wholeImage() override;
 
-    QString path_;
     // The stored picture decoded at size (the stored size or smaller),
     // opaque RGB32, not yet turned.
     QImage decode(QSize size) const;
