@@ -70,7 +70,8 @@ QByteArray heif(heif_compression_format format) {
             static_cast<QByteArray*>(user)->append(static_cast<const char*>(data), qsizetype(size));
             return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
         };
-        if (heif_context_encode_image(ctx, image, encoder, nullptr, nullptr).code != heif_error_Ok ||
+        if (heif_context_encode_image(ctx, image, encoder, nullptr, nullptr).code !=
+                heif_error_Ok ||
             heif_context_write(ctx, &writer, &bytes).code != heif_error_Ok)
             bytes.clear();
     }
@@ -84,22 +85,12 @@ QByteArray heif(heif_compression_format format) {
     return bytes;
 }
 
-quint32 crc32(const QByteArray& bytes) {
-    quint32 c = 0xFFFFFFFFu;
-    for (const char ch : bytes) {
-        c ^= quint8(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
 // The PNG with its header claiming w x h (the CRC made right again).
 QByteArray claimingPng(QByteArray b, quint32 w, quint32 h) {
     constexpr int ihdr = 8 + 4; // signature, length: the type comes next
     qToBigEndian(w, b.data() + ihdr + 4);
     qToBigEndian(h, b.data() + ihdr + 8);
-    qToBigEndian(crc32(b.mid(ihdr, 4 + 13)), b.data() + ihdr + 4 + 13);
+    qToBigEndian(pngCrc(b.mid(ihdr, 4 + 13)), b.data() + ihdr + 4 + 13);
     return b;
 }
 

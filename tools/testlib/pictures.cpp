@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -279,6 +280,26 @@ const char* sceneName(Scene scene) {
 QRgb plainColour(quint32 seed) {
     Rng rng(seed);
     return hsv(rng.range(0, 360), rng.range(0.3, 0.8), rng.range(0.5, 0.95)).rgb();
+}
+
+quint32 pngCrc(const QByteArray& bytes) {
+    quint32 c = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        c ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+QByteArray pngChunk(const char (&type)[5], const QByteArray& data) {
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    chunk += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(pngCrc(body), crc.data());
+    return chunk + crc;
 }
 
 QImage makePhotoLike(int w, int h, quint32 seed) {

@@ -39,6 +39,11 @@ QImage makePicture(int w, int h, Scene scene, quint32 seed = 0);
 // deterministically), so that a JPEG of it has the size of a camera's.
 QImage makePhotoLike(int w, int h, quint32 seed = 1);
 
+// A PNG chunk: length, type, data and the CRC over type and data.
+QByteArray pngChunk(const char (&type)[5], const QByteArray& data);
+// The CRC-32 that PNG chunks carry.
+quint32 pngCrc(const QByteArray& bytes);
+
 // The colour of a Scene::Plain picture with this seed.
 QRgb plainColour(quint32 seed);
 

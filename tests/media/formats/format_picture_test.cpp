@@ -98,30 +98,9 @@ QByteArray exifBlock(int orientation) {
     return b;
 }
 
-quint32 crc32(const QByteArray& bytes) {
-    quint32 c = 0xFFFFFFFFu;
-    for (const char ch : bytes) {
-        c ^= quint8(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-QByteArray pngChunk(const char (&type)[5], const QByteArray& data) {
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
-    const QByteArray body = QByteArray(type, 4) + data;
-    chunk += body;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(crc32(body), crc.data());
-    chunk += crc;
-    return chunk;
-}
-
 QByteArray withPngChunk(const QByteArray& png, const char (&type)[5], const QByteArray& data) {
     const qsizetype afterHeader = 8 + 8 + 13 + 4; // signature, IHDR
-    return png.left(afterHeader) + pngChunk(type, data) + png.mid(afterHeader);
+    return png.left(afterHeader) + testlib::pngChunk(type, data) + png.mid(afterHeader);
 }
 
 // A PNG whose header claims width x height RGB pixels, followed by a few
@@ -134,8 +113,8 @@ QByteArray claimingPng(quint32 width, quint32 height) {
     header[9] = 2; // RGB
     // A zlib stream of 64 zero bytes: the first rows' filter bytes at most.
     const QByteArray idat("\x78\x9c\x63\x60\xa0\x0c\x00\x00\x00\x40\x00\x01", 12);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", idat) +
-           pngChunk("IEND", {});
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + testlib::pngChunk("IHDR", header) +
+           testlib::pngChunk("IDAT", idat) + testlib::pngChunk("IEND", {});
 }
 
 // Mean and largest difference of the red, green and blue samples of two
@@ -359,10 +338,11 @@ TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
 // factor does not fit it.
 QImage decodedByTool(const QString& path, bool avifdec) {
     const QString png = path + QStringLiteral(".png");
-    if (!(avifdec ? runTool(QStringLiteral("avifdec"),
-                            {QStringLiteral("-u"), QStringLiteral("nearest"), QStringLiteral("-d"),
-                             QStringLiteral("8"), path, png})
-                  : runTool(QStringLiteral("heif-convert"), {QStringLiteral("--quiet"), path, png})))
+    if (!(avifdec
+              ? runTool(QStringLiteral("avifdec"),
+                        {QStringLiteral("-u"), QStringLiteral("nearest"), QStringLiteral("-d"),
+                         QStringLiteral("8"), path, png})
+              : runTool(QStringLiteral("heif-convert"), {QStringLiteral("--quiet"), path, png})))
         return {};
     return overWhite(QImage(png).convertToFormat(QImage::Format_ARGB32));
 }
@@ -378,10 +358,11 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
     QImage source(96, 66, QImage::Format_ARGB32);
     for (int y = 0; y < source.height(); ++y)
         for (int x = 0; x < source.width(); ++x)
-            source.setPixel(x, y, y < 22 ? qRgb(x * 255 / 95, 255 - x * 255 / 95, y * 11)
-                                  : y < 44 ? block(x * 2, y * 3)
-                                           : qRgba(x & 1 ? 255 : 0, (x / 3) % 2 ? 255 : 0,
-                                                   (x / 7) % 2 ? 255 : 0, x * 2 + 60));
+            source.setPixel(x, y,
+                            y < 22   ? qRgb(x * 255 / 95, 255 - x * 255 / 95, y * 11)
+                            : y < 44 ? block(x * 2, y * 3)
+                                     : qRgba(x & 1 ? 255 : 0, (x / 3) % 2 ? 255 : 0,
+                                             (x / 7) % 2 ? 255 : 0, x * 2 + 60));
     ASSERT_TRUE(source.save(dir.file("src.png")));
     const struct {
         const char* name;
@@ -518,16 +499,19 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.command) + " cut to " + std::to_string(c.cut));
-        ASSERT_TRUE(runTool(QStringLiteral("sh"),
-                            {QStringLiteral("-c"), QStringLiteral("cd '%1' && %2").arg(
-                                                       dir.path(), QLatin1String(c.command))}));
+        ASSERT_TRUE(
+            runTool(QStringLiteral("sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("cd '%1' && %2").arg(dir.path(), QLatin1String(c.command))}));
         const QString path = dir.file(QLatin1String(c.name));
         const QByteArray whole = readAll(path);
-        writeAll(path, whole.left(c.cut > 0 ? qsizetype(whole.size() * c.cut)
-                                            : whole.indexOf("IDAT") + 4 + qsizetype(-c.cut * 1000)));
+        writeAll(path,
+                 whole.left(c.cut > 0 ? qsizetype(whole.size() * c.cut)
+                                      : whole.indexOf("IDAT") + 4 + qsizetype(-c.cut * 1000)));
         const DecodedPicture p = decodePicture(path, source.size());
         ASSERT_EQ(p.state(), DecodedPicture::State::DrawFailed);
-        EXPECT_EQ(p.failureText(), (QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp).arg(path));
+        EXPECT_EQ(p.failureText(),
+                  (QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp).arg(path));
         const QImage& img = p.image();
         ASSERT_EQ(img.size(), source.size());
         // The rows reached come first, each whole; the others are untouched.
@@ -544,7 +528,8 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
             EXPECT_LT(reached, img.height());
         }
         if (reached > 0 && c.tolerance < 255) {
-            const QImage top = img.copy(0, 0, img.width(), reached).convertToFormat(QImage::Format_RGB32);
+            const QImage top =
+                img.copy(0, 0, img.width(), reached).convertToFormat(QImage::Format_RGB32);
             EXPECT_LE(difference(top, source.copy(0, 0, img.width(), reached)).max, c.tolerance);
         }
     }
