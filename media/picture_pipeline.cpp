@@ -1,5 +1,6 @@
 #include "media/picture_pipeline.h"
 
+#include "media/thread_priority.h"
 #include "media/thumbnail_cell.h"
 #include "media/thumbnail_store.h"
 
@@ -7,28 +8,7 @@
 
 #include <algorithm>
 
-#if defined(Q_OS_LINUX)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <windows.h>
-#endif
-
 namespace soru {
-
-namespace {
-// Decoding ahead runs below the user-interface thread and the display
-// server: a picture asked for must reach the screen first, while the
-// neighbours are decoded in what time is left.
-void lowerThisThreadsPriority() {
-#if defined(Q_OS_LINUX)
-    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
-#elif defined(Q_OS_WIN)
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-#endif
-}
-} // namespace
 
 // One decode, queued or running. Its key, and once it runs its stamp and
 // result, are written only by the thread that runs it, before it is marked
@@ -143,7 +123,7 @@ PicturePipeline::JobPtr PicturePipeline::popLocked() {
 }
 
 void PicturePipeline::workerLoop() {
-    lowerThisThreadsPriority();
+    lowerThisThreadFor(BackgroundWork::Ahead);
     std::unique_lock lock(mutex_);
     for (;;) {
         workAvailable_.wait(lock, [this] {

@@ -1,5 +1,7 @@
 #include "media/thumbnail_store.h"
 
+#include "media/thread_priority.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -8,14 +10,6 @@
 #include <QUrl>
 
 #include <png.h>
-
-#if defined(Q_OS_LINUX)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <windows.h>
-#endif
 
 #include <climits>
 #include <condition_variable>
@@ -84,15 +78,6 @@ std::filesystem::path fsPath(const QString& path) {
 #endif
 }
 
-// Writing thumbnails comes after everything that is shown, the decoding
-// ahead included.
-void lowerThisThreadsPriorityFurther() {
-#if defined(Q_OS_LINUX)
-    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 15);
-#elif defined(Q_OS_WIN)
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
-#endif
-}
 
 // ---- PNG, in memory, through libpng. libpng reports errors with longjmp:
 // the functions marked so hold no object with a destructor; the callers own
@@ -310,7 +295,9 @@ struct ThumbnailStore::Writer {
     std::thread thread;
 
     void run() {
-        lowerThisThreadsPriorityFurther();
+        // Writing thumbnails comes after everything that is shown, the
+        // decoding ahead included.
+        lowerThisThreadFor(BackgroundWork::Last);
         std::unique_lock lock(mutex);
         for (;;) {
             wake.wait(lock, [this] { return stopping || !queue.empty(); });
