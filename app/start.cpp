@@ -2,6 +2,7 @@
 
 #include "core/command_line.h"
 #include "core/default_library.h"
+#include "core/host_environment.h"
 #include "core/failure.h"
 #include "core/texts.h"
 #include "media/colour_management.h"
@@ -53,11 +54,8 @@ void scheduleScreenshot(TfrmMain* window, const QString& file) {
     });
 }
 
-// The bin folders of an installed copy, defined by the install rules
-// (packaging/): the build's install prefix's and the Debian package's.
-QStringList installedBinFolders() {
-    return {QStringLiteral(SORU_INSTALL_BINDIR), QStringLiteral(SORU_PACKAGE_BINDIR)};
-}
+// The desktop entry every install puts in share/applications beside bin/.
+QString desktopFileName() { return QStringLiteral(SORU_APP_ID ".desktop"); }
 
 } // namespace
 
@@ -108,7 +106,7 @@ int runSoru(int argc, char** argv) {
     ColourTransformCache::instance().setTargetProfile(screenColourProfile());
     const QString folder =
         cl.folder.isEmpty()
-            ? defaultLibraryFolder(QCoreApplication::applicationDirPath(), installedBinFolders(),
+            ? defaultLibraryFolder(QCoreApplication::applicationDirPath(), desktopFileName(),
                                    QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
                                    QDir::homePath())
             : cl.folder;
@@ -119,13 +117,16 @@ int runSoru(int argc, char** argv) {
     QPointer<TfrmStart> frmStart = new TfrmStart;
     frmStart->showAndPaint();
 
+    // Programs SORU starts get the environment the user started it with, not
+    // the one the portable copy's launcher made for SORU.
+    const QProcessEnvironment hostEnv = hostEnvironment(QProcessEnvironment::systemEnvironment());
     QtClipboard clipboard;
-    DesktopUrlOpener urls;
+    DesktopUrlOpener urls(hostEnv);
     // Declared before the window, so a hold the window leaves on is released
     // after it has gone.
     DesktopScreenSaverHold screenSaver(text::kAppTitle, text::kScreenSaverReason);
     const std::unique_ptr<SoundPlayer> sound = createSoundPlayer();
-    const std::unique_ptr<WallpaperSetter> wallpaper = createWallpaperSetter();
+    const std::unique_ptr<WallpaperSetter> wallpaper = createWallpaperSetter(hostEnv);
     TfrmMain::Environment env;
     env.libraryFolder = folder;
     env.screen = QGuiApplication::primaryScreen()->geometry();
@@ -136,6 +137,7 @@ int runSoru(int argc, char** argv) {
     env.services.screenSaver = &screenSaver;
     env.splashProgress = frmStart->pbInfo;
     env.thumbnailFolder = ThumbnailStore::defaultFolder();
+    env.writeThumbnails = !runsFromMedium(QProcessEnvironment::systemEnvironment());
 
     QPointer<TfrmMain> frmMain;
     {

@@ -4,9 +4,21 @@
 #include "core/rounding.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace soru {
 
@@ -34,46 +46,157 @@ void SortedNameList::add(const QString& s) {
 }
 
 namespace {
-QDir searchDir(const QString& folder) {
+
+// The entries of one folder, each with what its directory entry says of its
+// kind. One listing per folder: the file system is asked for a name's kind
+// only where the listing leaves it open (a link, a file system that reports
+// no kinds), and only for names the caller still wants, so a scan of a share
+// costs one round trip per picture at most, and none for other files.
+struct Entry {
+    QString name;
+    enum Kind { Folder, NotFolder, Unknown } kind;
+};
+
+template <class Wanted>
+QList<Entry> listFolder(const QString& folder, Wanted wanted) {
+    QList<Entry> out;
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(folder);
+    DIR* dir = ::opendir(native.isEmpty() ? "." : native.constData());
+    if (!dir)
+        return out;
+    while (const dirent* d = ::readdir(dir)) {
+        const QByteArray raw(d->d_name);
+        const QString name = QFile::decodeName(raw);
+        // A name the toolkit cannot decode and encode back cannot be opened
+        // by it either: such entries are left out, as the toolkit's own
+        // listing does.
+        if (isHiddenName(name) || !wanted(name) || QFile::encodeName(name) != raw)
+            continue;
+        Entry::Kind kind = Entry::Unknown;
+        if (d->d_type == DT_DIR)
+            kind = Entry::Folder;
+        else if (d->d_type != DT_UNKNOWN && d->d_type != DT_LNK)
+            kind = Entry::NotFolder;
+        if (kind == Entry::Unknown) {
+            // A link is what it leads to; a link that leads nowhere, or an
+            // entry gone since the listing, is no folder.
+            // Asked relative to the open folder: a share is not asked for
+            // the folders above it again.
+            struct stat st;
+            kind = ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)
+                       ? Entry::Folder
+                       : Entry::NotFolder;
+        }
+        out.append({name, kind});
+    }
+    ::closedir(dir);
+#else
     QDir dir(folder);
     dir.setSorting(QDir::Unsorted);
-    return dir;
+    for (const QFileInfo& fi :
+         dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (isHiddenName(fi.fileName()) || !wanted(fi.fileName()))
+            continue;
+        out.append({fi.fileName(), fi.isDir() ? Entry::Folder : Entry::NotFolder});
+    }
+#endif
+    return out;
 }
+
+// The extension of kImageExtensions the name ends with (after a dot and at
+// least one character); -1 for none.
+int pictureExtension(const QString& name) {
+    for (int i = 0; i < kImageExtensions.size(); ++i) {
+        const QString& ext = kImageExtensions[i];
+        if (name.size() > ext.size() + 1 && name.endsWith(ext, Qt::CaseInsensitive) &&
+            name[name.size() - ext.size() - 1] == QLatin1Char('.'))
+            return i;
+    }
+    return -1;
+}
+
+// The picture files of a folder (files of every kind but folders), in the
+// order the folder lists them.
+QStringList pictureFileNames(const QString& folder) {
+    QStringList out;
+    for (const Entry& e : listFolder(folder, [](const QString& n) { return pictureExtension(n) >= 0; }))
+        if (e.kind == Entry::NotFolder)
+            out << e.name;
+    return out;
+}
+
 } // namespace
 
 QStringList albumFolderNames(const QString& root) {
     SortedNameList names;
-    const QDir dir = searchDir(root);
     // Folders only (a link to a folder counts as one). Named pipes, sockets,
     // devices and dangling links are no albums and must not count in the
     // scan's progress either.
-    for (const QFileInfo& fi : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System))
-        if (!isHiddenName(fi.fileName()) && fi.isDir())
-            names.add(fi.fileName());
+    for (const Entry& e : listFolder(root, [](const QString&) { return true; }))
+        if (e.kind == Entry::Folder)
+            names.add(e.name);
     return names.items();
 }
 
 QStringList matchingFileNames(const QString& folder, const QString& extension) {
-    QStringList out;
     const QString suffix = QLatin1Char('.') + extension;
-    const QDir dir = searchDir(folder);
-    // Files of every kind but folders; hidden names are left out by hand so
-    // that the rule is the same everywhere.
-    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-        const QString name = fi.fileName();
-        if (isHiddenName(name) || fi.isDir())
-            continue;
-        if (name.size() > suffix.size() && name.endsWith(suffix, Qt::CaseInsensitive))
-            out << name;
-    }
+    QStringList out;
+    for (const Entry& e : listFolder(folder, [&suffix](const QString& n) {
+             return n.size() > suffix.size() && n.endsWith(suffix, Qt::CaseInsensitive);
+         }))
+        if (e.kind == Entry::NotFolder)
+            out << e.name;
     return out;
 }
 
 int countPictures(const QString& folder) {
-    int count = 0;
-    for (const QString& ext : kImageExtensions)
-        count += int(matchingFileNames(folder, ext).size());
-    return count;
+    return int(pictureFileNames(folder).size());
+}
+
+void countPicturesInOrder(const QStringList& folders, int threads,
+                          const std::function<void(int index, int count)>& counted) {
+    const int n = int(folders.size());
+    threads = std::min(threads, n);
+    if (threads <= 1) {
+        for (int i = 0; i < n; ++i)
+            counted(i, countPictures(folders[i]));
+        return;
+    }
+    std::vector<int> counts(std::size_t(n), -1);
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<int> next{0};
+    std::atomic<bool> stop{false};
+    {
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t)
+            workers.emplace_back([&] {
+                for (int i = next++; i < n && !stop; i = next++) {
+                    const int count = countPictures(folders[i]);
+                    {
+                        const std::lock_guard lock(mutex);
+                        counts[std::size_t(i)] = count;
+                    }
+                    ready.notify_all();
+                }
+            });
+        try {
+            for (int i = 0; i < n; ++i) {
+                int count;
+                {
+                    std::unique_lock lock(mutex);
+                    ready.wait(lock, [&] { return counts[std::size_t(i)] >= 0; });
+                    count = counts[std::size_t(i)];
+                }
+                counted(i, count);
+            }
+        } catch (...) {
+            // The workers finish the folders in hand and take no more.
+            stop = true;
+            throw;
+        }
+    }
 }
 
 QStringList albumPicturePaths(const QString& folder) {
@@ -81,9 +204,8 @@ QStringList albumPicturePaths(const QString& folder) {
     QString prefix = folder;
     if (!prefix.endsWith(QLatin1Char('/')))
         prefix += QLatin1Char('/');
-    for (const QString& ext : kImageExtensions)
-        for (const QString& name : matchingFileNames(folder, ext))
-            list.add(prefix + name);
+    for (const QString& name : pictureFileNames(folder))
+        list.add(prefix + name);
     return list.items();
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace soru {
 
 // Picture extensions, searched in this order: the classic four first, then
@@ -49,6 +51,15 @@ QStringList matchingFileNames(const QString& folder, const QString& extension);
 
 // Sum of the matches of the four extensions (a file matched twice counts twice).
 int countPictures(const QString& folder);
+
+// Counts the pictures of each folder (as countPictures does), several
+// folders at a time: on a network share the wait for each answer, not the
+// processor, is the limit. Calls counted(i, count) on the calling thread for
+// every folder in order, each as soon as it and those before it are done, so
+// a progress display can advance folder by folder. threads <= 1: one folder
+// after the other on the calling thread.
+void countPicturesInOrder(const QStringList& folders, int threads,
+                          const std::function<void(int index, int count)>& counted);
 
 // The album's pictures as full paths (folder + "/" + name), in list order,
 // each once.

@@ -5,13 +5,21 @@
 
 namespace soru {
 
-QString defaultLibraryFolder(const QString& programFolder, const QStringList& installedBinFolders,
+bool isInstalledProgram(const QString& programFolder, const QString& desktopFile) {
+    if (programFolder.isEmpty() || desktopFile.isEmpty())
+        return false;
+    // The folder the program file is in, links resolved: a link to an
+    // installed program elsewhere is installed too.
+    const QString bin = QFileInfo(programFolder).canonicalFilePath();
+    if (bin.isEmpty())
+        return false;
+    return QFileInfo(QDir(bin).filePath(QStringLiteral("../share/applications/") + desktopFile))
+        .isFile();
+}
+
+QString defaultLibraryFolder(const QString& programFolder, const QString& desktopFile,
                              const QString& picturesFolder, const QString& homeFolder) {
-    const QString program = QFileInfo(programFolder).canonicalFilePath();
-    bool installed = false;
-    for (const QString& bin : installedBinFolders)
-        installed = installed || (!program.isEmpty() && !bin.isEmpty() && QFileInfo(bin).canonicalFilePath() == program);
-    if (!installed)
+    if (!isInstalledProgram(programFolder, desktopFile))
         return programFolder;
     if (!picturesFolder.isEmpty() && QFileInfo(picturesFolder).isDir())
         return QDir::cleanPath(picturesFolder);

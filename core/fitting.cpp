@@ -10,8 +10,12 @@ Fit fitPicture(int w, int h, int viewW, int viewH) {
     if (!(w <= viewW && h <= viewH)) {
         dw = viewW;
         double ratio = double(viewW) / w;
-        dh = roundHalfEven(h * ratio);
-        if (dh > viewH) {
+        // A height far beyond the view (a 1 x 2,000,000 picture) is too
+        // tall whatever it rounds to, and may not fit an int.
+        const double exactH = h * ratio;
+        if (exactH <= viewH + 1.0)
+            dh = roundHalfEven(exactH);
+        if (exactH > viewH + 1.0 || dh > viewH) {
             dh = viewH;
             ratio = double(viewH) / h;
             dw = roundHalfEven(w * ratio);

@@ -1,6 +1,7 @@
 // The memo reader on arbitrary file contents: RTF when the bytes start
-// like RTF, plain text in whatever encoding they look like otherwise. The
-// document is laid out and painted as the memo box would show it.
+// like RTF, plain text in whatever encoding they look like otherwise, read
+// whole and as the beginning of a longer memo. The document is laid out and
+// painted as the memo box would show it.
 #include "core/failure.h"
 #include "fuzz/harness.h"
 #include "media/memo_reader.h"
@@ -11,6 +12,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QTextBlock>
 #include <QTextDocument>
 
 namespace {
@@ -60,6 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Failure&) {
         return 0;
     }
+    // The same bytes as the beginning of a memo too long to read whole:
+    // whatever they are, the line saying so comes last.
+    QTextDocument cut;
+    readMemo(bytes, cut, true);
+    FUZZ_CHECK(cut.lastBlock().text() == kMemoCut);
+
     // The memo box: a narrow column, wrapped, its top painted.
     document.setTextWidth(240);
     (void)document.size();

@@ -9,12 +9,15 @@
 #include "tools/testlib/jpeg_variants.h"
 #include "tools/testlib/testlib.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <initializer_list>
@@ -102,6 +105,13 @@ void writePictures(Corpus& jpeg, Corpus& bitmap) {
             bitmap.add(QStringLiteral("v5-icc-13x7.bmp"), encodeV5Bitmap(small, colour));
         }
     }
+    // Calibrated endpoints: sRGB's primaries as chromaticities.
+    BitmapColour calibrated;
+    calibrated.type = 0;
+    const double srgb[3][3] = {{0.64, 0.33, 0.03}, {0.30, 0.60, 0.10}, {0.15, 0.06, 0.79}};
+    std::copy(&srgb[0][0], &srgb[0][0] + 9, &calibrated.endpoints[0][0]);
+    std::fill(calibrated.gamma, calibrated.gamma + 3, 2.2);
+    bitmap.add(QStringLiteral("v5-calibrated-13x7.bmp"), encodeV5Bitmap(small, calibrated));
     jpeg.add(QStringLiteral("trailer-second-frame-13x7"),
              jpegWithTrailer(small, JpegKind::Baseline, JpegTrailer::SecondFrameHeader));
     // Data for 13 x 7 pixels under headers claiming 640 x 480.
@@ -166,6 +176,50 @@ void writeModernPictures(Corpus& png, Corpus& webp, Corpus& heif) {
         "/usr/bin/convert in.png -depth 16 -define png:bit-depth=16 i16.png && avifenc -s 10 -d 10 i16.png o.avif", "o.avif");
     add(heif, "turned-icc-13x7.avif",
         (QByteArray("avifenc -s 10 --irot 1 --imir 0 --icc ") + swap + " in.png o.avif").constData(), "o.avif");
+    add(heif, "grid-2x1-128x64.avif",
+        "/usr/bin/convert in.png -scale '128x64!' g.png && avifenc -s 10 -g 2x1 g.png o.avif", "o.avif");
+    // A thumbnail that does not decode: its hvcC (the second) without parameter sets.
+    QByteArray thumbed = encoded(dir, QStringLiteral("heif-enc -q 50 -t 8 in.png -o o.heic"),
+                                 QStringLiteral("o.heic"));
+    const qsizetype thumbConfig = thumbed.indexOf("hvcC", thumbed.indexOf("hvcC") + 4);
+    if (thumbConfig > 0) {
+        thumbed[thumbConfig + 4 + 22] = 0; // numOfArrays
+        heif.add(QStringLiteral("broken-thumb-13x7.heic"), thumbed);
+    }
+}
+
+// Files made to cost memory or reading: a frame far smaller than its
+// animation's canvas, a profile that inflates past libpng's limit or up to
+// it, a picture followed by zeros (a hole, short here), image data that
+// claims more than the file holds.
+void writeCostlyPictures(Corpus& png, Corpus& webp) {
+    const QImage small = makePicture(13, 7, Scene::Tiles, 9);
+    QByteArray p;
+    QBuffer buffer(&p);
+    buffer.open(QIODevice::WriteOnly);
+    if (!small.save(&buffer, "PNG"))
+        throw std::runtime_error("cannot write a PNG");
+    webp.add(QStringLiteral("anim-1x1-on-16384.webp"),
+             animatedWebp({16384, 16384}, small.copy(0, 0, 1, 1), {8190, 4094}));
+    webp.add(QStringLiteral("anim-13x7-on-1024.webp"), animatedWebp({1024, 1024}, small, {500, 2}));
+    for (const int mib : {32, 8}) {
+        QByteArray profile(132, '\0');
+        qToBigEndian<quint32>(quint32(mib) << 20, profile.data());
+        profile[8] = 2;
+        profile.replace(12, 4, "mntr").replace(16, 4, "RGB ").replace(20, 4, "XYZ ");
+        profile.replace(36, 4, "acsp");
+        // Zeros after the header: 8 KiB that inflate to 8 MiB.
+        profile.append(QByteArray((8 << 20) - 132, '\0'));
+        constexpr int afterHeader = 8 + 8 + 13 + 4;
+        png.add(QStringLiteral("iccp-inflating-%1mib.png").arg(mib),
+                p.left(afterHeader) +
+                    pngChunk("iCCP", QByteArray("p\0\0", 3) + qCompress(profile, 9).mid(4)) +
+                    p.mid(afterHeader));
+    }
+    png.add(QStringLiteral("hole-after-13x7.png"), p + QByteArray(4096, '\0'));
+    QByteArray claiming = p;
+    qToBigEndian<quint32>(0x7FFFFFFF, claiming.data() + claiming.indexOf("IDAT") - 4);
+    png.add(QStringLiteral("idat-claims-2gib-13x7.png"), claiming + QByteArray(4096, '\0'));
 }
 
 void writeMemos(Corpus& memo) {
@@ -194,6 +248,10 @@ void writeMemos(Corpus& memo) {
         }
         ++n;
     }
+    // Memos cut short: inside a character, inside a group.
+    memo.add(QStringLiteral("cut-in-a-character.txt"), rtfPlainText(sample).toUtf8().chopped(1));
+    const QByteArray rtf = rtfMemoBytes(sample);
+    memo.add(QStringLiteral("cut-in-a-group.rtf"), rtf.left(rtf.size() * 2 / 3));
 }
 
 // Entries as fuzz_folder_names reads them: a kind byte, then the name;
@@ -249,6 +307,7 @@ int main(int argc, char** argv) {
         writeBroken(jpeg, bitmap);
         writePictures(jpeg, bitmap);
         writeModernPictures(png, webp, heif);
+        writeCostlyPictures(png, webp);
         writeMemos(memo);
         writeFolderNames(names);
         std::printf("seeds: jpeg %d, bitmap %d, png %d, webp %d, heif %d, memo %d, folder_names %d\n",

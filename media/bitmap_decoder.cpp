@@ -509,15 +509,16 @@ QByteArray bitmapColourProfile(BitmapSource& source) {
     }
     if (type != kCalibratedRgb)
         return {};
-    // CIEXYZTRIPLE: red, green, blue, each X, Y, Z in 2.30 fixed point;
-    // then the red, green and blue gammas in 16.16.
-    double xyz[3][3], gamma[3];
+    // CIEXYZTRIPLE: red, green, blue, each x, y, z in 2.30 fixed point;
+    // then the red, green and blue gammas in 16.16. Writers store the
+    // primaries' chromaticities there, for a D65 white.
+    double endpoints[3][3], gamma[3];
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j)
-            xyz[i][j] = double(b.i32(info + 60 + 12 * i + 4 * j)) / double(1 << 30);
+            endpoints[i][j] = double(b.i32(info + 60 + 12 * i + 4 * j)) / double(1 << 30);
         gamma[i] = double(b.u32(info + 96 + 4 * i)) / 65536.0;
     }
-    return calibratedRgbProfile(xyz, gamma);
+    return chromaticityRgbProfile(endpoints, gamma);
 }
 
 void decodeBitmapScaled(BitmapSource& source, QSize size, uchar* out, qsizetype stride) {

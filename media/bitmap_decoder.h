@@ -60,7 +60,8 @@ void decodeBitmapScaled(BitmapSource& source, QSize size, uchar* out, qsizetype 
 
 // The RGB ICC profile that describes the picture's colours: the one
 // embedded in a version 5 header, or one made from a version 4 or 5
-// header's calibrated endpoints and gammas. Empty for sRGB and the system's
+// header's calibrated endpoints (the primaries' chromaticities, under a D65
+// white) and gammas. Empty for sRGB and the system's
 // colour space, for a linked profile, and whenever the numbers or the
 // profile are not usable: the picture is then shown as sRGB. Never throws
 // for the colour fields; the headers must have passed checkBitmap.

@@ -2,6 +2,7 @@
 
 #include "media/matrix_shaper.h"
 
+#include <QCryptographicHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QThread>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <tuple>
+#include <vector>
 
 #include <lcms2.h>
 
@@ -233,10 +235,58 @@ ProfileSpace profileSpace(const QByteArray& profile) {
     return spaceOf(h.h);
 }
 
+namespace {
+
+// A transform shared between the cache and the threads converting with it:
+// one dropped from the cache lives on until the last conversion with it ends.
+struct HeldTransform {
+    Rgb32Transform t;
+    explicit HeldTransform(Rgb32Transform made) : t(std::move(made)) {}
+    ~HeldTransform() {
+        if (t.transform)
+            cmsDeleteTransform(t.transform);
+    }
+    HeldTransform(const HeldTransform&) = delete;
+    HeldTransform& operator=(const HeldTransform&) = delete;
+};
+
+// A profile is known by a digest of its bytes, not the bytes themselves:
+// a large profile would otherwise be held once more in every key.
+QByteArray profileDigest(const QByteArray& profile) {
+    if (profile.isEmpty())
+        return {};
+    return QCryptographicHash::hash(profile, QCryptographicHash::Sha256);
+}
+
+// What a transform is taken to cost: its key, the matrix-shaper tables, and
+// for lcms's own transforms the 8-bit colour table it resamples a
+// table-based profile into (33^3 RGB entries, 17^4 for CMYK) with its
+// pre-linearisation, rounded up.
+qint64 heldCost(const Rgb32Transform& t, qsizetype keyBytes) {
+    qint64 cost = 256 + keyBytes;
+    if (t.tables)
+        cost += qint64(matrixShaperTablesSize());
+    else if (t.transform)
+        cost += 640 * 1024;
+    return cost;
+}
+
+} // namespace
+
 struct ColourTransformCache::Impl {
+    // Digests of the source and target profiles, and the layout.
     using Key = std::tuple<QByteArray, QByteArray, int>;
+    struct Entry {
+        std::shared_ptr<const HeldTransform> held; // null: the source cannot be used
+        qint64 cost = 0;
+        quint64 lastUse = 0;
+    };
     mutable QMutex mutex;
-    std::map<Key, Rgb32Transform> transforms; // no transform: the source cannot be used
+    std::map<Key, Entry> transforms;
+    qint64 heldBytes = 0;
+    quint64 uses = 0;
+    int made = 0;
+    int madeMatrixShaper = 0;
     QByteArray target;
     std::atomic<int> threads{0};
 
@@ -245,31 +295,51 @@ struct ColourTransformCache::Impl {
         return n > 0 ? n : QThread::idealThreadCount();
     }
 
-    ~Impl() {
-        for (auto& [key, t] : transforms)
-            if (t.transform)
-                cmsDeleteTransform(t.transform);
+    // The least recently used transforms dropped until the cache holds at
+    // most kMaxHeld of them and kMaxHeldBytes. Under the lock; they are
+    // moved to `dropped`, to be deleted after it.
+    void trim(std::vector<std::shared_ptr<const HeldTransform>>& dropped) {
+        while (!transforms.empty() &&
+               (transforms.size() > std::size_t(kMaxHeld) || heldBytes > kMaxHeldBytes)) {
+            auto oldest = transforms.begin();
+            for (auto it = transforms.begin(); it != transforms.end(); ++it)
+                if (it->second.lastUse < oldest->second.lastUse)
+                    oldest = it;
+            heldBytes -= oldest->second.cost;
+            dropped.push_back(std::move(oldest->second.held));
+            transforms.erase(oldest);
+        }
     }
 
     // Created outside the lock: a large profile can take a while, and other
     // pictures need not wait for it. lcms transforms may be used by several
     // threads at once.
-    // Entries are never removed, so the pointer stays valid.
-    const Rgb32Transform* get(const QByteArray& source, const QByteArray& targetProfile,
-                              Layout layout) {
-        const Key key(source, targetProfile, int(layout));
+    std::shared_ptr<const HeldTransform> get(const QByteArray& source, const QByteArray& sourceDigest,
+                                             const QByteArray& targetProfile,
+                                             const QByteArray& targetDigest, Layout layout) {
+        Key key(sourceDigest, targetDigest, int(layout));
         {
             QMutexLocker lock(&mutex);
             const auto it = transforms.find(key);
-            if (it != transforms.end())
-                return it->second.transform ? &it->second : nullptr;
+            if (it != transforms.end()) {
+                it->second.lastUse = ++uses;
+                return it->second.held;
+            }
         }
-        Rgb32Transform made = makeTransform(source, targetProfile, layout);
+        Rgb32Transform t = makeTransform(source, targetProfile, layout);
+        const qint64 cost = heldCost(t, sourceDigest.size() + targetDigest.size());
+        const bool matrixShaper = t.tables != nullptr;
+        auto held = t.transform ? std::make_shared<const HeldTransform>(std::move(t)) : nullptr;
+        std::vector<std::shared_ptr<const HeldTransform>> dropped; // deleted after the lock
         QMutexLocker lock(&mutex);
-        const auto [it, inserted] = transforms.emplace(key, made);
-        if (!inserted && made.transform)
-            cmsDeleteTransform(made.transform);
-        return it->second.transform ? &it->second : nullptr;
+        const auto [it, inserted] = transforms.emplace(std::move(key), Entry{held, cost, ++uses});
+        if (!inserted)
+            return it->second.held; // another thread made it meanwhile; ours goes
+        ++made;
+        madeMatrixShaper += matrixShaper ? 1 : 0;
+        heldBytes += cost;
+        trim(dropped);
+        return held;
     }
 };
 
@@ -281,16 +351,17 @@ bool ColourTransformCache::apply(QImage& image, const QByteArray& profile, const
         return false;
     // An RGB profile, else a grey one; both answers are cached, so the
     // profile is parsed once.
-    const Rgb32Transform* t = d->get(profile, target, Layout::Rgb32);
+    const QByteArray digest = profileDigest(profile), targetDigest = profileDigest(target);
+    std::shared_ptr<const HeldTransform> t = d->get(profile, digest, target, targetDigest, Layout::Rgb32);
     if (!t)
-        t = d->get(profile, target, Layout::GreyInRgb32);
+        t = d->get(profile, digest, target, targetDigest, Layout::GreyInRgb32);
     if (!t)
         return false;
     const QImage::Format f = image.format();
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
         f != QImage::Format_ARGB32_Premultiplied)
         image.convertTo(QImage::Format_RGB32);
-    transformRows(*t, image, image.height(), d->threadLimit());
+    transformRows(t->t, image, image.height(), d->threadLimit());
     return true;
 }
 
@@ -299,12 +370,13 @@ bool ColourTransformCache::applyCmyk(QImage& image, int rows, bool inverted,
     if (profile.isEmpty() || image.isNull() || image.depth() != 32)
         return false;
     rows = qBound(0, rows, image.height());
-    const Rgb32Transform* t =
-        d->get(profile, target, inverted ? Layout::CmykInverted : Layout::Cmyk);
+    const std::shared_ptr<const HeldTransform> t =
+        d->get(profile, profileDigest(profile), target, profileDigest(target),
+               inverted ? Layout::CmykInverted : Layout::Cmyk);
     if (!t)
         return false;
     if (rows > 0) {
-        transformRows(*t, image, rows, d->threadLimit());
+        transformRows(t->t, image, rows, d->threadLimit());
         // The output's fourth byte still holds K.
         setOpaque(image, rows);
     }
@@ -327,13 +399,22 @@ void ColourTransformCache::setThreadLimit(int threads) {
 
 int ColourTransformCache::transformCount() const {
     QMutexLocker lock(&d->mutex);
-    return int(d->transforms.size());
+    return d->made;
 }
 
 int ColourTransformCache::matrixShaperCount() const {
     QMutexLocker lock(&d->mutex);
-    return int(std::count_if(d->transforms.begin(), d->transforms.end(),
-                             [](const auto& entry) { return entry.second.tables != nullptr; }));
+    return d->madeMatrixShaper;
+}
+
+int ColourTransformCache::heldCount() const {
+    QMutexLocker lock(&d->mutex);
+    return int(d->transforms.size());
+}
+
+qint64 ColourTransformCache::heldBytes() const {
+    QMutexLocker lock(&d->mutex);
+    return d->heldBytes;
 }
 
 ColourTransformCache& ColourTransformCache::instance() {
@@ -341,39 +422,21 @@ ColourTransformCache& ColourTransformCache::instance() {
     return cache;
 }
 
-QByteArray calibratedRgbProfile(const double (&xyz)[3][3], const double (&gamma)[3]) {
-    cmsCIEXYZ white{0, 0, 0};
-    cmsCIExyYTRIPLE primaries;
-    cmsCIExyY* const slots[3] = {&primaries.Red, &primaries.Green, &primaries.Blue};
-    for (int i = 0; i < 3; ++i) {
-        const double x = xyz[i][0], y = xyz[i][1], z = xyz[i][2];
-        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || y < 0 ||
-            x + y + z <= 1e-6)
+namespace {
+
+// An RGB profile from its white, its primaries' chromaticities and each
+// channel's gamma; empty unless it makes a usable RGB profile.
+QByteArray rgbProfile(const cmsCIExyY& white, const cmsCIExyYTRIPLE& primaries,
+                      const double (&gamma)[3]) {
+    for (double g : gamma)
+        if (!std::isfinite(g) || g < 0.1 || g > 10)
             return {};
-        const cmsCIEXYZ p{x, y, z};
-        cmsXYZ2xyY(slots[i], &p);
-        white.X += x, white.Y += y, white.Z += z;
-        if (!std::isfinite(gamma[i]) || gamma[i] < 0.1 || gamma[i] > 10)
-            return {};
-    }
-    // The primaries must span a volume: three chromaticities on one line
-    // make no RGB space.
-    const double det = xyz[0][0] * (xyz[1][1] * xyz[2][2] - xyz[1][2] * xyz[2][1]) -
-                       xyz[0][1] * (xyz[1][0] * xyz[2][2] - xyz[1][2] * xyz[2][0]) +
-                       xyz[0][2] * (xyz[1][0] * xyz[2][1] - xyz[1][1] * xyz[2][0]);
-    if (white.Y <= 1e-6 || std::fabs(det) < 1e-9)
-        return {};
-    cmsCIExyY whitePoint;
-    cmsXYZ2xyY(&whitePoint, &white);
-    whitePoint.Y = 1.0;
-    for (cmsCIExyY* p : slots)
-        p->Y = 1.0;
     silenceLcms();
     cmsToneCurve* curves[3] = {cmsBuildGamma(nullptr, gamma[0]), cmsBuildGamma(nullptr, gamma[1]),
                                cmsBuildGamma(nullptr, gamma[2])};
     QByteArray bytes;
     if (curves[0] && curves[1] && curves[2]) {
-        ProfileHandle h(cmsCreateRGBProfile(&whitePoint, &primaries, curves));
+        ProfileHandle h(cmsCreateRGBProfile(&white, &primaries, curves));
         cmsUInt32Number size = 0;
         if (h.h && cmsSaveProfileToMem(h.h, nullptr, &size) && size > 0) {
             bytes.resize(qsizetype(size));
@@ -388,6 +451,77 @@ QByteArray calibratedRgbProfile(const double (&xyz)[3][3], const double (&gamma)
     if (!bytes.isEmpty() && profileSpace(bytes) != ProfileSpace::Rgb)
         bytes.clear();
     return bytes;
+}
+
+double determinant(const double (&m)[3][3]) {
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+} // namespace
+
+QByteArray calibratedRgbProfile(const double (&xyz)[3][3], const double (&gamma)[3]) {
+    cmsCIEXYZ white{0, 0, 0};
+    cmsCIExyYTRIPLE primaries;
+    cmsCIExyY* const slots[3] = {&primaries.Red, &primaries.Green, &primaries.Blue};
+    for (int i = 0; i < 3; ++i) {
+        const double x = xyz[i][0], y = xyz[i][1], z = xyz[i][2];
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || y < 0 ||
+            x + y + z <= 1e-6)
+            return {};
+        const cmsCIEXYZ p{x, y, z};
+        cmsXYZ2xyY(slots[i], &p);
+        white.X += x, white.Y += y, white.Z += z;
+    }
+    // The primaries must span a volume: three chromaticities on one line
+    // make no RGB space.
+    if (white.Y <= 1e-6 || std::fabs(determinant(xyz)) < 1e-9)
+        return {};
+    cmsCIExyY whitePoint;
+    cmsXYZ2xyY(&whitePoint, &white);
+    whitePoint.Y = 1.0;
+    for (cmsCIExyY* p : slots)
+        p->Y = 1.0;
+    return rgbProfile(whitePoint, primaries, gamma);
+}
+
+QByteArray chromaticityRgbProfile(const double (&endpoints)[3][3], const double (&gamma)[3]) {
+    // D65, the white of the screens these numbers were written for.
+    constexpr double kWhiteX = 0.3127, kWhiteY = 0.3290;
+    double xyz[3][3]; // each primary's chromaticity, x + y + z = 1
+    cmsCIExyYTRIPLE primaries;
+    cmsCIExyY* const slots[3] = {&primaries.Red, &primaries.Green, &primaries.Blue};
+    for (int i = 0; i < 3; ++i) {
+        double sum = 0;
+        for (double v : endpoints[i]) {
+            if (!std::isfinite(v) || v < 0)
+                return {};
+            sum += v;
+        }
+        if (sum <= 1e-6)
+            return {};
+        for (int j = 0; j < 3; ++j)
+            xyz[i][j] = endpoints[i][j] / sum;
+        if (xyz[i][1] < 1e-4)
+            return {}; // a primary without light
+        *slots[i] = cmsCIExyY{xyz[i][0], xyz[i][1], 1.0};
+    }
+    // The white must be a positive mix of the primaries: primaries on one
+    // line, or a white outside their triangle, make no sound RGB space.
+    // Cramer's rule for the mix s with sum over i of s[i] * xyz[i] = white.
+    const double white[3] = {kWhiteX, kWhiteY, 1 - kWhiteX - kWhiteY};
+    const double d = determinant(xyz);
+    if (std::fabs(d) < 1e-6)
+        return {};
+    for (int i = 0; i < 3; ++i) {
+        double m[3][3];
+        std::copy(&xyz[0][0], &xyz[0][0] + 9, &m[0][0]);
+        std::copy(white, white + 3, m[i]);
+        if (determinant(m) / d <= 1e-6)
+            return {};
+    }
+    return rgbProfile(cmsCIExyY{kWhiteX, kWhiteY, 1.0}, primaries, gamma);
 }
 
 } // namespace soru

@@ -8,7 +8,9 @@
 //
 // Transforms are made once per (source profile, target profile, pixel
 // layout) and shared by every thread; the cache is safe to use from the
-// decoding threads at once. RGB pictures between matrix-shaper profiles are
+// decoding threads at once. It holds a bounded number of them, known by a
+// digest of the profiles, and drops the least recently used; one dropped
+// while a thread converts with it lives until that conversion ends. RGB pictures between matrix-shaper profiles are
 // converted by the loop in matrix_shaper.h (lcms's bytes, faster), and a
 // picture of a megapixel or more is shared out to helper threads.
 #include <QByteArray>
@@ -63,6 +65,14 @@ public:
     // through lcms, for tests.
     int matrixShaperCount() const;
 
+    // The most transforms (failed ones included) the cache holds at once,
+    // and the most memory they are reckoned to take.
+    static constexpr int kMaxHeld = 32;
+    static constexpr qint64 kMaxHeldBytes = 24 * 1024 * 1024;
+    // What it holds now, for tests.
+    int heldCount() const;
+    qint64 heldBytes() const;
+
     // The one the program uses.
     static ColourTransformCache& instance();
 
@@ -76,5 +86,13 @@ private:
 // stored value is the light raised to 1/gamma). Empty when the numbers make
 // no sensible profile.
 QByteArray calibratedRgbProfile(const double (&xyz)[3][3], const double (&gamma)[3]);
+
+// A calibrated RGB profile made from the three primaries' chromaticities
+// (x, y, z each, or any positive multiple of them: only their ratios count)
+// with a D65 white, and each channel's gamma, as version 4 and 5 bitmap
+// headers give them. Empty when the numbers make no sound space: a negative
+// or missing value, a primary without light, primaries on one line, a white
+// outside their triangle, a gamma out of reason.
+QByteArray chromaticityRgbProfile(const double (&endpoints)[3][3], const double (&gamma)[3]);
 
 } // namespace soru

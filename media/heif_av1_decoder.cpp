@@ -10,8 +10,11 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <mutex>
 #include <vector>
 
 #ifdef __SSE2__
@@ -144,8 +147,100 @@ void YcbcrToRgb::row(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int
 
 namespace {
 
+thread_local const ContainerColour* tContainerColour = nullptr;
+std::atomic<std::uint64_t> gDecodersOpened{0};
+
+// A picture of at most this many pixels is decoded on one thread by a
+// decoder kept for the next: starting dav1d's threads would cost more than
+// they save, thousands of times over for a grid of small tiles.
+constexpr std::size_t kSmallPicturePixels = 256 * 256;
+constexpr std::size_t kMaxIdleDecoders = 8;
+
+Dav1dContext* openDecoder(int threads) {
+    Dav1dSettings settings;
+    dav1d_default_settings(&settings);
+    settings.n_threads = threads;
+    settings.max_frame_delay = 1;
+    settings.all_layers = 0;
+    // A stream claiming more than the one memory limit is refused by dav1d.
+    settings.frame_size_limit = unsigned(kMaxDecodedPictureBytes / 4);
+    Dav1dContext* context = nullptr;
+    if (dav1d_open(&context, &settings) != 0)
+        return nullptr;
+    ++gDecodersOpened;
+    return context;
+}
+
+// The idle single-threaded decoders, flushed, for small pictures.
+class DecoderPool {
+public:
+    ~DecoderPool() {
+        for (Dav1dContext* c : idle_)
+            dav1d_close(&c);
+    }
+    Dav1dContext* take() {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!idle_.empty()) {
+                Dav1dContext* c = idle_.back();
+                idle_.pop_back();
+                return c;
+            }
+        }
+        return openDecoder(1);
+    }
+    void give(Dav1dContext* c) {
+        dav1d_flush(c);
+        {
+            const std::lock_guard lock(mutex_);
+            if (idle_.size() < kMaxIdleDecoders) {
+                idle_.push_back(c);
+                return;
+            }
+        }
+        dav1d_close(&c);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Dav1dContext*> idle_;
+};
+
+DecoderPool& pool() {
+    static DecoderPool p;
+    return p;
+}
+
+// A decoder for one picture: a pooled single-threaded one for a small
+// picture, its own with threads for a large one.
+class DecoderLease {
+public:
+    explicit DecoderLease(std::size_t pixels) : pooled_(pixels <= kSmallPicturePixels) {
+        context_ = pooled_ ? pool().take()
+                           : openDecoder(std::clamp(QThread::idealThreadCount(), 1, 8));
+    }
+    ~DecoderLease() {
+        if (!context_)
+            return;
+        if (pooled_ && healthy_)
+            pool().give(context_);
+        else
+            dav1d_close(&context_);
+    }
+    DecoderLease(const DecoderLease&) = delete;
+    DecoderLease& operator=(const DecoderLease&) = delete;
+    Dav1dContext* get() const { return context_; }
+    // A decode that failed leaves the decoder to be closed, not reused.
+    void failed() { healthy_ = false; }
+
+private:
+    Dav1dContext* context_ = nullptr;
+    bool pooled_;
+    bool healthy_ = true;
+};
+
 struct Decoder {
-    std::vector<uint8_t> data;
+    std::vector<uint8_t> data; // the coded picture: the one copy the plugin keeps
 };
 
 heif_error ok() {
@@ -159,14 +254,24 @@ struct PictureGuard {
     Dav1dPicture picture{};
     ~PictureGuard() { dav1d_picture_unref(&picture); }
 };
-struct ContextGuard {
-    Dav1dContext* context = nullptr;
-    ~ContextGuard() { dav1d_close(&context); }
-};
+
+// The colour description the picture is converted with: the container's
+// where it gives one, else the sequence header's.
+ContainerColour colourOf(const Dav1dPicture& p) {
+    if (tContainerColour)
+        return *tContainerColour;
+    ContainerColour c;
+    if (p.seq_hdr) {
+        c.primaries = p.seq_hdr->pri;
+        c.transfer = p.seq_hdr->trc;
+        c.matrix = p.seq_hdr->mtrx;
+        c.fullRange = p.seq_hdr->color_range != 0;
+    }
+    return c;
+}
 
 // The decoded picture as libheif's own decoders hand it over: YCbCr (or
-// monochrome) planes of the stored depth, with the colour description of
-// the sequence header.
+// monochrome) planes of the stored depth, with the colour description.
 heif_error asYcbcr(const Dav1dPicture& p, heif_image** out) {
     const bool mono = p.p.layout == DAV1D_PIXEL_LAYOUT_I400;
     const heif_chroma chroma = mono ? heif_chroma_monochrome
@@ -198,12 +303,13 @@ heif_error asYcbcr(const Dav1dPicture& p, heif_image** out) {
         for (int y = 0; y < h; ++y)
             std::memcpy(dst + ptrdiff_t(stride) * y, src + srcStride * y, std::size_t(w) * bytes);
     }
-    if (p.seq_hdr) {
+    if (p.seq_hdr || tContainerColour) {
         if (heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc()) {
-            nclx->color_primaries = heif_color_primaries(p.seq_hdr->pri);
-            nclx->transfer_characteristics = heif_transfer_characteristics(p.seq_hdr->trc);
-            nclx->matrix_coefficients = heif_matrix_coefficients(p.seq_hdr->mtrx);
-            nclx->full_range_flag = uint8_t(p.seq_hdr->color_range);
+            const ContainerColour colour = colourOf(p);
+            nclx->color_primaries = heif_color_primaries(colour.primaries);
+            nclx->transfer_characteristics = heif_transfer_characteristics(colour.transfer);
+            nclx->matrix_coefficients = heif_matrix_coefficients(colour.matrix);
+            nclx->full_range_flag = uint8_t(colour.fullRange);
             heif_image_set_nclx_color_profile(image, nclx);
             heif_nclx_color_profile_free(nclx);
         }
@@ -248,45 +354,55 @@ heif_error asRgb(const Dav1dPicture& p, const YcbcrToRgb& convert, heif_image** 
 
 heif_error decode(void* decoder, heif_image** out) {
     auto* d = static_cast<Decoder*>(decoder);
-    Dav1dSettings settings;
-    dav1d_default_settings(&settings);
-    settings.n_threads = std::clamp(QThread::idealThreadCount(), 1, 8);
-    settings.max_frame_delay = 1;
-    settings.all_layers = 0;
-    // A stream claiming more than the one memory limit is refused by dav1d.
-    settings.frame_size_limit = unsigned(kMaxDecodedPictureBytes / 4);
-    ContextGuard ctx;
-    if (dav1d_open(&ctx.context, &settings) != 0)
+    // The picture's size from its sequence header picks the decoder; one
+    // that has none is left to fail in a decoder of its own.
+    Dav1dSequenceHeader header{};
+    const std::size_t pixels =
+        dav1d_parse_sequence_header(&header, d->data.data(), d->data.size()) == 0
+            ? std::size_t(header.max_width) * std::size_t(header.max_height)
+            : std::numeric_limits<std::size_t>::max();
+    DecoderLease decoderLease(pixels);
+    Dav1dContext* context = decoderLease.get();
+    if (!context)
         return failed("dav1d_open");
+    // dav1d reads the coded picture where it lies; the buffer is handed
+    // over and freed when dav1d lets go of it.
+    auto* coded = new std::vector<uint8_t>(std::move(d->data));
     Dav1dData data{};
-    uint8_t* buffer = dav1d_data_create(&data, d->data.size());
-    if (!buffer)
+    if (dav1d_data_wrap(
+            &data, coded->data(), coded->size(),
+            [](const uint8_t*, void* cookie) { delete static_cast<std::vector<uint8_t>*>(cookie); },
+            coded) != 0) {
+        delete coded;
         return failed("out of memory");
-    std::memcpy(buffer, d->data.data(), d->data.size());
+    }
     // Only the first picture is shown: data left over once it is out is
     // dropped. With a frame delay of 1, dav1d decodes in the calls
     // themselves, its threads sharing each frame's work.
     PictureGuard picture;
     bool got = false;
     do {
-        const int res = dav1d_send_data(ctx.context, &data);
+        const int res = dav1d_send_data(context, &data);
         if (res < 0 && res != DAV1D_ERR(EAGAIN))
             break;
         if (res == DAV1D_ERR(EAGAIN)) {
-            got = dav1d_get_picture(ctx.context, &picture.picture) == 0;
+            got = dav1d_get_picture(context, &picture.picture) == 0;
             if (!got)
                 break;
         }
     } while (data.sz > 0 && !got);
     dav1d_data_unref(&data);
-    if (!got && dav1d_get_picture(ctx.context, &picture.picture) != 0)
+    if (!got && dav1d_get_picture(context, &picture.picture) != 0) {
+        decoderLease.failed();
         return failed("no picture");
+    }
     const Dav1dPicture& p = picture.picture;
     if (p.p.w <= 0 || p.p.h <= 0)
         return failed("empty picture");
+    const ContainerColour colour = colourOf(p);
     YcbcrToRgb convert;
-    if (p.p.bpc == 8 && p.p.layout != DAV1D_PIXEL_LAYOUT_I400 && p.seq_hdr &&
-        convert.setUp(p.seq_hdr->mtrx, p.seq_hdr->color_range != 0))
+    if (p.p.bpc == 8 && p.p.layout != DAV1D_PIXEL_LAYOUT_I400 &&
+        convert.setUp(colour.matrix, colour.fullRange))
         return asRgb(p, convert, out);
     return asYcbcr(p, out);
 }
@@ -306,6 +422,8 @@ const heif_decoder_plugin kPlugin = {
     [](void* decoder, const void* data, size_t size) {
         auto* d = static_cast<Decoder*>(decoder);
         const auto* bytes = static_cast<const uint8_t*>(data);
+        if (d->data.empty())
+            d->data.reserve(size); // libheif pushes a picture at once: no regrowth
         d->data.insert(d->data.end(), bytes, bytes + size);
         return ok();
     },
@@ -318,6 +436,19 @@ const heif_decoder_plugin kPlugin = {
 
 void registerAv1Decoder() {
     heif_register_decoder_plugin(&kPlugin);
+}
+
+ContainerColourScope::ContainerColourScope(const ContainerColour* colour)
+    : previous_(tContainerColour) {
+    tContainerColour = colour;
+}
+
+ContainerColourScope::~ContainerColourScope() {
+    tContainerColour = previous_;
+}
+
+std::uint64_t av1DecodersOpened() {
+    return gDecodersOpened.load();
 }
 
 } // namespace soru

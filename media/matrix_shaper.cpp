@@ -211,6 +211,10 @@ Rgb32Transform createRgb32Transform(cmsHPROFILE in, cmsUInt32Number format, cmsH
     return made;
 }
 
+std::size_t matrixShaperTablesSize() {
+    return sizeof(MatrixShaperTables);
+}
+
 void convertRgb32(const MatrixShaperTables& t, uchar* pixels, int width) {
     constexpr int R = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? 2 : 1;
     constexpr int G = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? 1 : 2;

@@ -35,6 +35,9 @@ constexpr cmsUInt32Number kRgb32Format =
 Rgb32Transform createRgb32Transform(cmsHPROFILE in, cmsUInt32Number format, cmsHPROFILE out,
                                     cmsUInt32Number intent);
 
+// The memory one set of tables takes.
+std::size_t matrixShaperTablesSize();
+
 // Converts width RGB32 pixels in place; the fourth byte is left as it is.
 void convertRgb32(const MatrixShaperTables& tables, uchar* pixels, int width);
 

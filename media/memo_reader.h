@@ -11,6 +11,11 @@ namespace soru {
 
 // Shown when a memo file cannot be read (missing, a folder, unreadable).
 inline const QString kMemoReadFailure = QStringLiteral("ストリームからの読み込みに失敗しました");
+// The last line of a memo longer than kMaxMemoBytes, after its beginning.
+inline const QString kMemoCut = QStringLiteral("（メモが長すぎるため、ここまでを表示しています）");
+
+// No real memo is this long; of a longer file only this much is read.
+inline constexpr qsizetype kMaxMemoBytes = 4 * 1024 * 1024;
 
 enum class MemoKind {
     Rtf,       // read as RTF, with its formatting
@@ -23,12 +28,15 @@ bool looksLikeRtf(QByteArrayView bytes);
 
 // Clears `into` and fills it with the memo's bytes. Formats name only what
 // the RTF states, so the rest follows the default font of `into`
-// (the memo box's).
-MemoKind readMemo(QByteArrayView bytes, QTextDocument& into);
+// (the memo box's). With `cut`, the bytes are the beginning of a longer
+// memo: a character the cut split is dropped, an RTF document is read as
+// far as it goes, and kMemoCut follows on a line of its own.
+MemoKind readMemo(QByteArrayView bytes, QTextDocument& into, bool cut = false);
 
-// Clears `into`, then reads the file into it. Throws
-// Failure(kMemoReadFailure) when the file cannot be read; `into` is
-// then left empty, never showing an earlier memo.
+// Clears `into`, then reads the file into it, at most kMaxMemoBytes of it.
+// Throws Failure(kMemoReadFailure) when the file cannot be read or is no
+// regular file (a pipe, a device); `into` is then left empty, never
+// showing an earlier memo.
 MemoKind loadMemo(const QString& path, QTextDocument& into);
 
 } // namespace soru

@@ -98,18 +98,31 @@ void openPictureFile(QFile& file, const QString& path) {
 QByteArray readPictureFile(const QString& path, qint64 maxBytes) {
     QFile file;
     openPictureFile(file, path);
-    QByteArray bytes(qMin(file.size(), maxBytes), Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < bytes.size()) {
-        const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
-        if (n < 0)
-            throw Failure(text::kCannotOpenFile.arg(path));
-        if (n == 0)
-            break; // the file shrank since its size was read
-        got += n;
-    }
-    bytes.truncate(got);
+    QByteArray bytes;
+    appendPictureBytes(file, path, bytes, qMin(file.size(), maxBytes));
     return bytes;
+}
+
+qint64 appendPictureBytes(QFile& file, const QString& path, QByteArray& bytes, qint64 n) {
+    // No more room than the file has left: a length claimed past its end
+    // costs nothing. Room not read into is never touched, so a hole costs
+    // only the bytes actually read from it.
+    n = qMin(n, qMax<qint64>(0, file.size() - file.pos()));
+    const qsizetype start = bytes.size();
+    bytes.resize(start + qsizetype(n));
+    qint64 got = 0;
+    while (got < n) {
+        const qint64 r = file.read(bytes.data() + start + got, n - got);
+        if (r < 0) {
+            bytes.truncate(start);
+            throw Failure(text::kCannotOpenFile.arg(path));
+        }
+        if (r == 0)
+            break; // the file shrank since its size was read
+        got += r;
+    }
+    bytes.truncate(start + qsizetype(got));
+    return got;
 }
 
 } // namespace soru

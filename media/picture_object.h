@@ -112,4 +112,10 @@ void openPictureFile(QFile& file, const QString& path);
 // read error.
 QByteArray readPictureFile(const QString& path, qint64 maxBytes);
 
+// Appends at most n more bytes of the file opened for path to bytes, fewer
+// when the file ends first, and returns how many came. Room is made for no
+// more than the file has left, so that a length a damaged file claims past
+// its end costs nothing. Throws the cannot-open failure for a read error.
+qint64 appendPictureBytes(QFile& file, const QString& path, QByteArray& bytes, qint64 n);
+
 } // namespace soru

@@ -6,6 +6,9 @@
 #include "media/exif_orientation.h"
 #include "media/picture_rows.h"
 
+#include <QFile>
+#include <QtEndian>
+
 #include <png.h>
 
 #include <cstring>
@@ -145,6 +148,85 @@ bool isPng(const QByteArray& bytes) {
            png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.constData()), 0, 8) == 0;
 }
 
+bool isChunkType(const char* type) {
+    for (int i = 0; i < 4; ++i) {
+        const char c = char(type[i] | 0x20);
+        if (c < 'a' || c > 'z')
+            return false;
+    }
+    return true;
+}
+
+// The most image data a PNG with this header can need: its rows with their
+// filter bytes (each Adam7 pass adds its own, and rounds its rows up),
+// twice over for deflate's longest codes, and a margin. 0 for a picture
+// beyond the memory limit, which is refused at its header anyway.
+qint64 imageDataBound(const char* ihdr) {
+    const quint32 width = qFromBigEndian<quint32>(ihdr), height = qFromBigEndian<quint32>(ihdr + 4);
+    const int depth = qMax(1, int(uchar(ihdr[8])));
+    const int colourType = uchar(ihdr[9]);
+    const int channels = colourType == PNG_COLOR_TYPE_RGB         ? 3
+                         : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                         : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                                                                   : 1;
+    if (!pictureFitsMemoryLimit(width, height, 4))
+        return 0;
+    const qint64 rowBytes = (qint64(width) * channels * depth + 7) / 8;
+    return 2 * (qint64(height) * (rowBytes + 5) + 64) + (64 << 10);
+}
+
+// The bytes of a PNG file as far as its rows need them: the signature, then
+// chunk by chunk, walked by their lengths, up to the end of the image data
+// (or IEND). Nothing after the image data is read, nor past a chunk header
+// that cannot be one (damage, or the zeros of a hole): libpng reports what
+// it finds there. An ancillary chunk longer than libpng would hold is
+// skipped unread; image data beyond what the header's rows can need is
+// left unread. Throws InvalidPicture when the file does not start as a PNG.
+QByteArray readPngFile(const QString& path) {
+    QFile file;
+    openPictureFile(file, path);
+    QByteArray bytes;
+    if (appendPictureBytes(file, path, bytes, 8) < 8 || !isPng(bytes))
+        throw InvalidPicture();
+    qint64 imageRoom = 0; // the image data still wanted: none before IHDR
+    bool inImage = false;
+    while (bytes.size() < kMaxDecodedPictureBytes) {
+        QByteArray head;
+        if (appendPictureBytes(file, path, head, 8) < 8) {
+            bytes += head;
+            break;
+        }
+        const quint32 length = qFromBigEndian<quint32>(head.constData());
+        const char* type = head.constData() + 4;
+        const bool image = std::memcmp(type, "IDAT", 4) == 0;
+        if (inImage && !image)
+            break;
+        const bool known = length <= PNG_UINT_31_MAX && isChunkType(type);
+        if (known && (type[0] & 0x20) && length > kChunkMemory) {
+            if (!file.seek(file.pos() + qint64(length) + 4))
+                break;
+            continue;
+        }
+        bytes += head;
+        if (!known)
+            break;
+        inImage = image;
+        const qint64 payload = image ? qMin(qint64(length), imageRoom) : qint64(length);
+        // With the CRC, unless the image data stops inside the chunk.
+        const qint64 wanted =
+            qMin(payload + (payload == length ? 4 : 0), kMaxDecodedPictureBytes - bytes.size());
+        if (appendPictureBytes(file, path, bytes, wanted) < wanted)
+            break;
+        if (std::memcmp(type, "IHDR", 4) == 0 && length == 13)
+            imageRoom = imageDataBound(bytes.constData() + bytes.size() - 4 - 13);
+        if (image && (imageRoom -= payload) <= 0)
+            break;
+        if (std::memcmp(type, "IEND", 4) == 0)
+            break;
+    }
+    return bytes;
+}
+
 // The file's rows, composed over the ground, given top-down to sink.
 void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
     PngReader r(bytes);
@@ -196,10 +278,10 @@ void PngPicture::loadFile(const QString& path) {
     interlaced_ = false;
     profile_.clear();
 
-    QByteArray bytes = readPictureFile(path, kMaxDecodedPictureBytes);
+    QByteArray bytes = readPngFile(path);
     PngReader r(bytes);
     PngHeader h;
-    if (!isPng(bytes) || !readHeader(r, h))
+    if (!readHeader(r, h))
         throw InvalidPicture();
     // Checked before a single pixel is allocated: a small file claiming an
     // enormous picture is refused here.
@@ -233,7 +315,7 @@ void PngPicture::drawPicture(QImage& canvas, const QRect& target) {
             bytes_,
             [](void* c, int y, QRgb* row) { static_cast<ScaledRowTarget*>(c)->addRow(y, row); },
             &out);
-    } catch (const Failure&) {
+    } catch (const InvalidPicture&) {
         // Cut short: the rows decoded are drawn, the failure stands.
         out.finishPartial();
         throw;

@@ -1,8 +1,9 @@
 #pragma once
-// A PNG picture on libpng. Loading reads the file and its header (size,
-// embedded ICC profile, EXIF orientation), so a file that is no PNG fails at
-// once; drawing decodes the rows and area-averages them into the target as
-// they come, so memory follows the drawn size. An interlaced picture needs
+// A PNG picture on libpng. Loading reads the file chunk by chunk as far as
+// its image data goes, never past it, and its header (size, embedded ICC
+// profile, EXIF orientation), so a file that is no PNG fails at once;
+// drawing decodes the rows and area-averages them into the target as they
+// come, so memory follows the drawn size. An interlaced picture needs
 // all its passes before a row is whole: it is held at full size, within the
 // one memory limit. Grey, palette and 16-bit pictures come out as 8-bit
 // RGB; transparent ones are composed over the view's white ground. An

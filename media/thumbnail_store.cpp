@@ -1,5 +1,6 @@
 #include "media/thumbnail_store.h"
 
+#include "media/picture_object.h"
 #include "media/thread_priority.h"
 
 #include <QCryptographicHash>
@@ -7,10 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <QUrl>
 
 #include <png.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstring>
@@ -27,7 +30,8 @@ namespace {
 
 constexpr int kSides[] = {128, 256, 512, 1024};
 const char* const kSizeNames[] = {"normal", "large", "x-large", "xx-large"};
-constexpr qint64 kMaxThumbnailFileBytes = 32 << 20; // 1024 x 1024 RGBA stored raw is 4 MiB
+// 1024 x 1024 RGBA stored raw is 4 MiB; a longer file is no thumbnail.
+constexpr qint64 kMaxThumbnailFileBytes = 16 << 20;
 constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;  // text chunks: a few hundred bytes
 
 constexpr QFile::Permissions kOwnerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
@@ -68,6 +72,20 @@ std::optional<qint64> numberKey(const TextKeys& keys, const QByteArray& key) {
     bool ok = false;
     const qint64 n = v->trimmed().toLongLong(&ok);
     return ok ? std::optional<qint64>(n) : std::nullopt;
+}
+
+// Whether a picture of w x h, as a thumbnail's keys claim, can have been
+// shrunk to the thumbnail: never smaller than it, and of its shape, either
+// side allowed a pixel for rounding (a thin side is kept one pixel wide
+// however thin). thumb is at most 1024 x 1024, so no product overflows.
+bool claimFits(qint64 w, qint64 h, QSize thumb) {
+    const qint64 tw = thumb.width(), th = thumb.height();
+    if (w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX || tw <= 0 || th <= 0 || w < tw || h < th)
+        return false;
+    // |tw / th - w / h| within a pixel of either side:
+    // |tw * h - th * w| <= w (th off by one) or <= h (tw off by one).
+    const qint64 off = tw * h - th * w;
+    return (off < 0 ? -off : off) <= std::max(w, h);
 }
 
 std::filesystem::path fsPath(const QString& path) {
@@ -150,12 +168,34 @@ struct PngFile {
 };
 
 // The picture and text keys of a PNG file; nullopt when it cannot be read
-// whole or is larger than side x side.
+// whole or is larger than side x side. Opened as pictures are (a regular
+// file, never waiting on a named pipe), and only when no longer than a
+// thumbnail can be.
 std::optional<PngFile> readPngFile(const QString& path, int side) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxThumbnailFileBytes)
+    if (!QFileInfo(path).isFile()) // the usual case, answered without an exception
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    QFile file;
+    try {
+        openPictureFile(file, path);
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (file.size() > kMaxThumbnailFileBytes)
+        return std::nullopt;
+    // One byte more than the size, to tell a file that grew since.
+    QByteArray bytes(file.size() + 1, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < bytes.size()) {
+        const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > file.size())
+        return std::nullopt;
+    bytes.truncate(got);
     if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.constData()), 0, 8))
         return std::nullopt;
     PngRead r(bytes);
@@ -280,19 +320,52 @@ bool writeAtomically(const QString& target, const QByteArray& bytes) {
 
 // ---- the writing thread
 
+namespace {
+
+// The writes waiting stay within both bounds: a dropped write only leaves no
+// thumbnail, and the oldest are dropped first, the page shown now being the
+// one worth keeping.
+constexpr std::size_t kMaxQueuedWrites = 256;
+constexpr qint64 kMaxQueuedBytes = 64 << 20;
+// At quit, the writes still waiting are given up after this, and the store
+// no longer waits for a write that is slow to finish.
+constexpr std::chrono::milliseconds kQuitGrace(500);
+
+} // namespace
+
+// Shared by the store and its thread, so that a thread still stuck in a
+// write when the store is gone uses nothing freed.
 struct ThumbnailStore::Writer {
     struct Item {
         QString target;
         QImage image;
         TextKeys keys;
     };
+    explicit Writer(WriteFile write) : writeFile(std::move(write)) {}
+
+    const WriteFile writeFile;
     std::mutex mutex;
     std::condition_variable wake;
     std::condition_variable idle;
     std::deque<Item> queue;
+    qint64 queuedBytes = 0;
     bool writing = false;
     bool stopping = false;
+    bool finished = false;
+    std::chrono::steady_clock::time_point deadline;
     std::thread thread;
+
+    static qint64 bytesOf(const Item& item) { return item.image.sizeInBytes(); }
+
+    // Under the mutex.
+    void push(Item item) {
+        queuedBytes += bytesOf(item);
+        queue.push_back(std::move(item));
+        while (queue.size() > kMaxQueuedWrites || (queuedBytes > kMaxQueuedBytes && queue.size() > 1)) {
+            queuedBytes -= bytesOf(queue.front());
+            queue.pop_front();
+        }
+    }
 
     void run() {
         // Writing thumbnails comes after everything that is shown, the
@@ -301,33 +374,49 @@ struct ThumbnailStore::Writer {
         std::unique_lock lock(mutex);
         for (;;) {
             wake.wait(lock, [this] { return stopping || !queue.empty(); });
-            if (queue.empty())
-                return; // stopping, with everything written
+            if (queue.empty() || (stopping && std::chrono::steady_clock::now() >= deadline))
+                break;
             Item item = std::move(queue.front());
             queue.pop_front();
+            queuedBytes -= bytesOf(item);
             writing = true;
             lock.unlock();
             const QByteArray bytes = encodePng(item.image, std::move(item.keys));
             if (!bytes.isEmpty())
-                writeAtomically(item.target, bytes); // a failure leaves no thumbnail, quietly
+                writeFile(item.target, bytes); // a failure leaves no thumbnail, quietly
+            item = Item();
             lock.lock();
             writing = false;
             idle.notify_all();
         }
+        queue.clear();
+        queuedBytes = 0;
+        finished = true;
+        idle.notify_all();
     }
 };
 
-ThumbnailStore::ThumbnailStore(QString folder)
-    : folder_(QDir::cleanPath(QFileInfo(folder).absoluteFilePath())), writer_(new Writer) {}
+ThumbnailStore::ThumbnailStore(QString folder) : ThumbnailStore(std::move(folder), writeAtomically) {}
+
+ThumbnailStore::ThumbnailStore(QString folder, WriteFile writeFile)
+    : folder_(QDir::cleanPath(QFileInfo(folder).absoluteFilePath())),
+      writer_(std::make_shared<Writer>(std::move(writeFile))) {}
 
 ThumbnailStore::~ThumbnailStore() {
-    {
-        const std::lock_guard lock(writer_->mutex);
-        writer_->stopping = true;
-    }
+    std::unique_lock lock(writer_->mutex);
+    if (!writer_->thread.joinable())
+        return;
+    writer_->stopping = true;
+    writer_->deadline = std::chrono::steady_clock::now() + kQuitGrace;
     writer_->wake.notify_all();
-    if (writer_->thread.joinable())
+    // The writes waiting are made until the deadline; a write still under
+    // way then is left to finish on its own, holding the writer.
+    if (writer_->idle.wait_until(lock, writer_->deadline, [this] { return writer_->finished; })) {
+        lock.unlock();
         writer_->thread.join();
+    } else {
+        writer_->thread.detach();
+    }
 }
 
 QString ThumbnailStore::defaultFolder() {
@@ -353,7 +442,27 @@ QString ThumbnailStore::sizeName(int side) {
 }
 
 QByteArray ThumbnailStore::fileUri(const QString& path) {
-    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+#ifdef Q_OS_WIN
+    const QByteArray bytes = absolute.toUtf8(); // C:/..., named in UTF-8 there
+#else
+    const QByteArray bytes = QFile::encodeName(absolute);
+#endif
+    static const char kHex[] = "0123456789ABCDEF";
+    QByteArray uri = bytes.startsWith('/') ? QByteArrayLiteral("file://") : QByteArrayLiteral("file:///");
+    uri.reserve(uri.size() + bytes.size() * 3);
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+            (u != 0 && std::strchr("!$&'()*+,-./:=@_~", c))) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[u >> 4];
+            uri += kHex[u & 0xF];
+        }
+    }
+    return uri;
 }
 
 QString ThumbnailStore::sharedPath(const QString& path, int side) {
@@ -386,7 +495,7 @@ std::optional<ThumbnailStore::Thumbnail> ThumbnailStore::find(const QString& pat
         Thumbnail t{std::move(png.image), QSize()};
         const std::optional<qint64> w = numberKey(png.keys, kWidthKey);
         const std::optional<qint64> h = numberKey(png.keys, kHeightKey);
-        if (w && h && *w > 0 && *h > 0 && *w <= INT_MAX && *h <= INT_MAX)
+        if (w && h && claimFits(*w, *h, t.image.size()))
             t.pictureSize = QSize(int(*w), int(*h));
         return t;
     };
@@ -409,7 +518,7 @@ std::optional<ThumbnailStore::Thumbnail> ThumbnailStore::find(const QString& pat
 
 void ThumbnailStore::save(const QString& path, int side, const QImage& thumbnail, QSize pictureSize,
                           const FileStamp& stamp) {
-    if (sizeName(side).isEmpty() || thumbnail.isNull() || !stamp.exists || holds(path))
+    if (!writable() || sizeName(side).isEmpty() || thumbnail.isNull() || !stamp.exists || holds(path))
         return;
     Writer::Item item;
     item.target = cachePath(path, side);
@@ -426,9 +535,9 @@ void ThumbnailStore::save(const QString& path, int side, const QImage& thumbnail
         const std::lock_guard lock(writer_->mutex);
         if (writer_->stopping)
             return;
-        writer_->queue.push_back(std::move(item));
+        writer_->push(std::move(item));
         if (!writer_->thread.joinable())
-            writer_->thread = std::thread([w = writer_.get()] { w->run(); });
+            writer_->thread = std::thread([w = writer_] { w->run(); });
     }
     writer_->wake.notify_one();
 }

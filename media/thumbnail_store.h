@@ -12,17 +12,22 @@
 //   if (auto t = store.find(path, side, stamp)) ... t->image, t->pictureSize
 //   else store.save(path, side, thumbnail, pictureSize, stamp);
 //
-// find() may run on several threads at once. save() hands the write to a
-// thread of the store's own and returns at once; the store's destructor
-// finishes the writes queued. Nothing here fails loudly: a missing, stale or
-// broken thumbnail is no thumbnail, and a write that fails (a full disk, a
-// read-only home) leaves none.
+// find() may run on several threads at once. Thumbnails are read as
+// pictures are: regular files only, never waiting on a named pipe, and no
+// longer than a thumbnail can be. save() hands the write to a thread of the
+// store's own and returns at once; the writes waiting are bounded (the
+// oldest are dropped), and the store's destructor makes what it can of them
+// within half a second, then gives up the rest. Nothing here fails loudly: a
+// missing, stale or broken thumbnail is no thumbnail, and a write that fails
+// (a full disk, a read-only home) or is dropped leaves none.
 #include "media/picture_cache.h"
 
 #include <QImage>
 #include <QSize>
 #include <QString>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,18 +43,32 @@ public:
     static int sideFor(QSize box);
     // "normal", "large", "x-large", "xx-large"; empty for another side.
     static QString sizeName(int side);
-    // file:// and the absolute path, percent-encoded.
+    // file:// and the absolute path, percent-encoded as the desktop's
+    // libraries do it: bytes other than letters, digits and !$&'()*+,-./:=@_~
+    // become %XX (upper-case hex), so ; [ ] # % ? and spaces are escaped.
     static QByteArray fileUri(const QString& path);
     // Where the thumbnail of the picture for the side is kept in the
     // album's shared repository.
     static QString sharedPath(const QString& path, int side);
 
+    // How a thumbnail's bytes reach their file; false when they did not.
+    using WriteFile = std::function<bool(const QString& target, const QByteArray& bytes)>;
+
     explicit ThumbnailStore(QString folder);
+    // Writing through writeFile instead of a temporary file renamed over the
+    // target (a slow or failing disk, in tests). It runs on the store's
+    // thread, and may still run after the store is gone: what it uses, it
+    // must own.
+    ThumbnailStore(QString folder, WriteFile writeFile);
     ~ThumbnailStore();
     ThumbnailStore(const ThumbnailStore&) = delete;
     ThumbnailStore& operator=(const ThumbnailStore&) = delete;
 
     QString folder() const { return folder_; }
+    // A store that is not writable finds thumbnails as before and saves none
+    // (a portable copy leaves the host's cache as it found it).
+    void setWritable(bool writable) { writable_ = writable; }
+    bool writable() const { return writable_; }
     // Where the thumbnail of the picture for the side is kept here.
     QString cachePath(const QString& path, int side) const;
     // Whether the path lies inside this store's folder: thumbnails are never
@@ -75,7 +94,8 @@ public:
 private:
     struct Writer;
     QString folder_;
-    std::unique_ptr<Writer> writer_;
+    std::atomic<bool> writable_{true};
+    std::shared_ptr<Writer> writer_;
 };
 
 } // namespace soru

@@ -5,7 +5,9 @@
 #include "media/colour_management.h"
 #include "media/exif_orientation.h"
 #include "media/picture_rows.h"
-#include "media/scaling.h"
+
+#include <QFile>
+#include <QtEndian>
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -19,9 +21,6 @@ namespace {
 
 struct DemuxDeleter {
     void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
-};
-struct AnimDeleter {
-    void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
 };
 struct IDecoderDeleter {
     void operator()(WebPIDecoder* d) const { WebPIDelete(d); }
@@ -37,6 +36,24 @@ QByteArray chunk(WebPDemuxer* demux, const char* name) {
             QByteArray(reinterpret_cast<const char*>(it.chunk.bytes), qsizetype(it.chunk.size));
     WebPDemuxReleaseChunkIterator(&it);
     return payload;
+}
+
+// The bytes of a WebP file: its RIFF header, then as many bytes as the
+// header's size field gives the container (within the memory limit);
+// nothing after it is read. Throws InvalidPicture when the file does not
+// start as a WebP container.
+QByteArray readWebpFile(const QString& path) {
+    QFile file;
+    openPictureFile(file, path);
+    QByteArray bytes;
+    constexpr qint64 kHeader = 12;
+    if (appendPictureBytes(file, path, bytes, kHeader) < kHeader || !bytes.startsWith("RIFF") ||
+        bytes.mid(8, 4) != "WEBP")
+        throw InvalidPicture();
+    const qint64 end = qMin(8 + qint64(qFromLittleEndian<quint32>(bytes.constData() + 4)),
+                            kMaxDecodedPictureBytes);
+    appendPictureBytes(file, path, bytes, end - kHeader);
+    return bytes;
 }
 
 // Pixels BGRA as libwebp writes them (QImage's ARGB32 byte order), made
@@ -65,7 +82,7 @@ void WebpPicture::loadFile(const QString& path) {
     alpha_ = false;
     profile_.clear();
 
-    QByteArray bytes = readPictureFile(path, kMaxDecodedPictureBytes);
+    QByteArray bytes = readWebpFile(path);
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(data, std::size_t(bytes.size()), &features) != VP8_STATUS_OK)
@@ -97,36 +114,71 @@ void WebpPicture::loadFile(const QString& path) {
 }
 
 QImage WebpPicture::decode(QSize size) const {
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
-    const std::size_t length = std::size_t(bytes_.size());
-    if (animated_) {
-        // The first frame as the animation shows it: on its canvas, blended
-        // over the background. The canvas is the picture's own size.
-        WebPAnimDecoderOptions options;
-        if (!WebPAnimDecoderOptionsInit(&options))
-            throw InvalidPicture();
-        options.color_mode = MODE_BGRA;
-        options.use_threads = 0;
-        const WebPData whole{data, length};
-        const std::unique_ptr<WebPAnimDecoder, AnimDeleter> anim{
-            WebPAnimDecoderNew(&whole, &options)};
-        uint8_t* pixels = nullptr;
-        int timestamp = 0;
-        if (!anim || !WebPAnimDecoderGetNext(anim.get(), &pixels, &timestamp) || !pixels)
-            throw InvalidPicture();
-        QImage frame(pixels, stored_.width(), stored_.height(), stored_.width() * 4,
-                     QImage::Format_ARGB32);
-        QImage image = composed(frame.copy());
-        if (image.isNull())
-            throw std::bad_alloc();
-        return size == stored_ ? image : smoothScaled(image, size);
-    }
+    if (animated_)
+        return decodeFirstFrame(size);
     QImage image(size, QImage::Format_ARGB32);
     if (image.isNull())
         throw std::bad_alloc();
     if (decodeInto(image.bits(), image.bytesPerLine(), size) < size.height())
         throw InvalidPicture();
     return composed(std::move(image));
+}
+
+QImage WebpPicture::decodeFirstFrame(QSize size) const {
+    // The first frame as the animation shows it: on its canvas, cleared to
+    // transparent, so over the ground. Composed here at the drawn size: the
+    // frame alone is decoded, scaled by the canvas's reduction, and placed
+    // where it lands, so a small frame on a huge canvas costs the drawn
+    // size, not the canvas.
+    const WebPData whole{reinterpret_cast<const uint8_t*>(bytes_.constData()),
+                         std::size_t(bytes_.size())};
+    const std::unique_ptr<WebPDemuxer, DemuxDeleter> demux{WebPDemux(&whole)};
+    WebPIterator frame;
+    if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &frame))
+        throw InvalidPicture();
+    const struct Release {
+        WebPIterator* it;
+        ~Release() { WebPDemuxReleaseIterator(it); }
+    } release{&frame};
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        throw std::bad_alloc();
+    image.fill(kTransparencyGround);
+    // The frame's edges on the canvas, mapped to the drawn size.
+    const auto along = [](int at, int drawn, int canvas) {
+        return int((qint64(at) * drawn + canvas / 2) / canvas);
+    };
+    const int left = along(frame.x_offset, size.width(), stored_.width());
+    const int top = along(frame.y_offset, size.height(), stored_.height());
+    const QSize placed(along(frame.x_offset + frame.width, size.width(), stored_.width()) - left,
+                       along(frame.y_offset + frame.height, size.height(), stored_.height()) - top);
+    if (placed.isEmpty())
+        return image; // too small to cover a drawn pixel
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        throw InvalidPicture();
+    if (placed != QSize(frame.width, frame.height)) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = placed.width();
+        config.options.scaled_height = placed.height();
+    }
+    QImage pixels(placed, QImage::Format_ARGB32);
+    if (pixels.isNull())
+        throw std::bad_alloc();
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = pixels.bits();
+    config.output.u.RGBA.stride = int(pixels.bytesPerLine());
+    config.output.u.RGBA.size = std::size_t(pixels.sizeInBytes());
+    if (WebPDecode(frame.fragment.bytes, frame.fragment.size, &config) != VP8_STATUS_OK)
+        throw InvalidPicture();
+    for (int y = 0; y < placed.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+        composeOverGround(row, placed.width());
+        std::copy_n(row, placed.width(),
+                    reinterpret_cast<QRgb*>(image.scanLine(top + y)) + left);
+    }
+    return image;
 }
 
 int WebpPicture::decodeInto(uchar* out, qsizetype stride, QSize size) const {

@@ -1,10 +1,11 @@
 #pragma once
-// A WebP picture on libwebp, lossy or lossless. Loading reads the file and
-// its header (size, alpha, animation) and, from the container, the ICC
-// profile and the EXIF orientation; a file that is no WebP fails at once.
-// Drawing lets libwebp's own scaler decode straight at the reduced size. An
-// animated picture shows its first frame, composed on its canvas.
-// Transparent pixels are composed over the view's white ground.
+// A WebP picture on libwebp, lossy or lossless. Loading reads the file as
+// far as its RIFF container's size goes, its header (size, alpha,
+// animation) and, from the container, the ICC profile and the EXIF
+// orientation; a file that is no WebP fails at once. Drawing lets libwebp's
+// own scaler decode straight at the reduced size. An animated picture shows
+// its first frame, composed on its canvas at the drawn size. Transparent
+// pixels are composed over the view's white ground.
 #include "media/picture_object.h"
 
 #include <QSize>
@@ -30,6 +31,9 @@ private:
     // The stored picture decoded at size (the stored size or smaller),
     // opaque RGB32, not yet turned.
     QImage decode(QSize size) const;
+    // The animation's first frame on its canvas, decoded at size, opaque
+    // RGB32.
+    QImage decodeFirstFrame(QSize size) const;
     // The still picture decoded at size into 32-bit rows at out, as libwebp
     // writes them (B, G, R, A, not composed). Returns how many rows from
     // the top were decoded: all of them, or those before the data ended or

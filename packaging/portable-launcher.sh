@@ -18,6 +18,23 @@ done
 here=$(cd -P -- "$(dirname "$self")" && pwd -P)
 bundle=$here/.soru
 
+# What this launcher changes below is for SORU alone: the programs SORU starts
+# (wallpaper tools, the link opener) get the user's own values back. Each
+# variable's earlier value is kept as SORU_HOST_<NAME>, absent when it was not
+# set, and SORU_HOST_VARS names them all. SORU_PORTABLE tells SORU it runs
+# from a medium: it then writes no thumbnails into the host's cache.
+SORU_HOST_VARS="QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH FONTCONFIG_FILE LD_LIBRARY_PATH GST_PLUGIN_SYSTEM_PATH_1_0 GST_REGISTRY_FORK GST_PLUGIN_PATH_1_0 GST_PLUGIN_PATH"
+for name in $SORU_HOST_VARS; do
+  if eval "[ \"\${$name+set}\" = set ]"; then
+    eval "SORU_HOST_$name=\$$name"
+    export "SORU_HOST_$name"
+  else
+    unset "SORU_HOST_$name"
+  fi
+done
+SORU_PORTABLE=1
+export SORU_HOST_VARS SORU_PORTABLE
+
 # The toolkit takes its plugins from the bundle (qt.conf beside the program):
 # plugin folders of an installed toolkit would bring in another version.
 unset QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH

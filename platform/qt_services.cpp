@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QProcess>
 
 namespace soru {
 
@@ -16,6 +17,23 @@ void QtClipboard::setImage(const QImage& image) {
     clipboard->setImage(image);
 }
 
-void DesktopUrlOpener::open(const QUrl& url) { QDesktopServices::openUrl(url); }
+DesktopUrlOpener::DesktopUrlOpener(QProcessEnvironment environment)
+    : environment_(std::move(environment)),
+      own_(environment_ == QProcessEnvironment::systemEnvironment()) {}
+
+void DesktopUrlOpener::open(const QUrl& url) {
+#ifdef Q_OS_UNIX
+    if (!own_) {
+        QProcess opener;
+        opener.setProgram(QStringLiteral("xdg-open"));
+        opener.setArguments({url.toString(QUrl::FullyEncoded)});
+        opener.setProcessEnvironment(environment_);
+        opener.setStandardInputFile(QProcess::nullDevice());
+        if (opener.startDetached())
+            return;
+    }
+#endif
+    QDesktopServices::openUrl(url);
+}
 
 } // namespace soru

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #endif
 
 #if defined(SORU_HAVE_XCB_SCREENSAVER) && QT_CONFIG(xcb)
@@ -59,10 +60,13 @@ public:
 
     void hold(bool on) {
         wanted_ = on;
-        if (on)
+        held_ = on;
+        if (on) {
+            watchService();
             inhibit();
-        else if (!pending_)
+        } else if (!pending_) {
             release(false);
+        }
     }
 
 private:
@@ -70,6 +74,29 @@ private:
         QDBusMessage m = QDBusMessage::createMethodCall(kService, kPaths[path_], kService, method);
         m.setArguments(args);
         return m;
+    }
+
+    // A screen-saver service that restarts (a desktop shell that crashed and
+    // came back) has forgotten every inhibition: the hold is asked for again
+    // from the new owner of the name.
+    void watchService() {
+        if (watcher_)
+            return;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return;
+        watcher_ = std::make_unique<QDBusServiceWatcher>(
+            kService, bus, QDBusServiceWatcher::WatchForOwnerChange);
+        QObject::connect(watcher_.get(), &QDBusServiceWatcher::serviceOwnerChanged,
+                         [this](const QString&, const QString&, const QString& newOwner) {
+                             // The old owner's cookie means nothing to anyone now.
+                             haveCookie_ = false;
+                             path_ = 0;
+                             if (held_ && !newOwner.isEmpty()) {
+                                 wanted_ = true;
+                                 inhibit();
+                             }
+                         });
     }
 
     void inhibit() {
@@ -125,10 +152,12 @@ private:
     QString applicationName_;
     QString reason_;
     bool wanted_ = false;
+    bool held_ = false; // what the program asked for last
     bool haveCookie_ = false;
     quint32 cookie_ = 0;
     int path_ = 0;
     std::unique_ptr<QDBusPendingCallWatcher> pending_;
+    std::unique_ptr<QDBusServiceWatcher> watcher_;
 };
 
 #else

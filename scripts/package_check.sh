@@ -6,10 +6,10 @@
 # package, checks its control fields, runs lintian on it (any error fails) and
 # unpacks it into a scratch root; then, under a virtual X server, runs both
 # copies on the demo library and checks their screenshots show a picture, and
-# checks which library each copy takes without an argument: run from its
-# installed bin folder (mounted there in a private mount namespace) the user's
-# pictures folder, else the home folder; run from the staging tree or from a
-# copy placed beside albums, its own folder.
+# checks which library each copy takes without an argument: an installed copy
+# (its desktop entry beside its bin folder: the staging tree, the unpacked
+# package, an install into ~/.local) the user's pictures folder, else the
+# home folder; a copy placed beside albums, its own folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
@@ -69,11 +69,17 @@ check_tree() {
   gzip -dc "$f" | grep -q "soru $version" || fail "$f does not name version $version"
   f="$root/share/doc/soru/changelog.gz"
   gzip -dc "$f" | head -n 1 | grep -qF "soru ($version)" || fail "$f does not start with version $version"
-  [ -s "$root/share/doc/soru/copyright" ] || fail "$root/share/doc/soru/copyright missing"
+  f="$root/share/doc/soru/copyright"
+  [ -s "$f" ] || fail "$f missing"
+  # The MIT licence, in Debian's machine-readable format.
+  grep -qx 'License: Expat' "$f" || fail "$f does not give the MIT (Expat) licence"
+  grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$f" ||
+    fail "$f is not in the machine-readable format"
 
   f="$root/share/metainfo/$APP_ID.metainfo.xml"
   [ -f "$f" ] || fail "$f missing"
   appstreamcli validate --no-net "$f" >/dev/null || fail "appstreamcli validate $f"
+  grep -q '<project_license>MIT</project_license>' "$f" || fail "$f names no MIT project licence"
   # The metainfo together with the desktop entry and the icons it names.
   appstreamcli validate-tree --no-net "$root" >/dev/null || fail "appstreamcli validate-tree $root"
 
@@ -158,38 +164,34 @@ cp -r "$demo/空と海" "$demo/ようこそ.jpg" "$bare/"
 cp -r "$demo/旅行の写真" "$demo/モザイク.bmp" "$medium/"
 cp "$stage$bindir/soru" "$medium/soru"
 
-# in_place STAGED BIN ARG...: runs BIN/soru as an installed program: in a
-# private mount namespace the staged bin folder is mounted over BIN, so the
-# program's own folder is the installed one. Nothing outside sees the mount.
-[ "$(id -u)" -eq 0 ] && userns=() || userns=(--map-root-user)
-in_place() {
-  local staged="$1" bin="$2"; shift 2
-  [ -d "$bin" ] || fail "$bin does not exist: cannot run the program from its installed folder"
-  unshare "${userns[@]}" --mount --propagation private \
-    sh -c 'mount --bind "$1" "$2" && p="$2/soru" && shift 2 && exec "$p" "$@"' sh "$staged" "$bin" "$@"
-}
+# A user's own install, as `cmake --install build --prefix ~/.local` makes it.
+user_prefix="$home/.local"
+cmake --install "$BUILD_DIR" --prefix "$user_prefix" >/dev/null
+check_tree "$user_prefix"
 
 # The expected windows: each copy given its library explicitly.
 shot "$tmp/want-pictures.png" "$home" "$stage$bindir/soru" "$home/写真"
 shot "$tmp/want-home.png" "$bare" "$stage$bindir/soru" "$bare"
-shot "$tmp/want-staged.png" "$home" "$stage$bindir/soru" "$stage$bindir"
 shot "$tmp/want-medium.png" "$home" "$medium/soru" "$medium"
-# They are four different windows, so a copy that takes the wrong library shows.
-wants=(pictures home staged medium)
+# They are three different windows, so a copy that takes the wrong library shows.
+wants=(pictures home medium)
 for a in "${wants[@]}"; do
   for b in "${wants[@]}"; do
     if [[ "$a" < "$b" ]]; then differ "$tmp/want-$a.png" "$tmp/want-$b.png" "the test libraries"; fi
   done
 done
 
-shot "$tmp/installed.png" "$home" in_place "$stage$bindir" "$bindir"
-same "$tmp/installed.png" "$tmp/want-pictures.png" "installed in $bindir, no argument"
-shot "$tmp/installed-bare.png" "$bare" in_place "$stage$bindir" "$bindir"
-same "$tmp/installed-bare.png" "$tmp/want-home.png" "installed in $bindir, no pictures folder"
-shot "$tmp/packaged.png" "$home" in_place "$tmp/root/usr/bin" /usr/bin
+# An installed copy is known by its desktop entry beside its bin folder,
+# wherever the tree lies: the staging tree, the unpacked package and a
+# user's ~/.local are all installs.
+shot "$tmp/installed.png" "$home" "$stage$bindir/soru"
+same "$tmp/installed.png" "$tmp/want-pictures.png" "installed (staging tree of $prefix), no argument"
+shot "$tmp/installed-bare.png" "$bare" "$stage$bindir/soru"
+same "$tmp/installed-bare.png" "$tmp/want-home.png" "installed, no pictures folder"
+shot "$tmp/packaged.png" "$home" "$tmp/root/usr/bin/soru"
 same "$tmp/packaged.png" "$tmp/want-pictures.png" "packaged in /usr/bin, no argument"
-shot "$tmp/staged.png" "$home" "$stage$bindir/soru"
-same "$tmp/staged.png" "$tmp/want-staged.png" "staging tree, no argument"
+shot "$tmp/user-prefix.png" "$home" "$user_prefix/bin/soru"
+same "$tmp/user-prefix.png" "$tmp/want-pictures.png" "installed with --prefix ~/.local, no argument"
 shot "$tmp/medium.png" "$home" "$medium/soru"
 same "$tmp/medium.png" "$tmp/want-medium.png" "copy beside the albums, no argument"
 echo "package: without an argument, installed copies show the pictures folder (else home), other copies their own folder"

@@ -41,6 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Too thin to round to a pixel: still one pixel wide, centred.
         FitCase{5, 27397, 1024, 721, {1, 721, 512, 0}},
         FitCase{27397, 5, 1024, 721, {1024, 1, 0, 360}},
+        // So tall that the width step's height leaves the range of int.
+        FitCase{1, 2000000, 1100, 1000, {1, 1000, 550, 0}},
+        FitCase{1, 2147483647, 100, 100, {1, 100, 50, 0}},
         // Free widths 1, 3, 5, 7 give margins 0, 2, 2, 4 (halves to even).
         FitCase{99, 10, 100, 10, {99, 10, 0, 0}},
         FitCase{97, 10, 100, 10, {97, 10, 2, 0}},

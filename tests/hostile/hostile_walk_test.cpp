@@ -4,6 +4,8 @@
 #include "tests/hostile/hostile_window.h"
 #include "tests/hostile/qt_printers.h"
 
+#include "core/cache_budget.h"
+#include "core/limits.h"
 #include "core/presentation.h"
 #include "ui/main/status_panel.h"
 #include "ui/widgets/image_box.h"
@@ -29,6 +31,9 @@ using test::HostileWindow;
 // picture of the library needs more than a few hundred kilobytes of its file.
 constexpr double kStepBoundMs = 20000;
 constexpr qint64 kStepReadBound = 64LL << 20;
+// Nor may any step make the process grow by more than the one picture limit
+// plus the decode cache the window keeps for its screen.
+const qint64 kStepMemoryBound = kMaxDecodedPictureBytes + decodeCacheBytes(QSize(1024, 768), 0);
 
 // The message a row expects for the picture at path.
 QString messageFor(const QString& detail, const QString& path) {
@@ -176,6 +181,8 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
     EXPECT_EQ(h.clock().releases(), QStringList()) << "the window blocked opening a named pipe";
     EXPECT_LT(h.clock().longestMs(), kStepBoundMs) << qPrintable(h.clock().slowest(3));
     EXPECT_EQ(h.clock().readingMoreThan(kStepReadBound), QString()) << "steps that read too much";
+    std::printf("[ memory      ] largest rise in one step: %s\n", qPrintable(h.clock().largestGrowth()));
+    EXPECT_EQ(h.clock().growingMoreThan(kStepMemoryBound), QString()) << "steps that took too much memory";
 }
 
 std::vector<QByteArray> walkedAlbums() {

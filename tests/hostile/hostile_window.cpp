@@ -3,9 +3,11 @@
 #include "core/albums.h"
 #include "core/failure.h"
 #include "media/memo_reader.h"
+#include "media/thumbnail_store.h"
 #include "ui/widgets/owner_draw_list.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <stdexcept>
 
@@ -18,14 +20,30 @@ bool Expected::refusedOnSheet() const {
 }
 
 HostileWindow::HostileWindow(const HostileOptions& options)
-    : root_(temp_.file(QStringLiteral("library"))), options_(options) {
+    : root_(temp_.file(QStringLiteral("library"))),
+      cache_(temp_.file(QStringLiteral("thumbnails"))),
+      options_(options) {
     writeHostileLibrary(root_, options);
+    // The shared thumbnail cache is on, and holds hostile thumbnails of the
+    // same pictures whose album repository does.
+    QDir().mkpath(cache_);
+    {
+        const ThumbnailStore store(cache_);
+        for (const HostileThumbnailRow& t : hostileThumbnails())
+            for (const int side : {128, 256, 512, 1024})
+                writeHostileThumbnail(
+                    t.kind, QFile::encodeName(store.cachePath(
+                                root_ + u'/' + QString::fromUtf8(t.album) + u'/' +
+                                    QString::fromUtf8(t.name),
+                                side)));
+    }
     permissions_ = std::make_unique<OwnerPermissionsEnforced>();
     setFailureSink([this](const QString& m) { messages << m; });
-    clock_.setPipes(hostileFifoPaths(root_));
+    clock_.setPipes(hostileFifoPaths(root_) + hostileFifoPaths(cache_));
 
     TfrmMain::Environment env;
     env.libraryFolder = root_;
+    env.thumbnailFolder = cache_;
     env.screen = QRect(0, 0, 1024, 768);
     env.services = {&sound, &wallpaper_, &clipboard_, &urls_};
     window_ = std::make_unique<TfrmMain>(env);
@@ -37,7 +55,7 @@ bool HostileWindow::changeEntries(const HostileAlbum& a) {
     const HostileAlbum& source = a.sameAs ? album(*a.sameAs) : a;
     for (const HostileEntry& e : hostileEntries())
         if (e.album == source.name && e.change != HostileChange::None) {
-            clock_.setPipes(applyHostileEntryChanges(root_));
+            clock_.setPipes(applyHostileEntryChanges(root_) + hostileFifoPaths(cache_));
             return true;
         }
     return false;

@@ -41,6 +41,8 @@ public:
     TfrmMain& w() { return *window_; }
     const MainWindowComponents& ui() { return window_->testAccess().ui; }
     const QString& root() const { return root_; }
+    // The shared thumbnail cache the window reads and writes.
+    const QString& thumbnailCache() const { return cache_; }
     bool permissionsApply() const { return permissions_->apply(); }
     QString permissionsNote() const { return permissions_->description(); }
     StepClock& clock() { return clock_; }
@@ -77,6 +79,7 @@ private:
 
     TempDir temp_;
     QString root_;
+    QString cache_;
     std::unique_ptr<OwnerPermissionsEnforced> permissions_;
     StepClock clock_;
     RecordingWallpaper wallpaper_;

@@ -23,6 +23,26 @@ qint64 bytesReadSoFar() {
     return -1;
 }
 
+// A field of /proc/self/status in bytes ("VmRSS", "VmHWM"); -1 when the
+// system does not say.
+qint64 statusBytes(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+
+// Sets the peak resident size back to the current one.
+void resetPeak() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
 } // namespace
 
 StepClock::StepClock(int releaseAfterMs) : releaseAfterMs_(releaseAfterMs) {
@@ -52,16 +72,20 @@ void StepClock::begin(const QString& label) {
     }
     wake_.notify_all();
     readAtStart_ = bytesReadSoFar();
+    resetPeak();
+    residentAtStart_ = statusBytes("VmRSS");
     timer_.start();
 }
 
 double StepClock::end() {
     const double ms = double(timer_.nsecsElapsed()) / 1e6;
     const qint64 read = bytesReadSoFar();
+    const qint64 peak = statusBytes("VmHWM");
     {
         std::lock_guard lock(mutex_);
         running_ = false;
-        steps_.append({label_, ms, readAtStart_ < 0 || read < 0 ? 0 : read - readAtStart_});
+        steps_.append({label_, ms, readAtStart_ < 0 || read < 0 ? 0 : read - readAtStart_,
+                       residentAtStart_ < 0 || peak < 0 ? -1 : std::max<qint64>(0, peak - residentAtStart_)});
     }
     wake_.notify_all();
     return ms;
@@ -118,6 +142,23 @@ QString StepClock::readingMoreThan(qint64 limit) const {
         if (s.bytesRead > limit)
             out += QStringLiteral("  %1 MiB read  %2\n").arg(s.bytesRead >> 20).arg(s.label);
     return out;
+}
+
+QString StepClock::growingMoreThan(qint64 limit) const {
+    QString out;
+    for (const Step& s : steps_)
+        if (s.peakGrowth > limit)
+            out += QStringLiteral("  %1 MiB more  %2\n").arg(s.peakGrowth >> 20).arg(s.label);
+    return out;
+}
+
+QString StepClock::largestGrowth() const {
+    const Step* largest = nullptr;
+    for (const Step& s : steps_)
+        if (!largest || s.peakGrowth > largest->peakGrowth)
+            largest = &s;
+    return largest ? QStringLiteral("%1 MiB  %2").arg(double(largest->peakGrowth) / (1 << 20), 0, 'f', 1).arg(largest->label)
+                   : QString();
 }
 
 double StepClock::longestMs() const {

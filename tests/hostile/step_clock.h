@@ -1,6 +1,8 @@
 #pragma once
-// Times each step a test takes through the window and counts the bytes the
-// process reads during it (read calls, from /proc/self/io), and keeps a step that
+// Times each step a test takes through the window, counts the bytes the
+// process reads during it (read calls, from /proc/self/io) and how far its
+// resident memory rose above where it stood at the step's start (the peak,
+// reset for each step through /proc/self/clear_refs), and keeps a step that
 // is stuck opening a named pipe from hanging the test: after a while a
 // watchdog thread opens, for writing, every pipe a reader waits on and
 // closes it again, so the reader's open returns and it reads an end of
@@ -38,6 +40,7 @@ public:
         QString label;
         double ms;
         qint64 bytesRead;
+        qint64 peakGrowth; // bytes; -1 when the system does not say
     };
     const QList<Step>& steps() const { return steps_; }
     // The releases so far: "step: pipe released after n ms".
@@ -47,6 +50,10 @@ public:
     double longestMs() const;
     // The steps that read more than limit bytes, one per line.
     QString readingMoreThan(qint64 limit) const;
+    // The steps whose memory rose by more than limit bytes, one per line.
+    QString growingMoreThan(qint64 limit) const;
+    // The step whose memory rose the most, as a line.
+    QString largestGrowth() const;
 
 private:
     void begin(const QString& label);
@@ -56,6 +63,7 @@ private:
     QList<Step> steps_;
     QElapsedTimer timer_;
     qint64 readAtStart_ = 0;
+    qint64 residentAtStart_ = -1;
     const int releaseAfterMs_;
 
     mutable std::mutex mutex_;

@@ -233,51 +233,69 @@ TEST(KeyRouting, StretchQuestionLeavesTheKeyboardWithTheWindow) {
     }
 }
 
-// The date and time stand whole in their panel, a pixel to spare, under
-// every locale a user may run with, for every weekday.
+// Checks that text stands whole in the bar's panel, spare pixels to spare
+// before its edge: its ink as wide as the same text drawn alone, unclipped.
+void expectWholeInPanel(StatusPanels* bar, int panel, const QString& text, const char* name,
+                        int spare = 1) {
+    bar->setPanelText(panel, text);
+    const QRect r = bar->panelRect(panel);
+    const QImage shot = bar->grab().toImage();
+    QImage alone(1000, r.height(), QImage::Format_RGB32);
+    alone.fill(Qt::white);
+    {
+        QPainter p(&alone);
+        p.setFont(bar->font());
+        p.drawText(QRect(0, 0, 1000, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+    auto inkColumns = [](const QImage& img, int from, int to, int top, int bottom) {
+        int first = -1, last = -1;
+        for (int x = from; x <= to; ++x)
+            for (int y = top; y <= bottom; ++y)
+                if (qGray(img.pixel(x, y)) < 128) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                    break;
+                }
+        return std::pair{first, last};
+    };
+    const auto [aloneFirst, aloneLast] = inkColumns(alone, 0, 999, 0, r.height() - 1);
+    const auto [first, last] = inkColumns(shot, r.left(), r.right(), r.top(), r.bottom());
+    ASSERT_GE(first, 0) << name;
+    EXPECT_EQ(last - first, aloneLast - aloneFirst) << name << " " << text.toStdString();
+    EXPECT_LE(last, r.right() - spare) << name << " " << text.toStdString();
+    // The panels after it moved along: none overlaps it.
+    EXPECT_GT(bar->panelRect(panel + 1).left(), r.right()) << name << " " << text.toStdString();
+}
+
+// The date and time stand whole in their panel under every locale a user
+// may run with, for every weekday.
 TEST(DatePanel, WholeDateAndTimeReadableUnderEveryLocale) {
     const QLocale saved;
     for (const char* name : {"ja_JP", "C", "en_US", "de_DE", "fr_FR"}) {
         QLocale::setDefault(QLocale(QString::fromLatin1(name)));
         test::MainWindowHarness h;
-        StatusPanels* bar = h.ui().sbInfo;
-        const int date = panelIndex(StatusPanel::Date);
-        const QRect r = bar->panelRect(date);
-        for (int day = 0; day < 7; ++day) {
-            const QString text =
-                fileDateText(QDateTime(QDate(2026, 12, 7).addDays(day), QTime(23, 48)), QLocale());
-            bar->setPanelText(date, text);
-            const QImage shot = bar->grab().toImage();
-            // The same text drawn alone, unclipped: its ink is the width to find.
-            QImage alone(1000, r.height(), QImage::Format_RGB32);
-            alone.fill(Qt::white);
-            {
-                QPainter p(&alone);
-                p.setFont(bar->font());
-                p.drawText(QRect(0, 0, 1000, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
-            }
-            auto inkColumns = [](const QImage& img, int from, int to, int top, int bottom) {
-                int first = -1, last = -1;
-                for (int x = from; x <= to; ++x)
-                    for (int y = top; y <= bottom; ++y)
-                        if (qGray(img.pixel(x, y)) < 128) {
-                            if (first < 0)
-                                first = x;
-                            last = x;
-                            break;
-                        }
-                return std::pair{first, last};
-            };
-            const auto [aloneFirst, aloneLast] = inkColumns(alone, 0, 999, 0, r.height() - 1);
-            const auto [first, last] = inkColumns(shot, r.left(), r.right(), r.top(), r.bottom());
-            ASSERT_GE(first, 0) << name;
-            EXPECT_EQ(last - first, aloneLast - aloneFirst) << name << " " << text.toStdString();
-            EXPECT_LE(last, r.right() - 1) << name << " " << text.toStdString();
-        }
-        // The panels after it moved along: none overlaps the date.
-        EXPECT_GT(bar->panelRect(date + 1).left(), r.right()) << name;
+        for (int day = 0; day < 7; ++day)
+            expectWholeInPanel(h.ui().sbInfo, panelIndex(StatusPanel::Date),
+                               fileDateText(QDateTime(QDate(2026, 12, 7).addDays(day), QTime(23, 48)),
+                                            QLocale()),
+                               name);
     }
     QLocale::setDefault(saved);
+}
+
+// The size panel grows for a panorama's size and is back to its own width
+// for an ordinary photo's.
+TEST(SizePanel, PanoramaSizesStandWhole) {
+    test::MainWindowHarness h;
+    StatusPanels* bar = h.ui().sbInfo;
+    const int size = panelIndex(StatusPanel::Size);
+    const int width = bar->panelRect(size).width();
+    for (const char* text :
+         {"6000 x 4000", "11158 x 2156", "16384 x 4096", "99999 x 99999", "1 x 268435456"})
+        expectWholeInPanel(bar, size, QString::fromLatin1(text), text, 0);
+    bar->setPanelText(size, QStringLiteral("6000 x 4000"));
+    EXPECT_EQ(bar->panelRect(size).width(), width);
 }
 
 // A damaged JPEG of 5 x 27,397 pixels: it fits the area at a width that

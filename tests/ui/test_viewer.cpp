@@ -180,8 +180,8 @@ TEST(Viewer, SheetShownKeepsTheViewHiddenButDrawn) {
     ViewerHarness h;
     h.album.jpeg("a.jpg", 300, 200);
     h.open({"a.jpg"});
-    h.ui().aSum->setEnabled(true);
-    h.ui().aSum->setChecked(true);
+    // The sheet is up: its state is the session's, not the action's.
+    h.w().testAccess().session.perform(Command::Sum);
     h.present(0);
     EXPECT_TRUE(h.ui().imgView->isHidden());
     EXPECT_EQ(h.ui().imgView->geometry(), QRect(362, 260, 300, 200));

@@ -120,6 +120,26 @@ QList<QByteArray> applyHostileEntryChanges(const QString& root);
 // The raw paths of the named pipes of the library before any change.
 QList<QByteArray> hostileFifoPaths(const QString& root);
 
+// Thumbnails that stand in for a good picture's, in its album's own
+// .sh_thumbnails and, written by the test, in the shared cache.
+enum class HostileThumbnail {
+    Fifo,      // a named pipe
+    DevZero,   // a link to /dev/zero
+    Sparse,    // a real thumbnail followed by a hole of gigabytes
+    LyingKeys, // size keys that claim another shape than the thumbnail's
+    HugeClaim, // a header that claims 100000 x 100000
+};
+struct HostileThumbnailRow {
+    QByteArray album; // raw album name
+    QByteArray name;  // the picture's raw file name
+    HostileThumbnail kind;
+};
+inline constexpr const char* kHostileThumbnailAlbum = "thumbnails";
+// The pictures whose thumbnails are hostile.
+std::span<const HostileThumbnailRow> hostileThumbnails();
+// Makes the hostile thumbnail at path, with the folders above it.
+void writeHostileThumbnail(HostileThumbnail kind, const QByteArray& path);
+
 // Gives every file and folder under root back its permissions, so the
 // library can be deleted.
 void restoreHostilePermissions(const QString& root);

@@ -30,6 +30,9 @@ QString badBitmap();     // "ビットマップイメージが不正です"
 QString jpegError(int code);
 QString memoFailure();   // "ストリームからの読み込みに失敗しました"
 
+// The PNG with its header claiming w x h (the CRC made right again).
+QByteArray claimingPng(QByteArray png, quint32 w, quint32 h);
+
 // A small valid JPEG of w x h (a landscape scene).
 QByteArray smallJpeg(int w, int h);
 
@@ -40,5 +43,6 @@ QList<HostileEntry> bitmapCompressionRows(const QByteArray& album);
 QList<HostileEntry> bitmapDamageRows(const QByteArray& album);
 QList<HostileEntry> sizeRows(const QByteArray& album);
 QList<HostileEntry> formatRows(const QByteArray& album); // PNG, WebP, HEIC, AVIF
+QList<HostileEntry> thumbnailRows(const QByteArray& album); // pictures with hostile thumbnails
 
 } // namespace soru::testlib::hostile

@@ -275,6 +275,16 @@ QList<HostileEntry> companionRows() {
         "RTF");
     row("memo-long-line.jpg", "its .txt memo is one line of 2 MB", O::Shown, kPictureSize, ".txt",
         [](const QByteArray& p) { writeRaw(p, QByteArray(2 << 20, 'x')); }, "TXT");
+    row("memo-sparse-6gib.jpg", "its .txt memo is a line followed by a 6 GB hole", O::Shown,
+        kPictureSize, ".txt",
+        [](const QByteArray& p) {
+            writeRaw(p, "メモ\r\n");
+#ifdef Q_OS_UNIX
+            if (::truncate(p.constData(), off_t(6) << 30) != 0)
+                throw std::runtime_error("cannot extend " + p.toStdString());
+#endif
+        },
+        "TXT");
     row("MEMO-CASE.JPG", "its memo's name differs in letter case", O::Shown, kPictureSize, ".txt",
         [](const QByteArray& p) { writeRaw(p.left(p.lastIndexOf('/') + 1) + "memo-case.TXT", "memo"); },
         "TXT");
@@ -328,7 +338,8 @@ const QList<HostileEntry>& allRows() {
         r << rootRows() << nameRows() << specialRows() << companionRows() << changeRows()
           << listOnlyRows() << sizeRows("sizes") << jpegDamageRows("jpeg-damage")
           << bitmapHeaderRows("bitmap-headers") << bitmapCompressionRows("bitmap-compression")
-          << bitmapDamageRows("bitmap-damage") << formatRows("formats");
+          << bitmapDamageRows("bitmap-damage") << formatRows("formats")
+          << thumbnailRows(kHostileThumbnailAlbum);
         return r;
     }();
     return rows;
@@ -372,7 +383,8 @@ const QList<AlbumMaking>& allAlbums() {
         };
         folder("", "the root album", true);
         for (const char* n : {"names", "special", "companions", "changes", "sizes", "jpeg-damage",
-                              "bitmap-headers", "bitmap-compression", "bitmap-damage", "formats"})
+                              "bitmap-headers", "bitmap-compression", "bitmap-damage", "formats",
+                              kHostileThumbnailAlbum})
             folder(n, "an album of hostile entries", true);
         folder(kHostileBulkAlbum, "an album of 10,000 pictures", true, kHostileBulkPictures);
         folder("folder.jpg", "an album named like a picture", true, 1);

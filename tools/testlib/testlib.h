@@ -44,6 +44,11 @@ QByteArray pngChunk(const char (&type)[5], const QByteArray& data);
 // The CRC-32 that PNG chunks carry.
 quint32 pngCrc(const QByteArray& bytes);
 
+// An animated WebP of one frame: the frame (lossless, with its alpha) at
+// `at` (even coordinates) on a canvas of the given size, which may be far
+// larger than the frame, up to 16384 x 16384.
+QByteArray animatedWebp(QSize canvas, const QImage& frame, QPoint at);
+
 // The colour of a Scene::Plain picture with this seed.
 QRgb plainColour(quint32 seed);
 

@@ -12,6 +12,11 @@
 #include <QPainter>
 
 namespace soru {
+namespace {
+// Folders counted at once. On a local disk the listing is quick either way;
+// on a share each answer takes a round trip, and these overlap.
+constexpr int kScanThreads = 8;
+} // namespace
 
 int TfrmMain::measuredWidth(const QString& text) {
     // The width the auto-sizing label would take, measured directly: a
@@ -21,15 +26,20 @@ int TfrmMain::measuredWidth(const QString& text) {
 
 void TfrmMain::scanAlbums() {
     const int rows = visibleListRows(pnlMain->height(), lstBook->itemHeight(), INT_MAX);
-    const QStringList folders = albumFolderNames(rootDir_);
+    const QStringList folders = albumFolderNames(session_.rootDir());
     const int n = int(folders.size());
     InstantProgressBar* progress = env_.splashProgress;
     if (progress)
         progress->setMax(n + 1);
     int maxWidth = 0;
-    for (int i = -1; i < n; ++i) {
+    // The root album first, then the albums in list order; counted several
+    // at a time, added one by one as their turn comes.
+    QStringList paths{session_.rootDir()};
+    for (const QString& folder : folders)
+        paths << session_.rootDir() + folder;
+    countPicturesInOrder(paths, kScanThreads, [&](int index, int count) {
+        const int i = index - 1;
         const bool root = i < 0;
-        const int count = countPictures(root ? rootDir_ : rootDir_ + folders[i]);
         if (count > 0) {
             const ListEntry entry = albumListEntry(count, root ? kRootAlbumLabel : folders[i]);
             auto* item = new QListWidgetItem(entry.text);
@@ -42,7 +52,7 @@ void TfrmMain::scanAlbums() {
         // The scan lets no events run: the bar draws itself at once.
         if (progress)
             progress->setPosition(i + 2);
-    }
+    });
     lstBook->resize(maxWidth + 64, lstBook->height());
     pnlBook->resize(maxWidth + 70, pnlBook->height());
     const int shown = std::min(rows, lstBook->count());
@@ -71,7 +81,7 @@ void TfrmMain::lstBookDrawItem(QPainter& painter, int index, const QRect& rect, 
 
 void TfrmMain::lstBookDblClick() {
     // The first choice ends the wait, even when the album opens with nothing.
-    panels_.albumChosen();
+    session_.panels().albumChosen();
     const QListWidgetItem* item = lstBook->currentItem();
     if (!item)
         return;

@@ -30,33 +30,33 @@ bool TfrmMain::askYesNo(const QString& question) {
 }
 
 void TfrmMain::aWallExecute() {
-    if (!album_.hasCurrent())
+    if (!session_.album().hasCurrent())
         return;
     if (!askYesNo(text::kAskWallpaper))
         return;
     // The picture is read from its file again, not taken from the view; a
     // file gone since it was shown is quietly skipped.
-    const QString path = album_.currentPath();
+    const QString path = session_.album().currentPath();
     if (!isFile(path))
         return;
     const QString folder = env_.wallpaperFolder.isEmpty() ? wallpaperFolder() : env_.wallpaperFolder;
     const QString target = wallpaperFilePath(folder);
     HourglassCursor hourglass;
     const QImage image = loadPictureObject(path)->fullImage();
-    if (wallpaperStyle_ == WallpaperStyle::Zoom && zoomDistorts(image.size(), env_.screen.size()) &&
+    if (session_.wallpaperStyle() == WallpaperStyle::Zoom && zoomDistorts(image.size(), env_.screen.size()) &&
         !askYesNo(text::kAskDistort))
         return;
     // The file first: a failure to write it changes no desktop setting.
     writeWindowsBitmap(image, target);
     if (env_.services.wallpaper)
-        env_.services.wallpaper->apply(target, static_cast<int>(wallpaperStyle_));
+        env_.services.wallpaper->apply(target, static_cast<int>(session_.wallpaperStyle()));
 }
 
 void TfrmMain::aCopyExecute() {
-    if (!album_.hasCurrent())
+    if (!session_.album().hasCurrent())
         return;
     HourglassCursor hourglass;
-    const QString path = album_.currentPath();
+    const QString path = session_.album().currentPath();
     if (!isFile(path))
         return;
     const std::unique_ptr<PictureObject> picture = loadPictureObject(path);

@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -37,8 +38,11 @@ TfrmMain::TfrmMain(Environment env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), env_(std::move(env)),
       // The cache is sized for the screen's device pixels.
       pictures_(decodeCacheBytes(env_.screen.size() * qApp->devicePixelRatio(), physicalMemoryBytes())) {
-    if (!env_.thumbnailFolder.isEmpty())
-        pictures_.setThumbnailStore(std::make_unique<ThumbnailStore>(env_.thumbnailFolder));
+    if (!env_.thumbnailFolder.isEmpty()) {
+        auto store = std::make_unique<ThumbnailStore>(env_.thumbnailFolder);
+        store->setWritable(env_.writeThumbnails);
+        pictures_.setThumbnailStore(std::move(store));
+    }
     setWindowTitle(text::kAppTitle);
     setWindowIcon(mainIcon());
     setFont(pixelFont(family::kPGothic, 12));
@@ -47,7 +51,23 @@ TfrmMain::TfrmMain(Environment env, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
     buildComponents();
-    connect(&slideShow_, &SlideShow::runningChanged, this, &TfrmMain::followScreenSaverHold);
+    connect(&session_.slideShow(), &SlideShow::runningChanged, this, [this] {
+        // At once, so the position panel shows or drops the clock now.
+        sbInfo->repaint();
+        followScreenSaverHold();
+    });
+    // The window renders what the session says. Rendering may fail (a
+    // picture that cannot be decoded): the failure ends the command that
+    // caused it and reaches the handler's guard through forward().
+    connect(&session_, &ViewerSession::commandsChanged, this, rendering(&TfrmMain::syncActions));
+    connect(&session_, &ViewerSession::currentChanged, this, rendering(&TfrmMain::renderCurrent));
+    connect(&session_, &ViewerSession::sheetChanged, this, rendering(&TfrmMain::renderSheet));
+    connect(&session_, &ViewerSession::requested, this, rendering(&TfrmMain::carryOut));
+    connect(&session_, &ViewerSession::albumChanged, this, [this] {
+        lblDir->setText(session_.albumName());
+        lblDir->adjustSize();
+    });
+    syncActions();
 }
 
 TfrmMain::~TfrmMain() { FormDestroy(); }
@@ -55,12 +75,11 @@ TfrmMain::~TfrmMain() { FormDestroy(); }
 void TfrmMain::FormCreate() {
     setHintPause(kHintPauseMs);
     Cursors = {QCursor(Qt::ArrowCursor), backCursor(), nextCursor()};
-    rootDir_ = libraryRoot(env_.libraryFolder);
-    // The owners start as a new window does: no album, the album panel out
-    // and waiting, no page, the show stopped. Until an album is open only
-    // exit and information work, and no picture has a memo.
-    for (QAction* a : {aBack, aAuto, aNext, aPlay, aSum, aCopy, aWall})
-        a->setEnabled(false);
+    session_.setRootDir(libraryRoot(env_.libraryFolder));
+    // The session starts as a new window does: no album, the album panel
+    // out and waiting, no page, the show stopped, only exit and information
+    // enabled. No picture has a memo yet.
+    syncActions();
     reMemo->clear();
     pnlMemo->setEnabled(false);
 
@@ -101,8 +120,8 @@ void TfrmMain::FormCreate() {
     OpenAlbum(QString());
     // Reached only when presenting the root album's first picture did not
     // fail: after a failure the album list stays out and waits for a choice.
-    if (album_.count() > 0) {
-        panels_.rootAlbumShown();
+    if (session_.album().count() > 0) {
+        session_.panels().rootAlbumShown();
         pnlBook->move(kPanelStrip - pnlBook->width(), pnlBook->y());
         lstBook->setCurrentRow(0);
     }
@@ -121,13 +140,13 @@ void TfrmMain::FormDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
-    album_ = AlbumPosition();
+    session_.closeAlbum();
     followScreenSaverHold();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     // No step may run after the window has gone.
-    slideShow_.setRunning(false);
+    session_.slideShow().setRunning(false);
     QWidget::closeEvent(event);
 }
 
@@ -138,18 +157,22 @@ void TfrmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void TfrmMain::pms1sClick(QAction* item) {
-    slideShow_.setInterval(item->data().toInt() * 1000);
-    item->setChecked(true);
-}
+void TfrmMain::pms1sClick(QAction* item) { session_.setInterval(item->data().toInt() * 1000); }
 
 void TfrmMain::pmsCenterClick(QAction* item) {
-    wallpaperStyle_ = static_cast<WallpaperStyle>(item->data().toInt());
-    item->setChecked(true);
+    session_.setWallpaperStyle(static_cast<WallpaperStyle>(item->data().toInt()));
 }
 
 TfrmMain::TestAccess TfrmMain::testAccess() {
-    return {*this, album_, sheet_, panels_, rootDir_, wallpaperStyle_, viewCursor_, pictures_};
+    return {*this,
+            session_.albumForTests(),
+            session_.sheet(),
+            session_.panels(),
+            session_.rootDir(),
+            session_.wallpaperStyle(),
+            session_.pointerZone(),
+            pictures_,
+            session_};
 }
 
 } // namespace soru

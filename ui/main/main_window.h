@@ -3,14 +3,9 @@
 // from are in main_window_components.h, its state lives in small owners
 // (core/), and the definitions are split by concern over several files;
 // this header is the whole window at a glance.
-#include "core/album_position.h"
 #include "core/companion_index.h"
-#include "core/cursor_zones.h"
-#include "core/key_bindings.h"
-#include "core/panel_slides.h"
-#include "core/slide_show.h"
-#include "core/thumbnail_sheet_state.h"
-#include "core/wallpaper_style.h"
+#include "core/failure.h"
+#include "core/viewer_session.h"
 #include "media/picture_pipeline.h"
 #include "platform/services.h"
 #include "ui/main/main_window_components.h"
@@ -18,7 +13,9 @@
 
 #include <QWidget>
 
+#include <exception>
 #include <functional>
+#include <utility>
 
 class QPainter;
 
@@ -49,6 +46,9 @@ public:
         // The desktop's shared thumbnail cache the thumbnail pages read and
         // write; empty: none, every cell is decoded.
         QString thumbnailFolder;
+        // Whether thumbnails are written there too: not by a copy run from
+        // a medium on someone else's computer, which only reads the cache.
+        bool writeThumbnails = true;
     };
 
     explicit TfrmMain(Environment env, QWidget* parent = nullptr);
@@ -118,6 +118,7 @@ public:
         const WallpaperStyle& wallpaperStyle;
         const CursorSlot& viewCursor;
         PicturePipeline& pictures;
+        ViewerSession& session;
     };
     TestAccess testAccess();
 
@@ -152,13 +153,53 @@ private:
     // The binding table's commands: which action a command is, and running it.
     QAction* actionFor(Command command) const;
     void runCommand(Command command);
+    // The only place that enables or checks an action: from the session.
+    void syncActions();
+    // Rendering what the session signals.
+    void renderCurrent();
+    void renderSheet(ViewerSession::SheetChange change);
+    void carryOut(Command command);
+    // Calls into the session. What the session's signals make the window
+    // render may fail (a picture that cannot be decoded); the failure is not
+    // thrown through the toolkit's signal: the slot keeps it, the rest of the
+    // rendering for this call is skipped, and it is thrown here once the
+    // session has returned, to end the handler as a failure does.
+    template <class F> void forward(F&& call) {
+        ++forwarding_;
+        try {
+            call();
+        } catch (...) {
+            --forwarding_;
+            throw;
+        }
+        --forwarding_;
+        if (std::exception_ptr failure = std::exchange(renderFailure_, nullptr))
+            std::rethrow_exception(failure);
+    }
+    // A slot for the session's signals that keeps its failure for forward().
+    template <class... A> auto rendering(void (TfrmMain::*slot)(A...)) {
+        return [this, slot](A... args) {
+            if (renderFailure_)
+                return;
+            // A signal outside any handler's call: its own failure is
+            // reported as a handler's is.
+            if (forwarding_ == 0) {
+                guarded([&] { (this->*slot)(args...); });
+                return;
+            }
+            try {
+                (this->*slot)(args...);
+            } catch (...) {
+                renderFailure_ = std::current_exception();
+                session_.renderFailed();
+            }
+        };
+    }
     void setViewCursor(CursorSlot slot);
     void slideStepWait();
     // Holds the screen saver off while the show runs in a window that is
     // neither minimised nor destroyed, and releases it otherwise.
     void followScreenSaverHold();
-    // The sheet is shown and may be drawn on.
-    bool sheetShown() const;
     // Starts decoding the neighbours of the shown picture in the background,
     // the one in the direction of travel first.
     void prefetchNeighbours();
@@ -166,15 +207,10 @@ private:
     QSize viewDeviceArea() const;
 
     Environment env_;
-    QString rootDir_;
-    AlbumPosition album_;
-    ThumbnailSheetState sheet_;
-    PanelSlideState panels_;
-    SlideShow slideShow_;
-    WallpaperStyle wallpaperStyle_ = WallpaperStyle::Centre;
-    CursorSlot viewCursor_ = CursorSlot::Default;
-    // The direction of the last step by hand: +1 next, -1 back.
-    int lastStep_ = 1;
+    // What is shown, enabled and checked; the window renders it.
+    ViewerSession session_;
+    std::exception_ptr renderFailure_;
+    int forwarding_ = 0; // calls of forward() under way
     // Decoded pictures, prefetched neighbours and thumbnail cells; the
     // decodes run on worker threads, what is shown is taken here.
     PicturePipeline pictures_;

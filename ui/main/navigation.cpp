@@ -7,30 +7,26 @@
 #include "ui/widgets/status_panels.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeyEvent>
 #include <QTextEdit>
 
 namespace soru {
 
+// The handlers step whatever the actions' state: the arrows and the clicks
+// call them directly.
+void TfrmMain::aBackExecute() { forward([this] { session_.run(Command::StepBack); }); }
+
+void TfrmMain::aNextExecute() { forward([this] { session_.run(Command::StepNext); }); }
+
+void TfrmMain::imgViewClick() { forward([this] { session_.run(session_.pointerCommand()); }); }
+
 // Every move lets the thumbnail frame follow before the picture is
 // presented, so the frame is in place when presenting lets events run.
-void TfrmMain::aBackExecute() {
-    if (!album_.back())
-        return;
-    lastStep_ = -1;
+void TfrmMain::renderCurrent() {
     PlaceCurrentFrame();
     ShowCurrentPicture();
 }
-
-void TfrmMain::aNextExecute() {
-    if (!album_.next())
-        return;
-    lastStep_ = 1;
-    PlaceCurrentFrame();
-    ShowCurrentPicture();
-}
-
-void TfrmMain::imgViewClick() { runCommand(commandForClick(stepDirection(viewCursor_))); }
 
 bool TfrmMain::FormKeyDown(int key) {
     const std::optional<Command> command = commandForKey(QKeyCombination(Qt::Key(key)));
@@ -57,20 +53,29 @@ QAction* TfrmMain::actionFor(Command command) const {
     return nullptr;
 }
 
-void TfrmMain::runCommand(Command command) {
-    // The steps call the handlers directly: the arrows and the clicks step
-    // whatever the actions' state. Every other command is its action, which
-    // does nothing while disabled.
-    if (command == Command::StepBack) {
-        aBackExecute();
-        return;
-    }
-    if (command == Command::StepNext) {
-        aNextExecute();
-        return;
-    }
-    if (QAction* a = actionFor(command); a && a->isEnabled())
+// A bound key: the session does nothing for a disabled command, as the
+// action would.
+void TfrmMain::runCommand(Command command) { forward([this, command] { session_.run(command); }); }
+
+// A command that needs a service runs through its action, whose handler
+// reports its own failure.
+void TfrmMain::carryOut(Command command) {
+    if (QAction* a = actionFor(command))
         a->trigger();
+}
+
+void TfrmMain::syncActions() {
+    for (int i = 0; i < kActionCommandCount; ++i) {
+        const auto command = static_cast<Command>(i);
+        QAction* a = actionFor(command);
+        a->setEnabled(session_.enabled(command));
+        if (a->isCheckable())
+            a->setChecked(session_.checked(command));
+    }
+    for (QAction* item : grpAutoTime->actions())
+        item->setChecked(item->data().toInt() * 1000 == session_.interval());
+    for (QAction* item : grpWall->actions())
+        item->setChecked(item->data().toInt() == int(session_.wallpaperStyle()));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -99,7 +104,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::setViewCursor(CursorSlot slot) {
-    viewCursor_ = slot;
+    session_.setPointerZone(slot);
     imgView->setCursor(cursorFor(slot));
 }
 
@@ -109,32 +114,21 @@ void TfrmMain::updateCursorZones() {
         return;
     // The pointer's position as the platform reports it, in the view's own
     // coordinates: the handler serves four controls of different origins.
-    const CursorSlot slot = cursorZone(imgView->mapFromGlobal(QCursor::pos()), imgView->size(), album_.count());
-    if (slot != viewCursor_)
+    const CursorSlot slot = cursorZone(imgView->mapFromGlobal(QCursor::pos()), imgView->size(), session_.album().count());
+    if (slot != session_.pointerZone())
         setViewCursor(slot);
 }
 
-void TfrmMain::aAutoExecute() {
-    slideShow_.setRunning(!slideShow_.running());
-    aAuto->setChecked(slideShow_.running());
-    // At once, so the position panel shows or drops the clock now.
-    sbInfo->repaint();
-}
+void TfrmMain::aAutoExecute() { forward([this] { session_.perform(Command::Auto); }); }
 
 void TfrmMain::followScreenSaverHold() {
-    const bool wanted = slideShow_.running() && !isMinimized() && !destroyed_;
+    const bool wanted = session_.slideShow().running() && !isMinimized() && !destroyed_;
     if (wanted == screenSaverHeld_ || !env_.services.screenSaver)
         return;
     screenSaverHeld_ = wanted;
     env_.services.screenSaver->hold(wanted);
 }
 
-void TfrmMain::tmrAutoTimer() {
-    // The next wait starts when this step has ended; a step that fails
-    // leaves the show standing still.
-    slideShow_.beginStep();
-    imgViewClick();
-    slideShow_.endStep();
-}
+void TfrmMain::tmrAutoTimer() { forward([this] { session_.tick(); }); }
 
 } // namespace soru

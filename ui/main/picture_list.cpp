@@ -15,18 +15,14 @@
 namespace soru {
 
 void TfrmMain::OpenAlbum(const QString& folder) {
-    // A page drawn for the previous album no longer counts.
-    sheet_.invalidatePage();
-    lblDir->setText(folder);
-    lblDir->adjustSize();
     const QString prefix = folder.isEmpty() ? QString() : folder + QLatin1Char('/');
     // Decodes queued for the album before are of no use any more.
     pictures_.dropPrefetches();
     QStringList paths;
     {
         HourglassCursor hourglass;
-        paths = albumPicturePaths(rootDir_ + prefix);
-        companions_.prepare(rootDir_ + prefix);
+        paths = albumPicturePaths(session_.rootDir() + prefix);
+        companions_.prepare(session_.rootDir() + prefix);
     }
     // The list's entry i is picture i, so one index serves both.
     {
@@ -48,36 +44,31 @@ void TfrmMain::OpenAlbum(const QString& folder) {
         lstFile->resize(lstFile->width(), lstFile->itemHeight() * rows);
         pnlFile->resize(pnlFile->width(), lstFile->itemHeight() * rows + 4);
     }
-    const int count = int(paths.size());
     // An empty album keeps the old index, which then points at nothing, and
     // leaves the picture, the status bar and the page range as they were.
-    album_.open(paths);
-    for (QAction* a : {aBack, aAuto, aNext})
-        a->setEnabled(count > 1);
-    sheet_.suspendPaging();
-    if (count > 0)
+    forward([&] { session_.openAlbum(folder, paths); });
+    if (session_.album().count() > 0)
         resetPageRange();
-    // Set last: a failing first picture leaves these as they were.
-    for (QAction* a : {aSum, aCopy, aWall})
-        a->setEnabled(count > 0);
+    // Reached only when the first picture did not fail: the commands that
+    // need a picture keep their state otherwise.
+    forward([this] { session_.albumPresented(); });
 }
 
 void TfrmMain::resetPageRange() {
     // Paging is suspended, so these changes of the scroll bar draw nothing.
-    if (sbScr->value() != 0)
-        sbScr->setValue(0);
-    const int lastPage = sheet_.resetRange(album_.count());
-    sbScr->setMaximum(lastPage);
-    if (sheet_.severalPages()) {
-        if (aSum->isChecked() && sbScr->isHidden())
+    if (sbScr->value() != session_.page())
+        sbScr->setValue(session_.page());
+    sbScr->setMaximum(session_.sheet().lastPage());
+    const bool sheetChecked = session_.checked(Command::Sum);
+    if (session_.sheet().severalPages()) {
+        if (sheetChecked && sbScr->isHidden())
             sbScr->show();
     } else if (!sbScr->isHidden()) {
         sbScr->hide();
     }
-    if (aSum->isChecked())
+    if (sheetChecked)
         DrawThumbnailPage();
     ShowCurrentPicture();
-    sheet_.resumePaging();
 }
 
 void TfrmMain::lstFileDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState) {
@@ -91,12 +82,8 @@ void TfrmMain::lstFileDrawItem(QPainter& painter, int index, const QRect& rect, 
 }
 
 void TfrmMain::lstFileDblClick() {
-    if (!album_.hasCurrent())
-        return;
-    if (!album_.pick(lstFile->currentRow()))
-        return;
-    PlaceCurrentFrame();
-    ShowCurrentPicture();
+    if (session_.hasCurrent())
+        forward([this] { session_.pick(lstFile->currentRow()); });
 }
 
 void TfrmMain::tbsNextContextPopup() {
@@ -107,8 +94,8 @@ void TfrmMain::tbsNextContextPopup() {
 }
 
 void TfrmMain::stepToPicture(const QString& fileName) {
-    const int row = int(album_.paths().indexOf(rootDir_ + fileName));
-    if (row < 0 || !album_.hasCurrent())
+    const int row = int(session_.album().paths().indexOf(session_.rootDir() + fileName));
+    if (row < 0 || !session_.album().hasCurrent())
         return;
     // The same step as a pick in the picture list.
     lstFile->setCurrentRow(row);

@@ -21,17 +21,17 @@ void TfrmMain::slideStepWait() {
 }
 
 void TfrmMain::pnlBookMouseMove() {
-    if (!panels_.beginSlideOut(SidePanel::Book))
+    if (!session_.panels().beginSlideOut(SidePanel::Book))
         return;
     slidePanel(pnlBook, 0, kBookStep, [this] { slideStepWait(); });
-    panels_.endSlide();
+    session_.panels().endSlide();
 }
 
 void TfrmMain::pnlMemoMouseMove() {
-    if (!panels_.beginSlideOut(SidePanel::Memo))
+    if (!session_.panels().beginSlideOut(SidePanel::Memo))
         return;
     slidePanel(pnlMemo, width() - pnlMemo->width(), -kMemoStep, [this] { slideStepWait(); });
-    panels_.endSlide();
+    session_.panels().endSlide();
 }
 
 void TfrmMain::pnlMainMouseMove() {
@@ -41,18 +41,18 @@ void TfrmMain::pnlMainMouseMove() {
         pnlFile->hide();
     if (pnlFile->isEnabled())
         pnlFile->setEnabled(false);
-    if (panels_.awaitingAlbum())
+    if (session_.panels().awaitingAlbum())
         return;
     // The cursor follows the pointer also during a slide.
     updateCursorZones();
-    if (!panels_.beginSlideBack())
+    if (!session_.panels().beginSlideBack())
         return;
     // The album panel comes back completely before the memo panel moves.
-    if (panels_.takeBack(SidePanel::Book))
+    if (session_.panels().takeBack(SidePanel::Book))
         slidePanel(pnlBook, kPanelStrip - pnlBook->width(), -kBookStep, [this] { slideStepWait(); });
-    if (panels_.takeBack(SidePanel::Memo))
+    if (session_.panels().takeBack(SidePanel::Memo))
         slidePanel(pnlMemo, pnlMemo->x() + pnlMemo->width() - kPanelStrip, kMemoStep, [this] { slideStepWait(); });
-    panels_.endSlide();
+    session_.panels().endSlide();
 }
 
 } // namespace soru

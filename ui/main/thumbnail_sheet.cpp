@@ -25,12 +25,10 @@ struct ProgressShown {
 };
 } // namespace
 
-bool TfrmMain::sheetShown() const { return aSum->isEnabled() && aSum->isChecked(); }
-
 void TfrmMain::computeThumbnailGrid() {
-    sheet_.setGrid(thumbnailGrid(pnlMain->width(), pnlMain->height(), sbScr->width()));
-    if (bvlCur->size() != sheet_.frameSize())
-        bvlCur->resize(sheet_.frameSize());
+    session_.sheet().setGrid(thumbnailGrid(pnlMain->width(), pnlMain->height(), sbScr->width()));
+    if (bvlCur->size() != session_.sheet().frameSize())
+        bvlCur->resize(session_.sheet().frameSize());
     sbScr->setPageStep(1);
     sbScr->setSingleStep(1);
     sbScr->setMinimum(0);
@@ -39,15 +37,15 @@ void TfrmMain::computeThumbnailGrid() {
 void TfrmMain::DrawThumbnailPage() {
     // Events run once before the page, none while it is drawn.
     QCoreApplication::processEvents();
-    if (!sheetShown())
+    if (!session_.sheetShown())
         return;
-    const std::optional<PageRange> range = sheet_.pageRange(sbScr->value(), album_.count());
+    const std::optional<PageRange> range = session_.sheet().pageRange(session_.page(), session_.album().count());
     if (!range)
         return;
-    const ThumbGrid& g = sheet_.grid();
+    const ThumbGrid& g = session_.sheet().grid();
     pbInfo->setPosition(0);
     pbInfo->setMax(range->last - range->first);
-    QPoint frame = sheet_.frameOutside();
+    QPoint frame = session_.sheet().frameOutside();
 
     HourglassCursor hourglass;
     ProgressShown progress(pbInfo);
@@ -64,24 +62,24 @@ void TfrmMain::DrawThumbnailPage() {
     const int cellCount = range->last - range->first + 1;
     const QSize cellBox(qRound(g.thumbWidth * dpr), qRound(g.thumbHeight * dpr));
     const QList<DecodedPicture> cells =
-        pictures_.takeAll(album_.paths().mid(range->first, cellCount), cellBox,
+        pictures_.takeAll(session_.album().paths().mid(range->first, cellCount), cellBox,
                           [this, cellCount](int done, int) { pbInfo->setPosition(qMin(done, cellCount - 1)); });
     // Then the page is put together row by row, left to right, as if each
     // cell had been decoded in turn: the first failing cell is reported.
     for (int index = range->first; index <= range->last; ++index) {
-        const QPoint cell = sheet_.cellOf(range->first, index);
+        const QPoint cell = session_.sheet().cellOf(range->first, index);
         const DecodedPicture& picture = cells[index - range->first];
         // A vanished file leaves its cell showing the background.
         if (picture.isMissing())
             continue;
         picture.throwIfLoadFailed();
         const QRect target = thumbnailRect(g, cell.x(), cell.y(), picture.width(), picture.height());
-        if (index == album_.index())
-            frame = sheet_.drawnFrame(cell);
+        if (index == session_.album().index())
+            frame = session_.sheet().drawnFrame(cell);
         if (!target.isEmpty())
             picture.drawInto(page, target);
     }
-    if (album_.index() >= range->first && album_.index() <= range->last) {
+    if (session_.album().index() >= range->first && session_.album().index() <= range->last) {
         bvlCur->move(frame);
         if (bvlCur->isHidden())
             bvlCur->show();
@@ -89,17 +87,17 @@ void TfrmMain::DrawThumbnailPage() {
         bvlCur->hide();
     }
     imgSum->setBitmap(page);
-    sheet_.pageDrawn();
+    session_.sheet().pageDrawn();
     // The next page is decoded while the machine is otherwise idle.
     const int next = range->last + 1;
-    if (next < album_.count())
-        pictures_.prefetchAll(album_.paths().mid(next, cellCount), cellBox, PicturePipeline::Priority::Idle);
+    if (next < session_.album().count())
+        pictures_.prefetchAll(session_.album().paths().mid(next, cellCount), cellBox, PicturePipeline::Priority::Idle);
 }
 
 void TfrmMain::PlaceCurrentFrame() {
-    if (!sheetShown())
+    if (!session_.sheetShown())
         return;
-    const FramePlacement place = sheet_.placeFrame(sbScr->value(), album_.count(), album_.index());
+    const FramePlacement place = session_.sheet().placeFrame(session_.page(), session_.album().count(), session_.album().index());
     switch (place.action) {
     case FramePlacement::Action::Keep:
         break;
@@ -116,21 +114,16 @@ void TfrmMain::PlaceCurrentFrame() {
     }
 }
 
-void TfrmMain::aSumExecute() {
-    const bool wasShown = aSum->isChecked();
-    // The show can run only while the sheet is down; with one picture its
-    // action is left alone.
-    if (album_.count() > 1) {
-        aAuto->setEnabled(wasShown);
-        if (!wasShown && slideShow_.running()) {
-            slideShow_.setRunning(false);
-            aAuto->setChecked(false);
-        }
+void TfrmMain::aSumExecute() { forward([this] { session_.perform(Command::Sum); }); }
+
+void TfrmMain::renderSheet(ViewerSession::SheetChange change) {
+    if (change == ViewerSession::SheetChange::Paged) {
+        DrawThumbnailPage();
+        return;
     }
-    aSum->setChecked(!wasShown);
-    if (aSum->isChecked()) {
+    if (session_.checked(Command::Sum)) {
         // The page left on the sheet is reused while it belongs to the album.
-        if (sheet_.pageValid())
+        if (session_.sheet().pageValid())
             PlaceCurrentFrame();
         else
             DrawThumbnailPage();
@@ -138,7 +131,7 @@ void TfrmMain::aSumExecute() {
             imgView->hide();
         if (imgSum->isHidden())
             imgSum->show();
-        if (sheet_.severalPages() && sbScr->isHidden())
+        if (session_.sheet().severalPages() && sbScr->isHidden())
             sbScr->show();
         if (!imgWall->isHidden())
             imgWall->hide();
@@ -160,15 +153,9 @@ void TfrmMain::imgSumMouseUp(Qt::MouseButton button, int x, int y) {
     // The right button opens the main menu instead.
     if (button == Qt::RightButton)
         return;
-    if (!album_.pick(pickedIndex(sheet_.grid(), x, y, sbScr->value(), album_.count())))
-        return;
-    PlaceCurrentFrame();
-    ShowCurrentPicture();
+    forward([&] { session_.pick(pickedIndex(session_.sheet().grid(), x, y, session_.page(), session_.album().count())); });
 }
 
-void TfrmMain::sbScrChange() {
-    if (sheet_.pagingEnabled())
-        DrawThumbnailPage();
-}
+void TfrmMain::sbScrChange() { forward([this] { session_.setPage(sbScr->value()); }); }
 
 } // namespace soru

@@ -79,25 +79,27 @@ QString TfrmMain::DrawPicture(const QString& path) {
         }
     }
     // Drawn also under the sheet, but shown only when the sheet is down.
-    if (!aSum->isChecked() && imgView->isHidden())
+    if (!session_.checked(Command::Sum) && imgView->isHidden())
         imgView->show();
     return result;
 }
 
 void TfrmMain::ShowCurrentPicture() {
-    if (!album_.hasCurrent())
+    if (!session_.hasCurrent())
         return;
-    const QString path = album_.currentPath();
+    const QString path = session_.currentPath();
     auto setPanel = [this](StatusPanel p, const QString& text) { sbInfo->setPanelText(panelIndex(p), text); };
-    auto panel = [this](StatusPanel p) { return sbInfo->panelText(panelIndex(p)); };
     // The panels are emptied first: a picture that fails to draw leaves
     // its position and name, and nothing of the picture before it.
     for (int i = 0; i < sbInfo->panelCount(); ++i)
         sbInfo->setPanelText(i, {});
-    setPanel(StatusPanel::Position, positionText(album_.index(), album_.count()));
-    setPanel(StatusPanel::Name, pathFileName(path));
-    lstFile->setCurrentRow(album_.index());
-    setPanel(StatusPanel::Size, DrawPicture(path));
+    const QString position = session_.positionText();
+    const QString name = session_.currentName();
+    setPanel(StatusPanel::Position, position);
+    setPanel(StatusPanel::Name, name);
+    lstFile->setCurrentRow(session_.album().index());
+    const QString size = DrawPicture(path);
+    setPanel(StatusPanel::Size, size);
 
     bool hasSound = false;
     QString wav;
@@ -105,7 +107,7 @@ void TfrmMain::ShowCurrentPicture() {
         HourglassCursor hourglass;
         wav = companions_.find(path, QStringLiteral(".wav"));
         hasSound = !wav.isEmpty();
-        aPlay->setEnabled(hasSound);
+        session_.setSoundAvailable(hasSound);
 
         QString memo = companions_.find(path, QStringLiteral(".rtf"));
         QString kind = kRichText;
@@ -124,14 +126,14 @@ void TfrmMain::ShowCurrentPicture() {
         }
 
         const QFileInfo fi(path);
+        QString date;
         if (fi.exists() && fi.isFile() && !fi.isHidden())
-            setPanel(StatusPanel::Date, fileDateText(fi.lastModified(), QLocale()));
+            date = fileDateText(fi.lastModified(), QLocale());
+        setPanel(StatusPanel::Date, date);
         if (hasSound)
             setPanel(StatusPanel::Sound, kSoundText);
 
-        imgView->setToolTip(pictureHint(panel(StatusPanel::Name), panel(StatusPanel::Size),
-                                        panel(StatusPanel::Position), panel(StatusPanel::Date), pnlMemo->isEnabled(),
-                                        hasSound));
+        imgView->setToolTip(pictureHint(name, size, position, date, !memo.isEmpty(), hasSound));
     }
     // The status bar and the picture are painted before a sound starts.
     QCoreApplication::processEvents();
@@ -143,17 +145,15 @@ void TfrmMain::ShowCurrentPicture() {
     SoundPlayer* sound = env_.services.sound;
     // During the slide show the sound plays to its end before the next
     // wait begins; a tick that falls due meanwhile waits for it.
-    if (slideShow_.running())
-        slideShow_.runBlocking([sound, &wav] { sound->play(wav, true); });
+    if (session_.slideShow().running())
+        session_.slideShow().runBlocking([sound, &wav] { sound->play(wav, true); });
     else
         sound->play(wav, false);
 }
 
 void TfrmMain::prefetchNeighbours() {
-    const int direction = slideShow_.running()
-                              ? (stepDirection(viewCursor_) == StepDirection::Back ? -1 : 1)
-                              : lastStep_;
-    pictures_.prefetchNeighbours(album_.paths(), album_.index(), direction, viewDeviceArea());
+    const int direction = session_.direction() == StepDirection::Back ? -1 : 1;
+    pictures_.prefetchNeighbours(session_.album().paths(), session_.album().index(), direction, viewDeviceArea());
 }
 
 QSize TfrmMain::viewDeviceArea() const {
@@ -167,7 +167,7 @@ void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) 
     case StatusPanel::Position:
         painter.fillRect(rect, barColour);
         painter.setPen(sbInfo->palette().color(QPalette::WindowText));
-        if (slideShow_.running())
+        if (session_.slideShow().running())
             painter.drawPixmap(rect.topLeft(), glyph(Glyph::Clock));
         painter.drawText(QRect(rect.left() + 18, rect.top() + 2, 1000, 100), Qt::AlignLeft | Qt::AlignTop,
                          sbInfo->panelText(panel));
@@ -192,9 +192,9 @@ void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) 
 }
 
 void TfrmMain::aPlayExecute() {
-    if (!album_.hasCurrent())
+    if (!session_.album().hasCurrent())
         return;
-    const QString wav = companions_.find(album_.currentPath(), QStringLiteral(".wav"));
+    const QString wav = companions_.find(session_.album().currentPath(), QStringLiteral(".wav"));
     if (!wav.isEmpty() && env_.services.sound)
         env_.services.sound->play(wav, false);
 }

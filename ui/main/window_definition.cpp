@@ -24,7 +24,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTextEdit>
 
 namespace soru {
@@ -56,7 +55,6 @@ struct RadioItemRow {
     const QString* caption; // null for a separator
     int tag;
     Glyph glyph;
-    bool checked;
 };
 
 const QString kNoHint;
@@ -89,13 +87,10 @@ int datePanelWidth(const QFontMetrics& fm, const QLocale& locale) {
 void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
     if (!handler)
         return;
-    connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
-        // A toggle's handler decides its checked state itself: undo the
-        // toolkit's own flip first.
-        if (action->isCheckable()) {
-            const QSignalBlocker block(action);
-            action->setChecked(!checked);
-        }
+    connect(action, &QAction::triggered, this, [this, handler] {
+        // A toggle's checked state is the session's: the toolkit's own flip
+        // is undone first.
+        syncActions();
         guarded([&] { (this->*handler)(); });
     });
 }
@@ -154,7 +149,6 @@ void TfrmMain::buildMenus() {
             }
             QAction* a = menu->addAction(glyph(r.glyph), *r.caption);
             a->setCheckable(true);
-            a->setChecked(r.checked);
             a->setData(r.tag);
             group->addAction(a);
             this->*r.item = a;
@@ -163,24 +157,24 @@ void TfrmMain::buildMenus() {
     };
 
     const std::array<RadioItemRow, 11> autoRows{{
-        {&Components::pms1s, &text::k1s, 1, Glyph::Interval1To5Seconds, false},
-        {&Components::pms2s, &text::k2s, 2, Glyph::Interval1To5Seconds, false},
-        {&Components::pms3s, &text::k3s, 3, Glyph::Interval1To5Seconds, true},
-        {&Components::pms5s, &text::k5s, 5, Glyph::Interval1To5Seconds, false},
-        {&Components::pms10s, &text::k10s, 10, Glyph::Interval10Seconds, false},
-        {&Components::pms30s, &text::k30s, 30, Glyph::Interval30Seconds, false},
-        {nullptr, nullptr, 0, Glyph::Spare, false}, // the separator line
-        {&Components::pms1m, &text::k1m, 60, Glyph::Interval1To5Minutes, false},
-        {&Components::pms3m, &text::k3m, 180, Glyph::Interval1To5Minutes, false},
-        {&Components::pms5m, &text::k5m, 300, Glyph::Interval1To5Minutes, false},
-        {&Components::pms10m, &text::k10m, 600, Glyph::Interval10Minutes, false},
+        {&Components::pms1s, &text::k1s, 1, Glyph::Interval1To5Seconds},
+        {&Components::pms2s, &text::k2s, 2, Glyph::Interval1To5Seconds},
+        {&Components::pms3s, &text::k3s, 3, Glyph::Interval1To5Seconds},
+        {&Components::pms5s, &text::k5s, 5, Glyph::Interval1To5Seconds},
+        {&Components::pms10s, &text::k10s, 10, Glyph::Interval10Seconds},
+        {&Components::pms30s, &text::k30s, 30, Glyph::Interval30Seconds},
+        {nullptr, nullptr, 0, Glyph::Spare}, // the separator line
+        {&Components::pms1m, &text::k1m, 60, Glyph::Interval1To5Minutes},
+        {&Components::pms3m, &text::k3m, 180, Glyph::Interval1To5Minutes},
+        {&Components::pms5m, &text::k5m, 300, Glyph::Interval1To5Minutes},
+        {&Components::pms10m, &text::k10m, 600, Glyph::Interval10Minutes},
     }};
     buildRadioMenu(pmAutoTime, grpAutoTime, autoRows, &TfrmMain::pms1sClick);
 
     const std::array<RadioItemRow, 3> wallRows{{
-        {&Components::pmsCenter, &text::kCenter, int(WallpaperStyle::Centre), Glyph::Centre, true},
-        {&Components::pmsTile, &text::kTile, int(WallpaperStyle::Tile), Glyph::Tile, false},
-        {&Components::pmsZoom, &text::kZoom, int(WallpaperStyle::Zoom), Glyph::Wallpaper, false},
+        {&Components::pmsCenter, &text::kCenter, int(WallpaperStyle::Centre), Glyph::Centre},
+        {&Components::pmsTile, &text::kTile, int(WallpaperStyle::Tile), Glyph::Tile},
+        {&Components::pmsZoom, &text::kZoom, int(WallpaperStyle::Zoom), Glyph::Wallpaper},
     }};
     buildRadioMenu(pmWall, grpWall, wallRows, &TfrmMain::pmsCenterClick);
 }
@@ -278,7 +272,9 @@ void TfrmMain::buildSidePanels() {
     reMemo->setFont(pixelFont(family::kGothic, 12));
 
     sbInfo = new StatusPanels(this);
-    sbInfo->setPanels({{100, true, {}}, {80, false, {}}, {datePanelWidth(sbInfo->fontMetrics(), QLocale()), false, {}}, {20, true, {}},
+    // The size panel grows to its text: a panorama's "11158 x 2156" is wider
+    // than its 80 pixels.
+    sbInfo->setPanels({{100, true, {}}, {80, false, {}, true}, {datePanelWidth(sbInfo->fontMetrics(), QLocale()), false, {}}, {20, true, {}},
                        {20, true, {}}, {200, false, {}}});
     sbInfo->onDrawPanel = [this](QPainter& p, int panel, const QRect& r) { sbInfoDrawPanel(p, panel, r); };
 
@@ -308,7 +304,7 @@ void TfrmMain::buildComponents() {
     buildMainPanel();
     buildSidePanels();
 
-    tmrAuto = slideShow_.timer();
+    tmrAuto = session_.slideShow().timer();
     bindEvents();
 }
 
@@ -325,7 +321,7 @@ void TfrmMain::bindEvents() {
         run([this, b, pos] { imgSumMouseUp(b, pos.x(), pos.y()); });
     };
     connect(sbScr, &QScrollBar::valueChanged, this, [this, run] { run([this] { sbScrChange(); }); });
-    connect(&slideShow_, &SlideShow::tick, this, [this, run] { run([this] { tmrAutoTimer(); }); });
+    connect(&session_.slideShow(), &SlideShow::tick, this, [this, run] { run([this] { tmrAutoTimer(); }); });
     imgView->onClick = [this, run] { run([this] { imgViewClick(); }); };
 
     // Mouse moves: the main area, the memo panel and the album panel each

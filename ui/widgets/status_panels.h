@@ -1,7 +1,9 @@
 #pragma once
 // A status bar of fixed-width panels, each sunk into the bar. A panel shows
 // its text, or, when owner-drawn, whatever the owner draws into its
-// rectangle. The last panel reaches to the right edge.
+// rectangle. The last panel reaches to the right edge. A panel that grows to
+// its text is never narrower than its width and widens for a longer text;
+// the panels after it move along.
 #include <QList>
 #include <QWidget>
 
@@ -16,6 +18,7 @@ public:
         int width = 50;
         bool ownerDrawn = false;
         QString text;
+        bool growsToText = false;
     };
 
     explicit StatusPanels(QWidget* parent = nullptr);
@@ -34,7 +37,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The width panel i needs for its text: its own width, or more for a
+    // panel that grows to a longer text.
+    int widthFor(int i) const;
+
     QList<Panel> panels_;
+    QList<int> baseWidths_;
 };
 
 } // namespace soru

@@ -15,10 +15,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -82,10 +84,8 @@ QImage shown(const QString& path, QSize box) {
 }
 
 // A grey profile with a D50 white and a pure gamma curve, made by lcms.
-QByteArray greyProfile(double gamma) {
-    cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
-    cmsHPROFILE h = cmsCreateGrayProfile(cmsD50_xyY(), curve);
-    cmsFreeToneCurve(curve);
+// The bytes of an lcms profile, which is closed; empty for none.
+QByteArray savedProfile(cmsHPROFILE h) {
     cmsUInt32Number size = 0;
     QByteArray bytes;
     if (h && cmsSaveProfileToMem(h, nullptr, &size)) {
@@ -95,6 +95,13 @@ QByteArray greyProfile(double gamma) {
     if (h)
         cmsCloseProfile(h);
     return bytes;
+}
+
+QByteArray greyProfile(double gamma) {
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
+    cmsHPROFILE h = cmsCreateGrayProfile(cmsD50_xyY(), curve);
+    cmsFreeToneCurve(curve);
+    return savedProfile(h);
 }
 
 // The sRGB level of a grey stored as `level` under a pure gamma.
@@ -307,6 +314,71 @@ TEST(ColourBitmap, EmbeddedAndCalibratedProfiles) {
     }
 }
 
+// The version 4 and 5 headers' calibrated endpoints are the primaries'
+// chromaticities under a D65 white: sRGB's look like the untouched picture,
+// give or take the header's pure 2.2 gamma. Numbers that make no sound RGB
+// space leave the pixels exactly as stored.
+TEST(ColourBitmap, CalibratedEndpointsAreChromaticitiesUnderD65) {
+    const double srgb[3][3] = {{0.64, 0.33, 0.03}, {0.30, 0.60, 0.10}, {0.15, 0.06, 0.79}};
+    const double negative[3][3] = {{0.64, 0.33, 0.03}, {-0.30, 0.60, 0.70}, {0.15, 0.06, 0.79}};
+    const double narrow[3][3] = {{0.64, 0.33, 0.03}, {0.60, 0.36, 0.04}, {0.55, 0.30, 0.15}};
+    const double inLine[3][3] = {{0.60, 0.30, 0.10}, {0.40, 0.40, 0.20}, {0.20, 0.50, 0.30}};
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(128, 128, 128), qRgb(90, 160, 230)};
+    QImage stripes(30, 10, QImage::Format_RGB32);
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 10; ++y)
+            stripes.setPixel(x, y, colours[x / 10]);
+    // The header's colour fields from the start of the info header: type,
+    // endpoints, gammas.
+    const auto v4 = [&](const double (&e)[3][3]) {
+        QByteArray b = testlib::encodeBmp(stripes, testlib::BmpKind::V4Header);
+        const auto put = [&](int at, quint32 v) { qToLittleEndian(v, b.data() + 14 + at); };
+        put(56, 0);
+        for (int i = 0; i < 9; ++i)
+            put(60 + 4 * i, quint32(qint32(std::lround(e[i / 3][i % 3] * (1 << 30)))));
+        for (int i = 0; i < 3; ++i)
+            put(96 + 4 * i, quint32(std::lround(2.2 * 65536)));
+        return b;
+    };
+    const auto v5 = [&](const double (&e)[3][3]) {
+        testlib::BitmapColour c;
+        c.type = 0;
+        std::copy(&e[0][0], &e[0][0] + 9, &c.endpoints[0][0]);
+        std::fill(c.gamma, c.gamma + 3, 2.2);
+        return testlib::encodeV5Bitmap(stripes, c);
+    };
+    const struct {
+        const char* name;
+        QByteArray file;
+        bool converted;
+    } cases[] = {
+        {"version 4, sRGB's chromaticities", v4(srgb), true},
+        {"version 5, sRGB's chromaticities", v5(srgb), true},
+        {"a negative endpoint", v4(negative), false},
+        {"white outside the primaries", v5(narrow), false},
+        {"primaries on one line", v4(inLine), false},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file("p.bmp");
+        writeFile(path, c.file);
+        for (const QImage& img : {shown(path, QSize(30, 10)), loadPictureObject(path)->fullImage()}) {
+            for (int i = 0; i < 3; ++i) {
+                const QRgb want = colours[i], got = img.pixel(10 * i + 5, 5);
+                SCOPED_TRACE(i);
+                if (!c.converted) {
+                    EXPECT_EQ(got | 0xFF000000u, want) << std::hex << got;
+                    continue;
+                }
+                EXPECT_NEAR(qRed(got), qRed(want), 3);
+                EXPECT_NEAR(qGreen(got), qGreen(want), 3);
+                EXPECT_NEAR(qBlue(got), qBlue(want), 3);
+            }
+        }
+    }
+}
+
 // Many threads converting with the same profiles share one transform per
 // pair, and all get the same pixels.
 TEST(ColourCache, OneTransformPerProfilePairAcrossThreads) {
@@ -335,6 +407,65 @@ TEST(ColourCache, OneTransformPerProfilePairAcrossThreads) {
     QImage untagged = colourful();
     EXPECT_FALSE(cache.apply(untagged, QByteArray(), swap));
     EXPECT_EQ(untagged, colourful());
+}
+
+// An RGB profile with sRGB's primaries and white and a pure gamma, made by lcms.
+QByteArray gammaProfile(double gamma) {
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+    cmsHPROFILE h = cmsCreateRGBProfile(cmsD50_xyY(), &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return savedProfile(h);
+}
+
+// Pictures that each bring a profile of their own: the cache holds a
+// bounded number of transforms, drops the least recently used, and converts
+// exactly as a fresh cache does, also while threads drop transforms others
+// are converting with.
+TEST(ColourCache, HoldsABoundedNumberOfTransforms) {
+    constexpr int kProfiles = ColourTransformCache::kMaxHeld + 8;
+    std::vector<QByteArray> profiles;
+    std::vector<QImage> expected;
+    for (int i = 0; i < kProfiles; ++i) {
+        profiles.push_back(gammaProfile(1.2 + 0.03 * i));
+        ColourTransformCache fresh;
+        QImage img = colourful(256, 256);
+        ASSERT_TRUE(fresh.apply(img, profiles.back()));
+        expected.push_back(img);
+    }
+    ColourTransformCache cache;
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < kProfiles; ++k) {
+                const int i = (k * (2 * t + 1) + 7 * t) % kProfiles;
+                QImage img = colourful(256, 256);
+                if (!cache.apply(img, profiles[i]) || img != expected[i])
+                    ++wrong;
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_LE(cache.heldCount(), ColourTransformCache::kMaxHeld);
+    EXPECT_LE(cache.heldBytes(), ColourTransformCache::kMaxHeldBytes);
+
+    // One thread, in order: the oldest is made again, the newest are kept.
+    ColourTransformCache ordered;
+    for (int i = 0; i < kProfiles; ++i) {
+        QImage img = colourful(256, 256);
+        ordered.apply(img, profiles[i]);
+    }
+    EXPECT_EQ(ordered.heldCount(), ColourTransformCache::kMaxHeld);
+    QImage last = colourful(256, 256), first = colourful(256, 256);
+    ASSERT_TRUE(ordered.apply(last, profiles[kProfiles - 1]));
+    EXPECT_EQ(ordered.transformCount(), kProfiles);
+    ASSERT_TRUE(ordered.apply(first, profiles[0]));
+    EXPECT_EQ(ordered.transformCount(), kProfiles + 1);
+    EXPECT_TRUE(first == expected[0]);
+    EXPECT_TRUE(last == expected[kProfiles - 1]);
 }
 
 // RGB to RGB between matrix-shaper profiles runs on a loop of the

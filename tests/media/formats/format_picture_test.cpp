@@ -6,6 +6,7 @@
 #include "core/failure.h"
 #include "media/decoded_picture.h"
 #include "media/exif_orientation.h"
+#include "media/heif_av1_decoder.h"
 #include "media/heif_picture.h"
 #include "media/picture_object.h"
 #include "media/scaling.h"
@@ -19,7 +20,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPainter>
+#include <QTransform>
 #include <QtEndian>
+
+#include <functional>
 
 namespace soru {
 namespace {
@@ -330,6 +335,29 @@ TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
     }
 }
 
+// A stored thumbnail that does not decode gives way to the picture itself.
+TEST(HeifThumbnail, BrokenOneGivesWayToThePicture) {
+    TempDir dir;
+    ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
+    ASSERT_TRUE(runTool(QStringLiteral("heif-enc"),
+                        {QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
+                         QStringLiteral("32"), dir.file("blocks.png"), QStringLiteral("-o"),
+                         dir.file("t.heic")}));
+    // The thumbnail's coding parameters (its own hvcC property, the second)
+    // emptied of their parameter sets.
+    QByteArray bytes = readAll(dir.file("t.heic"));
+    const qsizetype second = bytes.indexOf("hvcC", bytes.indexOf("hvcC") + 4);
+    ASSERT_GT(second, 0);
+    bytes[second + 4 + 22] = 0; // numOfArrays
+    writeAll(dir.file("t.heic"), bytes);
+    HeifPicture picture;
+    picture.load(dir.file("t.heic"));
+    QImage canvas(16, 12, QImage::Format_RGB32);
+    ASSERT_NO_THROW(picture.draw(canvas, canvas.rect()));
+    EXPECT_EQ(picture.lastDecodedSize(), QSize(64, 48));
+    EXPECT_LE(difference(canvas, smoothScaled(blockSource(), canvas.size())).mean, 10);
+}
+
 // The picture avifdec (libavif, its own colour conversion) gives for an
 // AVIF file, chroma repeated as libheif repeats it, in 8 bits, composed
 // over white as the viewer shows it.
@@ -368,6 +396,10 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
         const char* name;
         const char* options;
         bool avifdec = true; // the reference decoder; else heif-convert
+        // The container's colour property (nclx) patched to say another
+        // matrix or range than the stream: the container's wins.
+        int containerMatrix = -1;
+        int containerFullRange = -1;
     } cases[] = {
         {"420", "-y 420"},
         {"422", "-y 422"},
@@ -380,6 +412,9 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
         {"identity", "-y 444 --cicp 1/13/0"},
         {"ycgco", "-y 444 --cicp 1/13/8"},
         {"10bit", "-y 420 -d 10"},
+        {"container-matrix", "-y 444 --cicp 1/13/1", true, 6},
+        // avifdec expands a range the container changes coarsely.
+        {"container-range", "-y 420 --cicp 1/13/1", false, -1, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -388,6 +423,16 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
                             {QStringLiteral("-c"),
                              QStringLiteral("avifenc -s 8 --min 0 --max 20 %1 '%2' '%3' >/dev/null")
                                  .arg(QLatin1String(c.options), dir.file("src.png"), out)}));
+        if (c.containerMatrix >= 0 || c.containerFullRange >= 0) {
+            QByteArray bytes = readAll(out);
+            const qsizetype nclx = bytes.indexOf("colrnclx") + 8; // primaries, transfer, matrix
+            ASSERT_GT(nclx, 8);
+            if (c.containerMatrix >= 0)
+                qToBigEndian<quint16>(quint16(c.containerMatrix), bytes.data() + nclx + 4);
+            if (c.containerFullRange >= 0)
+                bytes[nclx + 6] = char(c.containerFullRange << 7);
+            writeAll(out, bytes);
+        }
         const QImage expected = decodedByTool(out, c.avifdec);
         ASSERT_EQ(expected.size(), source.size());
         HeifPicture picture;
@@ -410,6 +455,30 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
     }
 }
 
+// A grid of many small tiles is decoded by a few single-threaded decoders
+// kept from tile to tile, not by a decoder started (with its threads) for
+// every tile; each tile still comes out right.
+TEST(AvifDecoder, TilesShareDecoders) {
+    TempDir dir;
+    QImage source(512, 512, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, block(x / 4, y / 4));
+    ASSERT_TRUE(source.save(dir.file("src.png")));
+    const QString out = dir.file("grid.avif");
+    ASSERT_TRUE(runTool(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("avifenc -s 8 -g 8x8 '%1' '%2' >/dev/null")
+                             .arg(dir.file("src.png"), out)}));
+    const QImage expected = decodedByTool(out, true);
+    HeifPicture picture;
+    ASSERT_NO_THROW(picture.load(out));
+    const std::uint64_t before = av1DecodersOpened();
+    const QImage full = picture.fullImage();
+    EXPECT_LE(av1DecodersOpened() - before, 1u); // 64 tiles
+    EXPECT_LE(difference(full, expected).max, 2);
+}
+
 // Files that are not what their names say, cut short, or claiming a
 // picture far beyond the memory limit: each fails with its format's text,
 // at load or at the first draw, and quickly.
@@ -420,12 +489,26 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
                         {QStringLiteral("-c"),
                          QStringLiteral("cd '%1' && cwebp -quiet -q 80 blocks.png -o ok.webp && "
                                         "heif-enc -q 50 blocks.png -o ok.heic && "
-                                        "avifenc -s 8 blocks.png ok.avif >/dev/null")
+                                        "avifenc -s 8 blocks.png ok.avif >/dev/null && "
+                                        "/usr/bin/convert blocks.png -scale '128x64!' wide.png && "
+                                        "avifenc -s 8 -g 2x1 wide.png grid.avif >/dev/null && "
+                                        "avifenc -s 8 -d 10 -g 2x1 wide.png grid10.avif >/dev/null")
                              .arg(dir.path())}));
     const QByteArray png = readAll(dir.file("blocks.png"));
     const QByteArray webp = readAll(dir.file("ok.webp"));
     const QByteArray heic = readAll(dir.file("ok.heic"));
     const QByteArray avif = readAll(dir.file("ok.avif"));
+    // The 2 x 1 grid of 128 x 64 with its canvas claiming w x h; its size
+    // property still says 128 x 64.
+    const auto gridClaiming = [&](const char* file, quint16 w, quint16 h) {
+        QByteArray b = readAll(dir.file(file));
+        const qsizetype at = b.indexOf(QByteArray("\0\0\0\x01\0\x80\0\x40", 8));
+        if (at >= 0) {
+            qToBigEndian(w, b.data() + at + 4);
+            qToBigEndian(h, b.data() + at + 6);
+        }
+        return b;
+    };
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -441,6 +524,12 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
         {"cut.heic", heic.left(heic.size() / 2), text::kBadHeif},
         {"cut.avif", avif.left(avif.size() * 2 / 3), text::kBadHeif},
         {"heic-content.avif", heic.left(40), text::kBadHeif},
+        // A grid canvas of 65535 x 65535: libheif's own limit refuses it
+        // when it is not loosened.
+        {"grid-65535.avif", gridClaiming("grid.avif", 65535, 65535), text::kBadHeif},
+        // 14000 x 14000 fits the limit at 4 bytes a pixel, not as three
+        // planes of 10-bit samples.
+        {"grid-10bit.avif", gridClaiming("grid10.avif", 14000, 14000), text::kBadHeif},
         // Claiming far more than the memory limit, with almost no data:
         // refused before anything is allocated.
         {"huge.png", claimingPng(100000, 100000), text::kBadPng},
@@ -489,8 +578,12 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
                              // thousand bytes of the first IDAT chunk
         bool everyRow;       // every row reached
         int tolerance;       // per sample, on the rows reached
+        int exif = 1;        // a PNG's eXIf orientation, put in before the cut
     } cases[] = {
         {"out.png", "cp src.png out.png", 0.5, false, 0},
+        // Turned: the rows go through a scratch image, put on the canvas
+        // after the failure.
+        {"out.png", "cp src.png out.png", 0.5, false, 0, 6},
         {"out.png", "/usr/bin/convert src.png -interlace PNG out.png", 0.6, true, 255},
         // Inside the first pass, one row in eight.
         {"out.png", "/usr/bin/convert src.png -interlace PNG out.png", -1.5, false, 255},
@@ -504,15 +597,19 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
                     {QStringLiteral("-c"),
                      QStringLiteral("cd '%1' && %2").arg(dir.path(), QLatin1String(c.command))}));
         const QString path = dir.file(QLatin1String(c.name));
-        const QByteArray whole = readAll(path);
+        QByteArray whole = readAll(path);
+        if (c.exif != 1)
+            whole = withPngChunk(whole, "eXIf", exifBlock(c.exif));
         writeAll(path,
                  whole.left(c.cut > 0 ? qsizetype(whole.size() * c.cut)
                                       : whole.indexOf("IDAT") + 4 + qsizetype(-c.cut * 1000)));
-        const DecodedPicture p = decodePicture(path, source.size());
+        const DecodedPicture p = decodePicture(path, uprightSize(source.size(), c.exif));
         ASSERT_EQ(p.state(), DecodedPicture::State::DrawFailed);
         EXPECT_EQ(p.failureText(),
                   (QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp).arg(path));
-        const QImage& img = p.image();
+        // Turned back as stored (orientation 6 turned it a quarter clockwise).
+        const QImage img =
+            c.exif == 6 ? p.image().transformed(QTransform().rotate(-90)) : p.image();
         ASSERT_EQ(img.size(), source.size());
         // The rows reached come first, each whole; the others are untouched.
         int reached = 0;
@@ -534,6 +631,145 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
         }
     }
 }
+
+#ifdef Q_OS_LINUX
+// A number the kernel keeps for this process: the field of a /proc/self file.
+qint64 procField(const char* file, const QByteArray& field) {
+    QFile f(QString::fromLatin1(file));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// The most resident memory the call added, in MiB: the kernel's high-water
+// mark, reset before it.
+qint64 peakGrowthMiB(const std::function<void()>& call) {
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (!reset.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || reset.write("5", 1) != 1)
+        return -1;
+    reset.close();
+    const qint64 before = procField("/proc/self/status", "VmRSS");
+    call();
+    return (procField("/proc/self/status", "VmHWM") - before) / 1024;
+}
+
+// An animation shows its first frame on its canvas, over white: a small
+// frame on a vast canvas is decoded alone and placed at the drawn size, at
+// the cost of the drawn size rather than the canvas's.
+TEST(AnimatedWebp, FirstFrameLandsOnItsCanvasAtTheDrawnSize) {
+    TempDir dir;
+    QImage solid(512, 256, QImage::Format_ARGB32);
+    solid.fill(qRgba(200, 40, 20, 255));
+    const QImage blocks = alphaSource().copy(0, 0, 32, 24);
+    const struct {
+        const char* name;
+        QSize canvas;
+        const QImage& frame;
+        QPoint at;
+        QSize drawn;
+        int tolerance;
+    } cases[] = {
+        {"own size", {64, 48}, blocks, {16, 8}, {64, 48}, 0},
+        {"half", {64, 48}, blocks, {16, 8}, {32, 24}, 2},
+        // 8192 x 8192 x 4 bytes (256 MiB) for the canvas alone; the frame
+        // lands on 4 x 2 drawn pixels.
+        {"vast canvas", {8192, 8192}, solid, {4096, 2048}, {64, 64}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("anim.webp"));
+        writeAll(path, testlib::animatedWebp(c.canvas, c.frame, c.at));
+        std::unique_ptr<PictureObject> picture;
+        ASSERT_NO_THROW(picture = loadPictureObject(path));
+        EXPECT_EQ(QSize(picture->width(), picture->height()), c.canvas);
+        QImage canvas(c.drawn, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        const qint64 peak = peakGrowthMiB([&] { picture->draw(canvas, canvas.rect()); });
+        EXPECT_GE(peak, 0);
+        EXPECT_LT(peak, 32);
+        // White, with the frame over white where it lands.
+        const double sx = double(c.drawn.width()) / c.canvas.width(),
+                     sy = double(c.drawn.height()) / c.canvas.height();
+        const QRect landed(QPoint(qRound(c.at.x() * sx), qRound(c.at.y() * sy)),
+                           QSize(qRound(c.frame.width() * sx), qRound(c.frame.height() * sy)));
+        QImage expected(c.drawn, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        QPainter(&expected).drawImage(landed.topLeft(),
+                                      smoothScaled(overWhite(c.frame), landed.size()));
+        EXPECT_LE(difference(canvas, expected).max, c.tolerance);
+    }
+}
+
+// The bytes read to load and draw a picture file, as the kernel counts them.
+qint64 bytesReadFor(const std::function<void()>& call) {
+    const qint64 before = procField("/proc/self/io", "rchar");
+    call();
+    return procField("/proc/self/io", "rchar") - before;
+}
+
+// A PNG, WebP or HEIF file is read as far as its format needs it and no further:
+// not past the picture into a hole, not on into a file that does not start
+// as its format, not after image data that claims more than the picture
+// can need.
+TEST(FormatFileReading, StopsWhereTheFormatNeedsNoMore) {
+    TempDir dir;
+    ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
+    ASSERT_TRUE(runTool(QStringLiteral("cwebp"), {QStringLiteral("-quiet"), dir.file("blocks.png"),
+                                                  QStringLiteral("-o"), dir.file("ok.webp")}));
+    const QByteArray png = readAll(dir.file("blocks.png")), webp = readAll(dir.file("ok.webp"));
+    ASSERT_TRUE(runTool(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("cd '%1' && heif-enc -q 50 -t 32 blocks.png -o ok.heic && "
+                                        "avifenc -s 8 blocks.png ok.avif >/dev/null")
+                             .arg(dir.path())}));
+    const QByteArray heic = readAll(dir.file("ok.heic")), avif = readAll(dir.file("ok.avif"));
+    QByteArray claiming = png;
+    const qsizetype idat = claiming.indexOf("IDAT") - 4;
+    ASSERT_GT(idat, 0);
+    qToBigEndian<quint32>(0x7FFFFFFF, claiming.data() + idat);
+    constexpr qint64 kHole = qint64(3) << 30;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        qint64 size; // extended with a hole to this size
+        bool shown;
+    } cases[] = {
+        {"hole.png", png, kHole, true},
+        {"hole.webp", webp, kHole, true},
+        {"text.png", QByteArray(1 << 20, 'x'), 0, false},
+        {"text.webp", QByteArray("RIFX") + QByteArray(1 << 20, 'x'), 0, false},
+        {"hole.heic", heic, kHole, true},
+        {"hole.avif", avif, kHole, true},
+        {"text.heic", QByteArray(1 << 20, 'x'), 0, false},
+        // Its image data claims 2 GiB, then the hole: refused as cut short.
+        {"claiming.png", claiming, kHole, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QLatin1String(c.name));
+        writeAll(path, c.bytes);
+        if (c.size) {
+            ASSERT_TRUE(QFile::resize(path, c.size));
+        }
+        bool shown = false;
+        const qint64 read = bytesReadFor([&] {
+            try {
+                auto picture = loadPictureObject(path);
+                QImage canvas(64, 48, QImage::Format_RGB32);
+                picture->draw(canvas, canvas.rect());
+                shown = true;
+            } catch (const Failure&) {
+            }
+        });
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_GE(read, 0);
+        EXPECT_LT(read, 256 << 10);
+    }
+}
+#endif
 
 TEST(FormatWindow, AlbumOfTodaysFormatsShowsEachPicture) {
     test::TempDir src;

@@ -11,6 +11,13 @@
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace soru {
@@ -75,6 +82,87 @@ TEST(MemoFile, LooksLikeRtf) {
         EXPECT_EQ(looksLikeRtf(bytes), rtf) << bytes.toStdString();
 }
 
+// Ends the process if a step hangs (a read that blocks, a file read whole),
+// so that the run fails instead of waiting for ever.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what) : thread_([this, what] {
+        std::unique_lock lock(mutex_);
+        if (!done_.wait_for(lock, std::chrono::seconds(120), [this] { return finished_; })) {
+            std::fprintf(stderr, "hung: %s\n", what);
+            std::abort();
+        }
+    }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+// A memo longer than any real one shows its beginning, cut on a character
+// boundary (RTF read as far as it goes), then a line saying it was cut; one
+// of exactly the bound shows whole. A sparse file of gigabytes is read no
+// further than the bound.
+TEST(MemoFile, LongMemoShowsItsBeginningAndALine) {
+    const qsizetype n = kMaxMemoBytes;
+    const QString a = QStringLiteral("あ"), cut = QLatin1Char('\n') + kMemoCut;
+    const QByteArray rtfHead = "{\\rtf1\\ansi {\\b ";
+    const struct {
+        const char* name;
+        QByteArray head;   // the file's first bytes
+        qint64 size;       // the file's size: repeated `fill` after the head, or a sparse rest
+        QByteArray fill;
+        MemoKind kind;
+        QString expected;
+    } cases[] = {
+        {"exactly the bound", {}, n, "x", MemoKind::PlainText, QString(n, QLatin1Char('x'))},
+        {"UTF-8, cut inside a character", {}, n + 2, "\xE3\x81\x82", MemoKind::PlainText,
+         a.repeated(n / 3) + cut},
+        {"Shift-JIS, cut inside a character", "x", n + 1, "\x82\xA0", MemoKind::PlainText,
+         QLatin1Char('x') + a.repeated(n / 2 - 1) + cut},
+        {"UTF-16, cut inside a pair", "\xFF\xFE", n + 4, QByteArray("\x3D\xD8\x00\xDE", 4),
+         MemoKind::PlainText, QStringLiteral("😀").repeated((n - 2) / 4) + cut},
+        {"RTF, cut in an open group", rtfHead, n + 10, "y", MemoKind::Rtf,
+         QString(n - rtfHead.size(), QLatin1Char('y')) + cut},
+        {"a sparse file of 6 GiB", "旅のメモ\r\n", 6LL << 30, {}, MemoKind::PlainText,
+         QStringLiteral("旅のメモ") + cut},
+    };
+    test::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("memo.txt"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray bytes = c.head;
+        if (!c.fill.isEmpty()) {
+            while (bytes.size() < c.size)
+                bytes += c.fill;
+            bytes.truncate(c.size);
+        }
+        ASSERT_EQ(file.write(bytes), bytes.size());
+        ASSERT_TRUE(file.resize(c.size));
+        file.close();
+        QTextDocument doc;
+        {
+            Watchdog watchdog(c.name);
+            EXPECT_EQ(loadMemo(path, doc), c.kind);
+        }
+        const QString text = doc.toPlainText();
+        EXPECT_EQ(text.size(), c.expected.size());
+        EXPECT_TRUE(text == c.expected) << text.right(60).toStdString();
+    }
+}
+
 // A file that cannot be read fails with the user's text and leaves no
 // earlier memo on show.
 class UnreadableMemo : public ::testing::TestWithParam<const char*> {};
@@ -92,10 +180,13 @@ TEST_P(UnreadableMemo, FailsWithTheReadingMessage) {
             GTEST_SKIP() << "permissions do not keep this user out";
     } else if (kind == "dangling link") {
         ASSERT_EQ(::symlink("gone.rtf", QFile::encodeName(path).constData()), 0);
+    } else if (kind == "named pipe") {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     }
     QTextDocument doc;
     doc.setPlainText(QStringLiteral("前の写真のメモ"));
     try {
+        Watchdog watchdog(GetParam());
         loadMemo(path, doc);
         FAIL() << "no failure for a " << kind << " memo";
     } catch (const Failure& f) {
@@ -105,7 +196,7 @@ TEST_P(UnreadableMemo, FailsWithTheReadingMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableMemo,
-                         ::testing::Values("missing", "folder", "unreadable", "dangling link"),
+                         ::testing::Values("missing", "folder", "unreadable", "dangling link", "named pipe"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::erase(name, ' ');

@@ -4,6 +4,7 @@
 // look as decoded and report failures as before.
 #include "media/decoded_picture.h"
 #include "media/picture_pipeline.h"
+#include "media/thumbnail_cell.h"
 #include "media/thumbnail_store.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
@@ -17,7 +18,15 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace soru {
 namespace {
@@ -71,6 +80,60 @@ void writeForeign(const QString& path, QSize size, QRgb colour,
         image.setText(k, v);
     ASSERT_TRUE(image.save(path, "PNG"));
 }
+
+// Runs f on a thread of its own: a call that blocks for good (opening a
+// named pipe, reading an endless device) ends the run with a message
+// instead of hanging it.
+template <class F>
+void returnsPromptly(F f, const char* what) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([f, done] {
+        f();
+        done->set_value();
+    }).detach();
+    if (finished.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        std::fprintf(stderr, "%s did not return\n", what);
+        std::_Exit(1);
+    }
+}
+
+// A write that waits until the test lets it through; it records the targets
+// written, and when the store's writer has let go of it.
+struct WriteGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    int entered = 0;
+    QStringList written;
+    struct Token {
+        std::promise<void> released;
+        ~Token() { released.set_value(); }
+    };
+    std::shared_ptr<Token> token = std::make_shared<Token>();
+    std::future<void> writerGone = token->released.get_future();
+
+    // Hands the token over: only the write function holds it afterwards.
+    ThumbnailStore::WriteFile writeFile(const std::shared_ptr<WriteGate>& self) {
+        return [self, token = std::exchange(token, nullptr)](const QString& target, const QByteArray&) {
+            std::unique_lock lock(self->mutex);
+            ++self->entered;
+            self->changed.notify_all();
+            self->changed.wait(lock, [&] { return self->open; });
+            self->written << target;
+            return true;
+        };
+    }
+    void release() {
+        const std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    void waitForFirstWrite() {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return entered > 0; });
+    }
+};
 
 // An album folder and a cache folder, a pipeline per "run" with its store.
 struct Album {
@@ -256,6 +319,166 @@ TEST(ThumbnailStore, FailuresWriteNothingAndReportAsBefore) {
     testlib::writeFile(blocked.cache, "not a folder");
     const QString photo = blocked.photo("p.jpg", {400, 300}, 11);
     expectSamePicture(blocked.page({photo})[0].image(), decodePicture(photo, kCell).image());
+}
+
+// The names other programs give: the MD5 of the URI GLib makes of the path
+// (taken from `gio info` and md5sum), which escapes ; [ ] too. The files need
+// not exist.
+TEST(ThumbnailStore, FileNamesAreTheDesktopsForEveryName) {
+    const struct {
+        const char* name;
+        const char* uri;
+        const char* md5;
+    } cases[] = {
+        {"夏 1.jpg", "%E5%A4%8F%201.jpg", "b2da50cce43c48f1c0b621640efb69cd"},
+        {"a;b[1].jpg", "a%3Bb%5B1%5D.jpg", "d2176efe32056eae08ca179f5c3dd56e"},
+        {"#1 100% why?.jpg", "%231%20100%25%20why%3F.jpg", "65c90f903f0860cb5e39864ef4b6de96"},
+        {"!$&'()*+,=@~_-.jpg", "!$&'()*+,=@~_-.jpg", "9f4992cbd74ad48c5fc2f44d900fff8e"},
+        {"x^{|}`\\<\">.jpg", "x%5E%7B%7C%7D%60%5C%3C%22%3E.jpg", "3106b940b781743e6765484b9cac1351"},
+    };
+    const ThumbnailStore store("/home/u/.cache/thumbnails");
+    for (const auto& c : cases) {
+        const QString path = QStringLiteral("/tmp/soru-names/") + QString::fromUtf8(c.name);
+        EXPECT_EQ(ThumbnailStore::fileUri(path), QByteArray("file:///tmp/soru-names/") + c.uri) << c.name;
+        EXPECT_EQ(store.cachePath(path, 256),
+                  QStringLiteral("/home/u/.cache/thumbnails/large/") + c.md5 + ".png") << c.name;
+    }
+}
+
+// Where a thumbnail should be, in the album's repository or in the cache: a
+// named pipe, a link to an endless device, a thumbnail padded past any
+// thumbnail's length (sparse). None is a thumbnail, and find() returns
+// instead of waiting for a writer or reading on.
+TEST(ThumbnailStore, SpecialFilesInPlaceOfAThumbnailAreNone) {
+    Album a;
+    const QString photo = a.photo("p.jpg", {400, 300}, 12);
+    ThumbnailStore store(a.cache);
+    enum class Kind { Thumbnail, Pipe, Endless, Padded, Huge };
+    const struct {
+        Kind kind;
+        const char* what;
+        bool found;
+    } cases[] = {{Kind::Thumbnail, "a plain thumbnail", true}, {Kind::Pipe, "a named pipe", false},
+                 {Kind::Endless, "a link to /dev/zero", false}, {Kind::Padded, "20 MiB", false},
+                 {Kind::Huge, "8 GiB", false}};
+    for (const bool shared : {true, false})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (shared ? " in .sh_thumbnails" : " in the cache"));
+            const QString at = shared ? ThumbnailStore::sharedPath(photo, 128) : store.cachePath(photo, 128);
+            QFile::remove(ThumbnailStore::sharedPath(photo, 128));
+            QFile::remove(store.cachePath(photo, 128));
+            writeForeign(at, {128, 96}, qRgb(1, 2, 3),
+                         {{"Thumb::URI", QString::fromLatin1(ThumbnailStore::fileUri(photo))},
+                          {"Thumb::MTime", "1600000012"}});
+            if (c.kind == Kind::Pipe || c.kind == Kind::Endless) {
+                ASSERT_TRUE(QFile::remove(at));
+                ASSERT_TRUE(c.kind == Kind::Pipe ? ::mkfifo(QFile::encodeName(at).constData(), 0600) == 0
+                                                 : QFile::link("/dev/zero", at));
+            } else if (c.kind != Kind::Thumbnail) {
+                QFile padded(at);
+                ASSERT_TRUE(padded.resize(c.kind == Kind::Padded ? qint64(20) << 20 : qint64(8) << 30));
+            }
+            bool found = false;
+            returnsPromptly([&] { found = store.find(photo, 128, fileStamp(photo)).has_value(); }, c.what);
+            EXPECT_EQ(found, c.found);
+        }
+}
+
+// The picture's size the keys claim is kept only when the thumbnail can be
+// that picture shrunk: of its shape within a pixel's rounding (a thin side
+// one pixel however thin), never smaller than the thumbnail. Anything else
+// is no size, and the picture's own header is read instead.
+TEST(ThumbnailStore, ClaimedSizesOfAnotherShapeAreIgnored) {
+    Album a;
+    const QString photo = a.photo("p.jpg", {400, 300}, 13);
+    const ThumbnailStore store(a.cache);
+    const struct {
+        QSize thumbnail;
+        const char* width;
+        const char* height;
+        QSize kept;
+    } cases[] = {
+        {{128, 96}, "640", "480", {640, 480}}, {{128, 96}, "641", "481", {641, 481}}, // rounded otherwise
+        {{1, 128}, "1", "2000000", {1, 2000000}}, {{128, 1}, "2000000", "1", {2000000, 1}}, // thin
+        {{128, 96}, "480", "640", {}}, {{128, 96}, "1", "2000000", {}}, {{128, 96}, "2000000", "1", {}},
+        {{128, 96}, "64", "48", {}}, // smaller than its thumbnail
+        {{128, 96}, "0", "0", {}}, {{128, 96}, "-640", "-480", {}},
+        {{128, 96}, "2147483648", "1610612736", {}}, {{128, 96}, "99999999999999999999", "75", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.width) + " x " + c.height);
+        writeForeign(store.cachePath(photo, 128), c.thumbnail, qRgb(1, 2, 3),
+                     {{"Thumb::URI", QString::fromLatin1(ThumbnailStore::fileUri(photo))},
+                      {"Thumb::MTime", "1600000013"},
+                      {"Thumb::Image::Width", c.width},
+                      {"Thumb::Image::Height", c.height}});
+        const std::optional<ThumbnailStore::Thumbnail> t = store.find(photo, 128, fileStamp(photo));
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->pictureSize, c.kept);
+    }
+}
+
+// However many writes come while the disk is slow, the waiting ones stay
+// bounded: the oldest go, the newest are written.
+TEST(ThumbnailStore, WritesWaitingAreBoundedOldestDropped) {
+    const struct {
+        int side;
+        QSize image;
+        int count;
+        int maxWritten; // the one in hand, and 256 writes or 64 MiB waiting
+    } cases[] = {{128, {128, 1}, 1000, 257}, {1024, {1024, 1024}, 100, 17}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto gate = std::make_shared<WriteGate>();
+        ThumbnailStore store(dir.file("thumbnails"), gate->writeFile(gate));
+        QImage image(c.image, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        const auto target = [&](int i) { return store.cachePath(QStringLiteral("/album/%1.jpg").arg(i), c.side); };
+        for (int i = 0; i < c.count; ++i)
+            store.save(QStringLiteral("/album/%1.jpg").arg(i), c.side, image, c.image, FileStamp{true, 1000, 0});
+        gate->release();
+        store.waitUntilWritten();
+        const QStringList& written = gate->written;
+        EXPECT_LE(written.size(), c.maxWritten) << c.side;
+        EXPECT_GE(written.size(), 3) << c.side;
+        EXPECT_EQ(written.mid(written.size() - 2), QStringList({target(c.count - 2), target(c.count - 1)}));
+    }
+}
+
+// At quit the store gives up the writes still waiting, and does not wait
+// for a write stuck on a slow disk: its destructor returns while that write
+// is still blocked; the write then finishes and lets go of the writer, and
+// nothing more is written.
+TEST(ThumbnailStore, QuitGivesUpWritesStuckOrWaiting) {
+    TempDir dir;
+    auto gate = std::make_shared<WriteGate>();
+    auto store = std::make_unique<ThumbnailStore>(dir.file("thumbnails"), gate->writeFile(gate));
+    QImage image(128, 96, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    for (int i = 0; i < 20; ++i)
+        store->save(QStringLiteral("/album/%1.jpg").arg(i), 128, image, image.size(), FileStamp{true, 1, 0});
+    gate->waitForFirstWrite();
+    returnsPromptly([&] { store.reset(); }, "the store's destructor");
+    gate->release();
+    ASSERT_EQ(gate->writerGone.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(gate->written.size(), 1);
+}
+
+// A store that is not writable (a portable copy on the host's cache) finds
+// thumbnails as before and writes none, the cell drawn all the same.
+TEST(ThumbnailStore, ReadOnlyStoreFindsAndNeverWrites) {
+    Album a;
+    const QString known = a.photo("known.jpg", {400, 300}, 14);
+    const QString fresh = a.photo("fresh.jpg", {400, 300}, 15);
+    const QRgb kMark = qRgb(40, 90, 200);
+    writeForeign(a.cached(known), {128, 96}, kMark, {{"Thumb::URI", uriOf(known)}, {"Thumb::MTime", "1600000014"}});
+    ThumbnailStore store(a.cache);
+    store.setWritable(false);
+    EXPECT_EQ(decodeThumbnailCell(store, known, kCell, fileStamp(known)).image().pixel(50, 37), kMark);
+    const DecodedPicture cell = decodeThumbnailCell(store, fresh, kCell, fileStamp(fresh));
+    expectSamePicture(cell.image(), decodePicture(fresh, kCell).image());
+    store.waitUntilWritten();
+    EXPECT_EQ(QDir(a.cache + "/normal").entryList(QDir::Files | QDir::Hidden), QStringList({QFileInfo(a.cached(known)).fileName()}));
 }
 
 } // namespace

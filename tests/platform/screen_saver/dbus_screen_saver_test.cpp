@@ -157,6 +157,23 @@ TEST_F(DbusScreenSaver, TogglesBeforeTheAnswerAndQuittingRelease) {
     EXPECT_EQ(standIn_.log(), "Inhibit 41 UnInhibit 41 Inhibit 42 UnInhibit 42");
 }
 
+// The service restarts while the show runs (its name gets a new owner): the
+// hold is asked for again, and the new cookie is the one released.
+TEST_F(DbusScreenSaver, AsksAgainWhenTheServiceRestarts) {
+    serve(QStringLiteral("/org/freedesktop/ScreenSaver"));
+    DesktopScreenSaverHold hold(text::kAppTitle, text::kScreenSaverReason);
+    hold.hold(true);
+    ASSERT_TRUE(waitForCalls(1));
+    // The service goes away and a new one takes the name.
+    QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
+    QTest::qWait(100);
+    serve(QStringLiteral("/org/freedesktop/ScreenSaver"));
+    ASSERT_TRUE(waitForCalls(2));
+    hold.hold(false);
+    ASSERT_TRUE(waitForCalls(3));
+    EXPECT_EQ(standIn_.log(), "Inhibit 41 Inhibit 42 UnInhibit 42");
+}
+
 TEST_F(DbusScreenSaver, WindowHoldsWhileTheShowRunsOnScreen) {
     serve(QStringLiteral("/org/freedesktop/ScreenSaver"));
     test::TempDir library;
