@@ -13,6 +13,8 @@
 #include <webp/demux.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <memory>
 #include <new>
 
@@ -42,17 +44,80 @@ QByteArray chunk(WebPDemuxer* demux, const char* name) {
 // header's size field gives the container (within the memory limit);
 // nothing after it is read. Throws InvalidPicture when the file does not
 // start as a WebP container.
+// The most a chunk of the kind may need for a canvas of w x h; -1: any
+// length (small chunks of their own kind).
+qint64 chunkNeed(const QByteArray& fourcc, qint64 w, qint64 h) {
+    const qint64 pixels = w * h;
+    // Compressed pictures are smaller than their pixels; twice the pixels at
+    // four bytes leaves room for the worst coding and the frame headers.
+    if (fourcc == "VP8 " || fourcc == "VP8L" || fourcc == "ANMF")
+        return 2 * pixels * 4 + (64 << 10);
+    if (fourcc == "ALPH")
+        return 2 * pixels + (64 << 10);
+    return 16 << 20; // a profile, metadata or an unknown chunk
+}
+
+// The canvas a chunk's first bytes state: VP8X (the canvas), VP8 and VP8L
+// (their frame); nothing for other chunks.
+std::optional<std::pair<qint64, qint64>> chunkCanvas(const QByteArray& fourcc,
+                                                      const char* payload, qint64 length) {
+    const auto* b = reinterpret_cast<const uchar*>(payload);
+    if (fourcc == "VP8X" && length >= 10)
+        return std::pair{1 + qint64(b[4] | b[5] << 8 | b[6] << 16),
+                         1 + qint64(b[7] | b[8] << 8 | b[9] << 16)};
+    if (fourcc == "VP8 " && length >= 10)
+        return std::pair{qint64((b[6] | b[7] << 8) & 0x3FFF), qint64((b[8] | b[9] << 8) & 0x3FFF)};
+    if (fourcc == "VP8L" && length >= 5) {
+        const quint32 bits = quint32(b[1]) | quint32(b[2]) << 8 | quint32(b[3]) << 16 |
+                             quint32(b[4]) << 24;
+        return std::pair{qint64(bits & 0x3FFF) + 1, qint64((bits >> 14) & 0x3FFF) + 1};
+    }
+    return std::nullopt;
+}
+
+// The file's bytes as far as its chunks go: the 12-byte RIFF head checked
+// first, then chunk by chunk within the RIFF size. Reading stops at what
+// cannot be a chunk (a hole's zeros) and at a chunk longer than its canvas can
+// need, so a file whose sizes claim gigabytes costs what its pictures need.
 QByteArray readWebpFile(const QString& path) {
     QFile file;
     openPictureFile(file, path);
     QByteArray bytes;
-    constexpr qint64 kHeader = 12;
+    constexpr qint64 kHeader = 12, kChunkHeader = 8;
     if (appendPictureBytes(file, path, bytes, kHeader) < kHeader || !bytes.startsWith("RIFF") ||
         bytes.mid(8, 4) != "WEBP")
         throw InvalidPicture();
     const qint64 end = qMin(8 + qint64(qFromLittleEndian<quint32>(bytes.constData() + 4)),
                             kMaxDecodedPictureBytes);
-    appendPictureBytes(file, path, bytes, end - kHeader);
+    // The largest canvas libwebp accepts, until a chunk states its own.
+    qint64 w = 16384, h = 16384;
+    while (bytes.size() + kChunkHeader <= end) {
+        const qint64 at = bytes.size();
+        if (appendPictureBytes(file, path, bytes, kChunkHeader) < kChunkHeader)
+            break;
+        const QByteArray fourcc = bytes.mid(at, 4);
+        const bool named = std::all_of(fourcc.begin(), fourcc.end(),
+                                       [](char c) { return c >= 0x20 && c <= 0x7E; });
+        if (!named) {
+            bytes.truncate(at);
+            break;
+        }
+        const qint64 size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+        const qint64 padded = qMin(size + (size & 1), end - at - kChunkHeader);
+        // The chunk's own header first: a picture chunk states its size.
+        qint64 got = appendPictureBytes(file, path, bytes, qMin<qint64>(padded, 16));
+        if (const auto canvas = chunkCanvas(fourcc, bytes.constData() + at + kChunkHeader, got)) {
+            w = canvas->first;
+            h = canvas->second;
+        }
+        const qint64 want = qMin(padded, chunkNeed(fourcc, w, h));
+        if (got < want)
+            got += appendPictureBytes(file, path, bytes, want - got);
+        // Cut short, or claiming more than it can need: nothing after it is
+        // read (the decoder sees the file as cut there).
+        if (got < want || want < padded)
+            break;
+    }
     return bytes;
 }
 

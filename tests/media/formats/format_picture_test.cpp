@@ -730,6 +730,10 @@ TEST(FormatFileReading, StopsWhereTheFormatNeedsNoMore) {
     const qsizetype idat = claiming.indexOf("IDAT") - 4;
     ASSERT_GT(idat, 0);
     qToBigEndian<quint32>(0x7FFFFFFF, claiming.data() + idat);
+    // A WebP whose RIFF size and picture chunk claim nearly 4 GiB.
+    QByteArray claimingWebp = webp;
+    qToLittleEndian<quint32>(0xFFFFFFF0u, claimingWebp.data() + 4);
+    qToLittleEndian<quint32>(0xFFFFFFE0u, claimingWebp.data() + 16);
     constexpr qint64 kHole = qint64(3) << 30;
     const struct {
         const char* name;
@@ -746,6 +750,9 @@ TEST(FormatFileReading, StopsWhereTheFormatNeedsNoMore) {
         {"text.heic", QByteArray(1 << 20, 'x'), 0, false},
         // Its image data claims 2 GiB, then the hole: refused as cut short.
         {"claiming.png", claiming, kHole, false},
+        // Its sizes claim nearly 4 GiB, then the hole: read as far as its
+        // 64 x 48 picture can need, and shown.
+        {"claiming.webp", claimingWebp, kHole, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
