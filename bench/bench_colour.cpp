@@ -10,8 +10,8 @@
 // reference the program's matrix-shaper loop is measured against).
 // Medians of several runs, the transform made beforehand (it is made once
 // per profile and kept).
-#include "media/colour_management.h"
-#include "media/decoded_picture.h"
+#include "media/colour/colour_management.h"
+#include "media/formats/decoded_picture.h"
 #include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/testlib.h"
 

@@ -15,7 +15,7 @@
 // there and reuses them on the next run (encoding takes minutes). Names
 // on the command line (HEIC, AVIF, WebP) time only those formats.
 #include "core/layout.h"
-#include "media/decoded_picture.h"
+#include "media/formats/decoded_picture.h"
 #include "tools/testlib/testlib.h"
 
 #include <QDir>

@@ -9,9 +9,9 @@
 // on one cell and counted 24 times (a page of it takes a minute).
 //   soru_bench_jpeg_bounds [rounds]     (default 3; 1 for a smoke run)
 #include "core/thumbnail_grid.h"
-#include "media/jpeg_decoder.h"
-#include "media/picture_object.h"
-#include "media/scaling.h"
+#include "media/formats/jpeg_decoder.h"
+#include "media/formats/picture_object.h"
+#include "media/formats/scaling.h"
 #include "tools/testlib/jpeg_variants.h"
 
 #include <QFile>

@@ -11,8 +11,8 @@
 // JPEG file has the size of a camera's (the bare scene compresses far
 // better than any photo). (a) is also given for the bare scene: the least
 // entropy decoding, so the largest share for our own work.
-#include "media/jpeg_decoder.h"
-#include "media/picture_object.h"
+#include "media/formats/jpeg_decoder.h"
+#include "media/formats/picture_object.h"
 #include "tools/testlib/testlib.h"
 
 #include <QFile>

@@ -20,10 +20,10 @@
 #include "core/fitting.h"
 #include "core/presentation.h"
 #include "core/thumbnail_grid.h"
-#include "media/bitmap_decoder.h"
-#include "media/picture_object.h"
-#include "media/picture_pipeline.h"
-#include "media/scaling.h"
+#include "media/formats/bitmap_decoder.h"
+#include "media/formats/picture_object.h"
+#include "media/pipeline/picture_pipeline.h"
+#include "media/formats/scaling.h"
 #include "tools/testlib/testlib.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "fuzz/pictures.h"
 
 #include "core/failure.h"
-#include "media/heif_picture.h"
+#include "media/formats/heif_picture.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     soru::fuzz::startQt();

@@ -4,9 +4,9 @@
 // painted as the memo box would show it.
 #include "core/failure.h"
 #include "fuzz/harness.h"
-#include "media/memo_reader.h"
-#include "media/rtf_parser.h"
-#include "media/text_decoding.h"
+#include "media/memo/memo_reader.h"
+#include "media/memo/rtf_parser.h"
+#include "media/memo/text_decoding.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFont>

@@ -4,10 +4,10 @@
 #include "core/fitting.h"
 #include "core/limits.h"
 #include "fuzz/harness.h"
-#include "media/bitmap_decoder.h"
-#include "media/colour_management.h"
-#include "media/jpeg_decoder.h"
-#include "media/picture_object.h"
+#include "media/formats/bitmap_decoder.h"
+#include "media/colour/colour_management.h"
+#include "media/formats/jpeg_decoder.h"
+#include "media/formats/picture_object.h"
 
 #include <QImage>
 #include <QtEndian>

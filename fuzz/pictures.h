@@ -3,7 +3,7 @@
 // run it: load, read the size, draw fitted into a small view and into a
 // rectangle that leaves the canvas, and take the whole picture when it is
 // small.
-#include "media/picture_kind.h"
+#include "media/formats/picture_kind.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 
 #include "core/albums.h"
 #include "core/failure.h"
-#include "media/memo_reader.h"
-#include "media/thumbnail_store.h"
+#include "media/memo/memo_reader.h"
+#include "media/thumbnails/thumbnail_store.h"
 #include "ui/widgets/owner_draw_list.h"
 
 #include <QDir>

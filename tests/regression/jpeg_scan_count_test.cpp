@@ -5,7 +5,7 @@
 // with libjpeg's JERR_BAD_PROGRESSION, as soon as the scan past the limit
 // starts.
 #include "core/failure.h"
-#include "media/jpeg_decoder.h"
+#include "media/formats/jpeg_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "core/failure.h"
 #include "core/layout.h"
 #include "core/texts.h"
-#include "media/thumbnail_store.h"
+#include "media/thumbnails/thumbnail_store.h"
 #include "resources/artwork.h"
 #include "ui/info/info_window.h"
 #include "ui/widgets/app_style.h"

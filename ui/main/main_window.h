@@ -6,7 +6,7 @@
 #include "core/companion_index.h"
 #include "core/failure.h"
 #include "core/viewer_session.h"
-#include "media/picture_pipeline.h"
+#include "media/pipeline/picture_pipeline.h"
 #include "platform/services.h"
 #include "ui/main/main_window_components.h"
 #include "ui/widgets/owner_draw_list.h"

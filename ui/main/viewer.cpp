@@ -4,7 +4,7 @@
 
 #include "core/fitting.h"
 #include "core/presentation.h"
-#include "media/memo_reader.h"
+#include "media/memo/memo_reader.h"
 #include "resources/artwork.h"
 #include "ui/main/status_panel.h"
 #include "ui/widgets/app_style.h"

@@ -1,7 +1,7 @@
 // Writing Windows bitmap files: the bytes read back exactly, the header
 // fields, and nothing changed when writing fails.
 #include "core/failure.h"
-#include "media/bitmap_writer.h"
+#include "media/formats/bitmap_writer.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
 

@@ -3,10 +3,10 @@
 // with grey profiles, damaged profiles shown as untagged, a screen profile
 // that cannot be used taken as sRGB, bitmaps with profiles, and the shared
 // cache with large pictures split across threads.
-#include "media/colour_management.h"
-#include "media/decoded_picture.h"
-#include "media/jpeg_decoder.h"
-#include "media/picture_object.h"
+#include "media/colour/colour_management.h"
+#include "media/formats/decoded_picture.h"
+#include "media/formats/jpeg_decoder.h"
+#include "media/formats/picture_object.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/jpeg_variants.h"

@@ -1,7 +1,7 @@
 // Memo files as the viewer meets them: the generator's memos, content that
 // disagrees with the file name, and files that cannot be read.
 #include "core/failure.h"
-#include "media/memo_reader.h"
+#include "media/memo/memo_reader.h"
 #include "tests/media/memo/document_text.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"

@@ -1,6 +1,6 @@
 // Real memo texts in each encoding they come in must be recognised, the
 // one-line ones included, and read back exactly.
-#include "media/text_decoding.h"
+#include "media/memo/text_decoding.h"
 #include "tests/media/memo/document_text.h"
 #include "tests/media/memo/memo_corpus.h"
 

@@ -1,5 +1,5 @@
 // Plain-text memos: the encoding is found from the bytes alone.
-#include "media/text_decoding.h"
+#include "media/memo/text_decoding.h"
 #include "tests/media/memo/document_text.h"
 #include "tools/testlib/testlib.h"
 

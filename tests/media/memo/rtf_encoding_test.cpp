@@ -1,7 +1,7 @@
 // Bytes in RTF: \'hh escapes and raw 8-bit text in the code page of the
 // document or of the current font, and \uN with its fallback characters.
-#include "media/memo_reader.h"
-#include "media/rtf_parser.h"
+#include "media/memo/memo_reader.h"
+#include "media/memo/rtf_parser.h"
 #include "tests/media/memo/document_text.h"
 
 #include <QTextDocument>

@@ -1,7 +1,7 @@
 // RTF formatting, structure and destinations: fragments of a memo body,
 // read into a document and described back.
-#include "media/memo_reader.h"
-#include "media/rtf_document.h"
+#include "media/memo/memo_reader.h"
+#include "media/memo/rtf_document.h"
 #include "tests/media/memo/document_text.h"
 
 #include <QTextBlock>

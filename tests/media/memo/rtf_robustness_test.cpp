@@ -1,9 +1,9 @@
 // Damaged and hostile RTF: cut short, out of balance, absurdly nested or
 // sized. Every input ends in a document; the large ones are sized so that
 // any work beyond linear would run past the test's time limit.
-#include "media/memo_reader.h"
-#include "media/rtf_parser.h"
-#include "media/text_decoding.h"
+#include "media/memo/memo_reader.h"
+#include "media/memo/rtf_parser.h"
+#include "media/memo/text_decoding.h"
 #include "tests/media/memo/document_text.h"
 #include "tools/testlib/testlib.h"
 

@@ -1,7 +1,7 @@
 // Four-component JPEGs: CMYK and YCCK with Adobe's inverted samples, CMYK
 // without the marker, against the conversion formula on flat blocks and
 // against ImageMagick's conversion of the same files.
-#include "media/jpeg_picture.h"
+#include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/jpeg_variants.h"

@@ -2,7 +2,7 @@
 // small file claiming a large picture): the decode that stops at the end of
 // the data gives exactly the picture libjpeg makes when it decodes every
 // row, at every reduction.
-#include "media/jpeg_decoder.h"
+#include "media/formats/jpeg_decoder.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tools/testlib/jpeg_variants.h"
 

@@ -1,7 +1,7 @@
 // EXIF orientation: the JPEG object reports, draws and hands out its
 // picture upright; a missing, damaged or out-of-range tag leaves the
 // picture as stored.
-#include "media/jpeg_picture.h"
+#include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/jpeg_variants.h"

@@ -1,7 +1,7 @@
 // The JPEG object: size and colours at every DCT reduction, libjpeg's
 // failures as the user sees them, cut-short files, over-large headers.
-#include "media/jpeg_decoder.h" // jpegScaleDenominator
-#include "media/jpeg_picture.h"
+#include "media/formats/jpeg_decoder.h" // jpegScaleDenominator
+#include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"

@@ -1,7 +1,7 @@
 // What follows the picture data of a JPEG file: libjpeg's errors there
 // fail the decode as errors inside the scans do (nothing drawn, nothing
 // kept), its warnings are ignored.
-#include "media/jpeg_picture.h"
+#include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/jpeg_variants.h"

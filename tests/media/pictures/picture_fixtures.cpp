@@ -1,7 +1,7 @@
 #include "tests/media/pictures/picture_fixtures.h"
 
 #include "core/failure.h"
-#include "media/bitmap_decoder.h"
+#include "media/formats/bitmap_decoder.h"
 
 #include <QtEndian>
 

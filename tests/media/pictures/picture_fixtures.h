@@ -2,7 +2,7 @@
 // Helpers of the picture tests: failures as text, drawing on a marked
 // canvas, colour comparison, and bitmap files built field by field (apart
 // from the generator, so the reader is checked against the format itself).
-#include "media/picture_object.h"
+#include "media/formats/picture_object.h"
 
 #include <QImage>
 #include <QList>

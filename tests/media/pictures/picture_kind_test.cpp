@@ -1,6 +1,6 @@
 // The picture kind rule with the extension it rests on, and the memory limit.
 #include "core/limits.h"
-#include "media/picture_kind.h"
+#include "media/formats/picture_kind.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Area-averaging resampling: no aliasing, nothing dropped, exact colours,
 // every source format, drawing into a canvas.
-#include "media/bitmap_picture.h"
-#include "media/scaling.h"
+#include "media/formats/bitmap_picture.h"
+#include "media/formats/scaling.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"

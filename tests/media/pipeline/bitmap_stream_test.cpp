@@ -1,9 +1,9 @@
 // Bitmaps decoded straight to their drawn size: the same pixels as the full
 // decode shrunk afterwards, the same failures, and no work for rows a file
 // does not hold.
-#include "media/bitmap_decoder.h"
-#include "media/bitmap_picture.h"
-#include "media/scaling.h"
+#include "media/formats/bitmap_decoder.h"
+#include "media/formats/bitmap_picture.h"
+#include "media/formats/scaling.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"

@@ -2,10 +2,10 @@
 // programs expect them; thumbnails that are stale, broken, foreign or in the
 // album's shared repository; and thumbnail pages drawn through it, which
 // look as decoded and report failures as before.
-#include "media/decoded_picture.h"
-#include "media/picture_pipeline.h"
-#include "media/thumbnail_cell.h"
-#include "media/thumbnail_store.h"
+#include "media/formats/decoded_picture.h"
+#include "media/pipeline/picture_pipeline.h"
+#include "media/thumbnails/thumbnail_cell.h"
+#include "media/thumbnails/thumbnail_store.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
 

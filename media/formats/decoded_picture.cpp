@@ -1,0 +1,167 @@
+#include "media/formats/decoded_picture.h"
+
+#include "core/failure.h"
+#include "core/fitting.h"
+#include "media/colour/colour_management.h"
+#include "media/formats/picture_object.h"
+
+#include <QFileInfo>
+#include <QPainter>
+
+#include <cstdlib>
+#include <new>
+
+namespace soru {
+
+DecodedPicture DecodedPicture::missing() { return {}; }
+
+DecodedPicture DecodedPicture::loadFailed(std::exception_ptr failure) {
+    DecodedPicture p;
+    p.state_ = State::LoadFailed;
+    p.failure_ = std::move(failure);
+    return p;
+}
+
+DecodedPicture DecodedPicture::drawn(int width, int height, QImage image) {
+    DecodedPicture p;
+    p.state_ = State::Drawn;
+    p.width_ = width;
+    p.height_ = height;
+    p.image_ = std::move(image);
+    return p;
+}
+
+DecodedPicture DecodedPicture::drawFailed(int width, int height, QImage partial,
+                                          std::exception_ptr failure) {
+    DecodedPicture p = drawn(width, height, std::move(partial));
+    p.state_ = State::DrawFailed;
+    p.failure_ = std::move(failure);
+    return p;
+}
+
+QString DecodedPicture::failureText() const {
+    if (!failure_)
+        return {};
+    try {
+        std::rethrow_exception(failure_);
+    } catch (const Failure& f) {
+        return f.message();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("?");
+    }
+}
+
+void DecodedPicture::throwIfLoadFailed() const {
+    if (state_ == State::LoadFailed)
+        std::rethrow_exception(failure_);
+}
+
+void DecodedPicture::drawAt(QImage& canvas, QPoint at) const {
+    throwIfLoadFailed();
+    if (!image_.isNull()) {
+        QPainter painter(&canvas);
+        // A complete picture replaces what was there; a partial one only
+        // where the decoder reached.
+        painter.setCompositionMode(state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
+                                                               : QPainter::CompositionMode_Source);
+        painter.drawImage(at, image_);
+    }
+    if (state_ == State::DrawFailed)
+        std::rethrow_exception(failure_);
+}
+
+void DecodedPicture::drawInto(QImage& canvas, const QRect& target) const {
+    throwIfLoadFailed();
+    const qreal dpr = canvas.devicePixelRatio();
+    const QRect device(qRound(target.x() * dpr), qRound(target.y() * dpr), qRound(target.width() * dpr),
+                       qRound(target.height() * dpr));
+    const QSize lack = device.size() - image_.size();
+    const auto mode = state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
+                                                  : QPainter::CompositionMode_Source;
+    if (!image_.isNull() && std::abs(lack.width()) <= 2 && std::abs(lack.height()) <= 2) {
+        // Decoded for the device pixels: copied pixel for pixel through an
+        // unscaled view of the canvas. The painter's scaled path would
+        // resample (and soften) every pixel for the pixel or two by which the
+        // rounding of the logical rectangle may differ: a picture a pixel
+        // too large is cut there, one too small repeats its edge.
+        QImage unscaled(canvas.bits(), canvas.width(), canvas.height(), canvas.bytesPerLine(), canvas.format());
+        QPainter painter(&unscaled);
+        painter.setCompositionMode(mode);
+        painter.setClipRect(device);
+        const QPoint at = device.topLeft();
+        const int w = image_.width(), h = image_.height();
+        painter.drawImage(at, image_);
+        if (lack.width() > 0)
+            painter.drawImage(QRect(at.x() + w, at.y(), lack.width(), h), image_.copy(w - 1, 0, 1, h));
+        if (lack.height() > 0)
+            painter.drawImage(QRect(at.x(), at.y() + h, w, lack.height()), image_.copy(0, h - 1, w, 1));
+        if (lack.width() > 0 && lack.height() > 0)
+            painter.drawImage(QRect(at.x() + w, at.y() + h, lack.width(), lack.height()),
+                              image_.copy(w - 1, h - 1, 1, 1));
+    } else if (!image_.isNull()) {
+        QPainter painter(&canvas);
+        painter.setCompositionMode(mode);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(target), image_);
+    }
+    if (state_ == State::DrawFailed)
+        std::rethrow_exception(failure_);
+}
+
+qint64 DecodedPicture::bytes() const {
+    return qint64(sizeof(DecodedPicture)) + (image_.isNull() ? 0 : image_.sizeInBytes());
+}
+
+DecodedPicture decodePicture(const QString& path, QSize box) {
+    return decodePicture(path, box, ColourTransformCache::instance().targetProfile());
+}
+
+DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& targetProfile) {
+    const QFileInfo fi(path);
+    if (!fi.exists() || fi.isDir())
+        return DecodedPicture::missing();
+    int w = 0, h = 0;
+    bool loaded = false;
+    QImage image;
+    try {
+        // One object of each classic kind, as every decode of a picture makes
+        // them, and the object of a newer format when the picture is one.
+        auto jpeg = makePictureObject(PictureKind::Jpeg);
+        auto bitmap = makePictureObject(PictureKind::Bitmap);
+        const PictureKind kind = pictureKindOf(path);
+        const auto other = kind == PictureKind::Jpeg || kind == PictureKind::Bitmap ? nullptr : makePictureObject(kind);
+        PictureObject& picture = kind == PictureKind::Bitmap ? *bitmap : other ? *other : *jpeg;
+        try {
+            picture.load(path);
+        } catch (...) {
+            return DecodedPicture::loadFailed(std::current_exception());
+        }
+        loaded = true;
+        w = picture.width();
+        h = picture.height();
+        const Fit fit = fitPicture(w, h, box.width(), box.height());
+        if (fit.width <= 0 || fit.height <= 0)
+            return DecodedPicture::drawn(w, h, QImage());
+        // Transparent until drawn, so that a draw failing part way shows
+        // which pixels it reached.
+        image = QImage(fit.width, fit.height, QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull())
+            throw std::bad_alloc();
+        image.fill(Qt::transparent);
+        picture.setDrawProfile(targetProfile);
+        picture.draw(image, QRect(0, 0, fit.width, fit.height));
+        // Colour management on the drawn pixels only: an untagged picture costs nothing.
+        ColourTransformCache::instance().apply(image, picture.iccProfile(), targetProfile);
+    } catch (...) {
+        if (!loaded)
+            return DecodedPicture::loadFailed(std::current_exception());
+        return DecodedPicture::drawFailed(w, h, image, std::current_exception());
+    }
+    // Every pixel is opaque now: the same bytes are a plain RGB32 picture.
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return DecodedPicture::drawn(w, h, std::move(image));
+}
+
+} // namespace soru

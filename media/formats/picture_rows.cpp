@@ -1,0 +1,113 @@
+#include "media/formats/picture_rows.h"
+
+#include "media/formats/exif_orientation.h"
+#include "media/formats/scaling.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <new>
+
+namespace soru {
+
+void composeOverGround(QRgb* row, int n) {
+    constexpr int g = 255; // each channel of the white ground
+    for (int i = 0; i < n; ++i) {
+        const QRgb p = row[i];
+        const int a = qAlpha(p);
+        if (a == 255)
+            continue;
+        const auto mix = [a](int c) { return (c * a + g * (255 - a) + 127) / 255; };
+        row[i] = qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
+    }
+}
+
+namespace {
+
+bool writesStraight(const QImage& canvas, const QRect& target) {
+    const QImage::Format f = canvas.format();
+    return (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+            f == QImage::Format_ARGB32_Premultiplied) &&
+           canvas.rect().contains(target);
+}
+
+void paintOpaque(QImage& canvas, const QRect& target, const QImage& image) {
+    QPainter painter(&canvas);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(target.topLeft(), image);
+}
+
+} // namespace
+
+ScaledRowTarget::ScaledRowTarget(QImage& canvas, const QRect& target, QSize stored, int orientation)
+    : canvas_(canvas), target_(target), orientation_(orientation) {
+    const QSize reduced =
+        orientationSwapsSides(orientation) ? target.size().transposed() : target.size();
+    if (orientation == 1 && writesStraight(canvas, target)) {
+        uchar* at = canvas.scanLine(target.top()) + qsizetype(target.left()) * 4;
+        scaler_ = std::make_unique<StreamScaler>(stored, reduced, at, canvas.bytesPerLine());
+        return;
+    }
+    // Transparent until a row is written, so that a picture cut short
+    // covers only what it reached.
+    scratch_ = QImage(reduced, QImage::Format_ARGB32_Premultiplied);
+    if (scratch_.isNull())
+        throw std::bad_alloc();
+    scratch_.fill(Qt::transparent);
+    scaler_ =
+        std::make_unique<StreamScaler>(stored, reduced, scratch_.bits(), scratch_.bytesPerLine());
+}
+
+ScaledRowTarget::~ScaledRowTarget() = default;
+
+void ScaledRowTarget::addRow(int y, const QRgb* row) {
+    scaler_->addRow(y, row);
+}
+
+void ScaledRowTarget::finish() {
+    if (scratch_.isNull())
+        return;
+    const QImage upright = turnedUpright(std::move(scratch_), orientation_);
+    if (writesStraight(canvas_, target_)) {
+        for (int y = 0; y < upright.height(); ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(upright.constScanLine(y)), upright.width(),
+                        reinterpret_cast<QRgb*>(canvas_.scanLine(target_.top() + y)) +
+                            target_.left());
+    } else {
+        paintOpaque(canvas_, target_, upright);
+    }
+}
+
+void ScaledRowTarget::finishPartial() {
+    if (scratch_.isNull())
+        return; // the whole rows are on the canvas already
+    const QImage upright = turnedUpright(std::move(scratch_), orientation_);
+    QPainter painter(&canvas_);
+    painter.drawImage(target_.topLeft(), upright);
+}
+
+int exifBlockOrientation(QByteArray block) {
+    const QByteArray header("Exif\0\0", 6);
+    if (block.startsWith(header))
+        block.remove(0, header.size());
+    // Wrapped as the APP1 segment of an empty JPEG stream, the one place the
+    // EXIF reader looks. The orientation sits in the first directory, near
+    // the start: a block too long for one segment is cut.
+    block.truncate(0xFFFF - 2 - header.size());
+    if (block.size() < 8)
+        return 1;
+    const int length = int(block.size() + header.size() + 2);
+    QByteArray jpeg("\xFF\xD8\xFF\xE1", 4);
+    jpeg.append(char(length >> 8)).append(char(length & 0xFF)).append(header).append(block);
+    jpeg.append("\xFF\xD9", 2);
+    return exifOrientation(jpeg);
+}
+
+void drawUprightScaled(QImage& canvas, const QRect& target, QImage stored, int orientation) {
+    if (target.isEmpty() || stored.isNull())
+        return;
+    const QImage upright = turnedUpright(std::move(stored), orientation);
+    drawSmoothScaled(canvas, target, upright);
+}
+
+} // namespace soru

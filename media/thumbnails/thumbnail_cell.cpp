@@ -1,0 +1,93 @@
+#include "media/thumbnails/thumbnail_cell.h"
+
+#include "core/fitting.h"
+#include "media/colour/colour_management.h"
+#include "media/formats/picture_object.h"
+#include "media/formats/scaling.h"
+#include "media/thumbnails/thumbnail_store.h"
+
+#include <lcms2.h>
+
+namespace soru {
+namespace {
+
+// sRGB as an ICC profile, the source of a cell drawn from a thumbnail on a
+// screen with a profile of its own.
+const QByteArray& srgbProfile() {
+    static const QByteArray profile = [] {
+        QByteArray bytes;
+        cmsHPROFILE h = cmsCreate_sRGBProfile();
+        cmsUInt32Number size = 0;
+        if (h && cmsSaveProfileToMem(h, nullptr, &size) && size > 0) {
+            bytes.resize(qsizetype(size));
+            if (!cmsSaveProfileToMem(h, bytes.data(), &size))
+                bytes.clear();
+        }
+        if (h)
+            cmsCloseProfile(h);
+        return bytes;
+    }();
+    return profile;
+}
+
+// The picture's own size when the thumbnail does not say it: read from the
+// picture's header (the file is loaded, not decoded).
+DecodedPicture withOwnSize(const QString& path, QSize& size) {
+    try {
+        const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
+        size = QSize(picture->width(), picture->height());
+    } catch (...) {
+        return DecodedPicture::loadFailed(std::current_exception());
+    }
+    return DecodedPicture::drawn(size.width(), size.height(), QImage());
+}
+
+} // namespace
+
+DecodedPicture cellFromThumbnail(const QImage& thumbnail, QSize pictureSize, QSize box) {
+    const Fit fit = fitPicture(pictureSize.width(), pictureSize.height(), box.width(), box.height());
+    if (fit.width <= 0 || fit.height <= 0)
+        return DecodedPicture::drawn(pictureSize.width(), pictureSize.height(), QImage());
+    const QSize size(fit.width, fit.height);
+    QImage cell = thumbnail.size() == size ? thumbnail.convertToFormat(QImage::Format_RGB32)
+                                           : smoothScaled(thumbnail, size);
+    ColourTransformCache& colours = ColourTransformCache::instance();
+    if (const QByteArray target = colours.targetProfile(); !target.isEmpty())
+        colours.apply(cell, srgbProfile(), target);
+    return DecodedPicture::drawn(pictureSize.width(), pictureSize.height(), std::move(cell));
+}
+
+DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, QSize box,
+                                   const FileStamp& stamp) {
+    const int side = ThumbnailStore::sideFor(box);
+    if (side == 0 || store.holds(path))
+        return decodePicture(path, box);
+    if (std::optional<ThumbnailStore::Thumbnail> found = store.find(path, side, stamp)) {
+        QSize own = found->pictureSize;
+        if (own.isEmpty()) {
+            const DecodedPicture header = withOwnSize(path, own);
+            if (header.failed())
+                return header;
+        }
+        // Used when it holds at least the pixels the cell shows (another
+        // program may round its fit a pixel differently).
+        const Fit fit = fitPicture(own.width(), own.height(), box.width(), box.height());
+        if (found->image.width() >= fit.width - 1 && found->image.height() >= fit.height - 1)
+            return cellFromThumbnail(found->image, own, box);
+    }
+    // The thumbnail drawn in sRGB; the cell is drawn from it as from a
+    // thumbnail found.
+    const DecodedPicture thumbnail = decodePicture(path, QSize(side, side), QByteArray());
+    if (thumbnail.state() != DecodedPicture::State::Drawn || thumbnail.image().isNull()) {
+        // Missing and load failures are the same for every box; a picture
+        // that fails while drawn is drawn for the cell, to fail there as it
+        // would have.
+        return thumbnail.state() == DecodedPicture::State::DrawFailed ? decodePicture(path, box)
+                                                                        : thumbnail;
+    }
+    const QSize own(thumbnail.width(), thumbnail.height());
+    store.save(path, side, thumbnail.image(), own, stamp);
+    return cellFromThumbnail(thumbnail.image(), own, box);
+}
+
+} // namespace soru

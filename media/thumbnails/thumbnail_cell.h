@@ -1,0 +1,28 @@
+#pragma once
+// A thumbnail page's cell through the desktop's thumbnail cache (see
+// media/thumbnails/thumbnail_store.h): drawn from a valid thumbnail of the picture when
+// there is one; otherwise the picture is decoded as its thumbnail, which is
+// saved, and the cell is drawn from that, so a page looks the same whether
+// its thumbnails were there or not. A picture that fails is decoded for the
+// cell as without the cache, and gets no thumbnail.
+#include "media/formats/decoded_picture.h"
+#include "media/formats/file_stamp.h"
+
+#include <QSize>
+#include <QString>
+
+namespace soru {
+
+class ThumbnailStore;
+
+// The cell for box (device pixels) of the picture at path, whose file is as
+// stamped (it exists). Boxes larger than the largest thumbnail, and files
+// inside the store, are decoded without it. Never throws.
+DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, QSize box,
+                                   const FileStamp& stamp);
+
+// The cell drawn from a thumbnail (sRGB) of a picture of pictureSize: the
+// fitted size, scaled down smoothly, in the screen's colours.
+DecodedPicture cellFromThumbnail(const QImage& thumbnail, QSize pictureSize, QSize box);
+
+} // namespace soru
