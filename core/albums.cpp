@@ -57,6 +57,29 @@ struct Entry {
     enum Kind { Folder, NotFolder, Unknown } kind;
 };
 
+// Whether raw ends in "." + ext (ext lower-case ASCII), letter case ignored,
+// with at least one character before the dot.
+bool endsWithExtension(QByteArrayView raw, QByteArrayView ext) {
+    if (raw.size() <= ext.size() + 1 || raw[raw.size() - ext.size() - 1] != '.')
+        return false;
+    const QByteArrayView tail = raw.last(ext.size());
+    for (qsizetype i = 0; i < ext.size(); ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != ext[i])
+            return false;
+    }
+    return true;
+}
+
+bool isAscii(QByteArrayView raw) {
+    return std::all_of(raw.begin(), raw.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+// The entries of one folder whose raw names `wanted` accepts. The names are
+// filtered as bytes first, so the many other files of a folder cost no
+// decoding and no question to the file system.
 template <class Wanted>
 QList<Entry> listFolder(const QString& folder, Wanted wanted) {
     QList<Entry> out;
@@ -66,12 +89,14 @@ QList<Entry> listFolder(const QString& folder, Wanted wanted) {
     if (!dir)
         return out;
     while (const dirent* d = ::readdir(dir)) {
-        const QByteArray raw(d->d_name);
-        const QString name = QFile::decodeName(raw);
+        const QByteArrayView raw(d->d_name);
+        if (raw.startsWith('.') || !wanted(raw))
+            continue;
+        const QString name = QFile::decodeName(raw.toByteArray());
         // A name the toolkit cannot decode and encode back cannot be opened
         // by it either: such entries are left out, as the toolkit's own
         // listing does.
-        if (isHiddenName(name) || !wanted(name) || QFile::encodeName(name) != raw)
+        if (!isAscii(raw) && QFile::encodeName(name) != raw)
             continue;
         Entry::Kind kind = Entry::Unknown;
         if (d->d_type == DT_DIR)
@@ -80,9 +105,9 @@ QList<Entry> listFolder(const QString& folder, Wanted wanted) {
             kind = Entry::NotFolder;
         if (kind == Entry::Unknown) {
             // A link is what it leads to; a link that leads nowhere, or an
-            // entry gone since the listing, is no folder.
-            // Asked relative to the open folder: a share is not asked for
-            // the folders above it again.
+            // entry gone since the listing, is no folder. Asked relative to
+            // the open folder: a share is not asked for the folders above
+            // it again.
             struct stat st;
             kind = ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)
                        ? Entry::Folder
@@ -96,7 +121,7 @@ QList<Entry> listFolder(const QString& folder, Wanted wanted) {
     dir.setSorting(QDir::Unsorted);
     for (const QFileInfo& fi :
          dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        if (isHiddenName(fi.fileName()) || !wanted(fi.fileName()))
+        if (isHiddenName(fi.fileName()) || !wanted(QByteArrayView(fi.fileName().toUtf8())))
             continue;
         out.append({fi.fileName(), fi.isDir() ? Entry::Folder : Entry::NotFolder});
     }
@@ -104,23 +129,29 @@ QList<Entry> listFolder(const QString& folder, Wanted wanted) {
     return out;
 }
 
-// The extension of kImageExtensions the name ends with (after a dot and at
-// least one character); -1 for none.
-int pictureExtension(const QString& name) {
-    for (int i = 0; i < kImageExtensions.size(); ++i) {
-        const QString& ext = kImageExtensions[i];
-        if (name.size() > ext.size() + 1 && name.endsWith(ext, Qt::CaseInsensitive) &&
-            name[name.size() - ext.size() - 1] == QLatin1Char('.'))
-            return i;
-    }
-    return -1;
+// The picture extensions as bytes, in kImageExtensions' order.
+const QList<QByteArray>& pictureExtensionBytes() {
+    static const QList<QByteArray> bytes = [] {
+        QList<QByteArray> out;
+        for (const QString& ext : kImageExtensions)
+            out << ext.toLatin1();
+        return out;
+    }();
+    return bytes;
+}
+
+bool isPictureName(QByteArrayView raw) {
+    for (const QByteArray& ext : pictureExtensionBytes())
+        if (endsWithExtension(raw, ext))
+            return true;
+    return false;
 }
 
 // The picture files of a folder (files of every kind but folders), in the
 // order the folder lists them.
 QStringList pictureFileNames(const QString& folder) {
     QStringList out;
-    for (const Entry& e : listFolder(folder, [](const QString& n) { return pictureExtension(n) >= 0; }))
+    for (const Entry& e : listFolder(folder, isPictureName))
         if (e.kind == Entry::NotFolder)
             out << e.name;
     return out;
@@ -133,7 +164,7 @@ QStringList albumFolderNames(const QString& root) {
     // Folders only (a link to a folder counts as one). Named pipes, sockets,
     // devices and dangling links are no albums and must not count in the
     // scan's progress either.
-    for (const Entry& e : listFolder(root, [](const QString&) { return true; }))
+    for (const Entry& e : listFolder(root, [](QByteArrayView) { return true; }))
         if (e.kind == Entry::Folder)
             names.add(e.name);
     return names.items();
@@ -142,7 +173,8 @@ QStringList albumFolderNames(const QString& root) {
 QStringList matchingFileNames(const QString& folder, const QString& extension) {
     const QString suffix = QLatin1Char('.') + extension;
     QStringList out;
-    for (const Entry& e : listFolder(folder, [&suffix](const QString& n) {
+    for (const Entry& e : listFolder(folder, [&suffix](QByteArrayView raw) {
+             const QString n = QFile::decodeName(raw.toByteArray());
              return n.size() > suffix.size() && n.endsWith(suffix, Qt::CaseInsensitive);
          }))
         if (e.kind == Entry::NotFolder)

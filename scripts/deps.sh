@@ -16,7 +16,7 @@ PACKAGES=(
   libxcb-screensaver0-dev dbus-daemon suckless-tools x11-xserver-utils xdotool
   g++-mingw-w64-x86-64 clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev groff-base weston qt6-wayland lintian
-  debootstrap patchelf strace
+  debootstrap patchelf strace fuse3 python3-fuse e2fsprogs
 )
 
 missing=()
