@@ -1,11 +1,15 @@
 #include "app/start.h"
 
+#include "core/albums.h"
 #include "core/command_line.h"
 #include "core/default_library.h"
 #include "core/host_environment.h"
+#include "core/layout.h"
 #include "core/failure.h"
 #include "core/texts.h"
 #include "media/colour/colour_management.h"
+#include "media/pipeline/head_start.h"
+#include "media/pipeline/start_trace.h"
 #include "media/thumbnails/thumbnail_store.h"
 #include "platform/qt_services.h"
 #include "platform/screen_saver.h"
@@ -16,6 +20,7 @@
 #include "ui/main/main_window.h"
 #include "ui/start/splash_window.h"
 #include "ui/widgets/app_style.h"
+#include "ui/widgets/image_box.h"
 #include "ui/widgets/instant_progress_bar.h"
 #include "ui/widgets/keyboard_return.h"
 
@@ -54,6 +59,29 @@ void scheduleScreenshot(TfrmMain* window, const QString& file) {
     });
 }
 
+// Marks the first paint of the picture view (SORU_TRACE_START).
+class FirstPaintMark : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!painted_ && event->type() == QEvent::Paint && qobject_cast<ImageBox*>(watched)) {
+            painted_ = true;
+            startMark("first picture painted");
+        }
+        return false;
+    }
+
+private:
+    bool painted_ = false;
+};
+
+// The device pixels of the area the main window shows its pictures in, as
+// the window will ask its pipeline for them.
+QSize pictureAreaPixels(const QScreen& screen) {
+    const QSize area = computeMainLayout(screen.geometry().size(), toolItemGeometry(ToolItem::Next).left).pnlMain.size();
+    const qreal dpr = screen.devicePixelRatio();
+    return QSize(qRound(area.width() * dpr), qRound(area.height() * dpr));
+}
+
 // The desktop entry every install puts in share/applications beside bin/.
 QString desktopFileName() { return QStringLiteral(SORU_APP_ID ".desktop"); }
 
@@ -82,6 +110,7 @@ void setUpApplication(bool quiet) {
 }
 
 int runSoru(int argc, char** argv) {
+    startMark("main");
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -102,7 +131,7 @@ int runSoru(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    setUpApplication(!cl.screenshotFile.isEmpty());
+    startMark("application");
     ColourTransformCache::instance().setTargetProfile(screenColourProfile());
     const QString folder =
         cl.folder.isEmpty()
@@ -110,12 +139,25 @@ int runSoru(int argc, char** argv) {
                                    QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
                                    QDir::homePath())
             : cl.folder;
+    // The root album's first picture is what the window shows first; its
+    // decode, the longest step of the start on today's photos, runs while
+    // the splash and the window are being made. The window's pipeline takes
+    // it over (and raises its failure only when it shows it).
+    const HeadStart firstPicture(
+        [root = libraryRoot(folder)] {
+            const QStringList paths = albumPicturePaths(root);
+            return paths.isEmpty() ? QString() : paths.first();
+        },
+        pictureAreaPixels(*QGuiApplication::primaryScreen()));
+    setUpApplication(!cl.screenshotFile.isEmpty());
+    startMark("set up");
 
     // The splash is on the screen before the main window's creation starts,
     // because that creation drives its progress bar. Nothing owns it: it
     // releases itself when the main window becomes active.
     QPointer<TfrmStart> frmStart = new TfrmStart;
     frmStart->showAndPaint();
+    startMark("splash shown");
 
     // Programs SORU starts get the environment the user started it with, not
     // the one the portable copy's launcher made for SORU.
@@ -143,9 +185,11 @@ int runSoru(int argc, char** argv) {
     {
         HourglassCursor hourglass;
         frmMain = new TfrmMain(env);
+        startMark("window built");
         frmMain->setAttribute(Qt::WA_DeleteOnClose);
         // A failure inside the creation is reported and the start goes on.
         guarded([&frmMain] { frmMain->FormCreate(); });
+        startMark("window created");
         if (!cl.firstPicture.isEmpty())
             guarded([&frmMain, &cl] { frmMain->stepToPicture(cl.firstPicture); });
     }
@@ -155,8 +199,12 @@ int runSoru(int argc, char** argv) {
     QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? frmMain->showFullScreen() : frmMain->show();
     frmMain->raise();
     frmMain->activateWindow();
+    startMark("window shown");
     if (!cl.screenshotFile.isEmpty())
         scheduleScreenshot(frmMain, cl.screenshotFile);
+    FirstPaintMark firstPaint;
+    if (startTracing())
+        app.installEventFilter(&firstPaint);
     const int code = app.exec();
     delete frmMain.data();
     delete frmStart.data();

@@ -2,6 +2,7 @@
 // command-line decoder on the same file:
 //   HEIC 4032 x 3024 (heif-enc)  / heif-convert to .y4m
 //   AVIF 4032 x 3024 (avifenc)   / avifdec to .y4m
+//   HEIC10, AVIF10: the same at 10 bits a sample (heif-convert writes 8)
 //   WebP 6000 x 4000 (cwebp)     / dwebp -yuv
 // The viewer's figure is decodePicture() for the view of a 1024 x 768 and
 // of a 3840 x 2160 screen: reading the file, decoding, reducing to the
@@ -13,7 +14,7 @@
 // given against the tool's time less it. Goal: viewer / decoder <= 1.2.
 // Medians of interleaved runs. SORU_BENCH_KEEP=DIR keeps the encoded files
 // there and reuses them on the next run (encoding takes minutes). Names
-// on the command line (HEIC, AVIF, WebP) time only those formats.
+// on the command line (HEIC, AVIF, HEIC10, AVIF10, WebP) time only those formats.
 #include "core/layout.h"
 #include "media/formats/decoded_picture.h"
 #include "tools/testlib/testlib.h"
@@ -71,6 +72,8 @@ struct Format {
     // The same with the decoder's threads on every core (none for
     // heif-convert, which has no such option).
     QStringList threadedArgs;
+    // Encoded from 16-bit samples at this depth (0: from 8-bit ones).
+    int depth = 0;
 };
 
 QStringList substituted(QStringList args, const QString& in, const QString& out) {
@@ -88,10 +91,18 @@ bool encode(const Format& f, QSize size, const QString& path, const QDir& scratc
     if (QFile::exists(path) && QFile(path).size() > 0)
         return true;
     const QString png = scratch.filePath(QStringLiteral("source.png"));
+    QImage photo = soru::testlib::makePhotoLike(size.width(), size.height());
+    if (f.depth > 8)
+        photo.convertTo(QImage::Format_RGBX64); // 16-bit samples, so the deep encoding has them
     // Quality 100: stored without compression, quick to write and read.
-    if (!soru::testlib::makePhotoLike(size.width(), size.height()).save(png, "PNG", 100))
+    if (!photo.save(png, "PNG", 100))
         return false;
-    const bool ok = run(f.encoder, f.before + QStringList{png} + f.between + QStringList{path});
+    QStringList before = f.before;
+    if (f.depth > 8)
+        before += {f.encoder == QLatin1String("heif-enc") ? QStringLiteral("-b")
+                                                          : QStringLiteral("-d"),
+                   QString::number(f.depth)};
+    const bool ok = run(f.encoder, before + QStringList{png} + f.between + QStringList{path});
     QFile::remove(png);
     return ok;
 }
@@ -136,6 +147,31 @@ int main(int argc, char** argv) {
          "out.y4m",
          {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("IN"),
           QStringLiteral("OUT")}},
+        {"HEIC10",
+         {4032, 3024},
+         "photo10.heic",
+         QStringLiteral("heif-enc"),
+         {QStringLiteral("-q"), QStringLiteral("50")},
+         {QStringLiteral("-o")},
+         QStringLiteral("heif-convert"),
+         {QStringLiteral("--quiet"), QStringLiteral("IN"), QStringLiteral("OUT")},
+         "out.y4m",
+         {},
+         10},
+        {"AVIF10",
+         {4032, 3024},
+         "photo10.avif",
+         QStringLiteral("avifenc"),
+         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("8"),
+          QStringLiteral("-y"), QStringLiteral("420"), QStringLiteral("--min"),
+          QStringLiteral("10"), QStringLiteral("--max"), QStringLiteral("20")},
+         {},
+         QStringLiteral("avifdec"),
+         {QStringLiteral("IN"), QStringLiteral("OUT")},
+         "out.y4m",
+         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("IN"),
+          QStringLiteral("OUT")},
+         10},
         {"WebP",
          {6000, 4000},
          "photo.webp",

@@ -10,7 +10,7 @@
 //   soru_bench_jpeg_bounds [rounds]     (default 3; 1 for a smoke run)
 #include "core/thumbnail_grid.h"
 #include "media/formats/jpeg_decoder.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "media/formats/scaling.h"
 #include "tools/testlib/jpeg_variants.h"
 

@@ -12,7 +12,7 @@
 // better than any photo). (a) is also given for the bare scene: the least
 // entropy decoding, so the largest share for our own work.
 #include "media/formats/jpeg_decoder.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "tools/testlib/testlib.h"
 
 #include <QFile>

@@ -21,7 +21,7 @@
 #include "core/presentation.h"
 #include "core/thumbnail_grid.h"
 #include "media/formats/bitmap_decoder.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "media/pipeline/picture_pipeline.h"
 #include "media/formats/scaling.h"
 #include "tools/testlib/testlib.h"

@@ -14,8 +14,11 @@ Two kinds of run, each a new start of soru with its own XDG_CACHE_HOME:
   cold  the thumbnail cache is empty: every cell is decoded (and its
         thumbnail written afterwards; the run ends once all are there);
   warm  a new run over the cache the cold run left: the cells come from it.
-Rounds alternate cold and warm. Printed: both times (median) and their ratio
-(goal <= 0.1).
+Rounds alternate cold and warm. The reference, timed in the same rounds:
+vipsthumbnail (package libvips-tools) making the same 24 thumbnails, PNG
+files of the cache's size for the cell (256), from its start to its exit.
+Printed: the times (median), cached / empty (goal <= 0.1) and empty /
+vipsthumbnail (goal <= 0.5).
 
   bench/thumbnail_page_blackbox.py [--soru PATH] [--album DIR] [--rounds N]
   bench/thumbnail_page_blackbox.py --smoke   # small photos: checks that it runs
@@ -41,6 +44,9 @@ REPO = os.path.dirname(HERE)
 SCREEN = (1024, 768)
 PHOTOS = 24
 GOAL = 0.1
+VIPS_GOAL = 0.5
+# The cache's size for a 157-pixel cell: "large", 256 pixels.
+THUMBNAIL_SIDE = 256
 
 _spec = importlib.util.spec_from_file_location(
     "next_picture_blackbox", os.path.join(HERE, "next_picture_blackbox.py"))
@@ -120,6 +126,16 @@ def one_run(xs, soru, album, env, pause, timeout, written_timeout):
         blackbox.stop(proc)
 
 
+def vips_page(paths, out):
+    """Seconds vipsthumbnail takes to make the page's thumbnails."""
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    t = time.perf_counter()
+    subprocess.run(["vipsthumbnail", "-s", str(THUMBNAIL_SIDE), "-o", os.path.join(out, "%s.png")]
+                   + list(paths), check=True, stdout=subprocess.DEVNULL)
+    return time.perf_counter() - t
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     build = os.environ.get("SORU_BUILD_DIR", "build")
@@ -132,9 +148,9 @@ def main():
     ap.add_argument("--smoke", action="store_true", help="small photos, one round")
     args = ap.parse_args()
 
-    for tool in (args.soru, blackbox.CONVERT, shutil.which("Xvfb")):
+    for tool in (args.soru, blackbox.CONVERT, shutil.which("Xvfb"), shutil.which("vipsthumbnail")):
         if not tool or not os.access(tool, os.X_OK):
-            sys.exit(f"missing: {tool or 'Xvfb'} (bash scripts/deps.sh, build soru)")
+            sys.exit(f"missing: {tool or 'Xvfb or vipsthumbnail'} (bash scripts/deps.sh, build soru)")
 
     photo = (600, 400) if args.smoke else (6000, 4000)
     rounds = 1 if args.smoke else max(1, args.rounds)
@@ -159,7 +175,7 @@ def main():
                     XDG_CONFIG_HOME=os.path.join(scratch, "config"),
                     XDG_DATA_HOME=os.path.join(scratch, "data"))
         timeout = 30 if args.smoke else 120
-        cold, warm = [], []
+        cold, warm, vips = [], [], []
         for r in range(rounds):
             cache = os.path.join(scratch, "cache%d" % r)  # empty: nothing cached yet
             env = dict(base, XDG_CACHE_HOME=cache)
@@ -172,11 +188,15 @@ def main():
             if sorted(thumbnails_in(cache)) != written or \
                     [os.stat(p).st_mtime_ns for p in written] != stamps:
                 raise RuntimeError("the warm run wrote thumbnails again")
-            log(f"  round {r + 1}: cold {cold[-1] * 1000:7.0f} ms   warm {warm[-1] * 1000:6.0f} ms")
-        c, w = statistics.median(cold), statistics.median(warm)
+            vips.append(vips_page(paths, os.path.join(scratch, "vips")))
+            log(f"  round {r + 1}: cold {cold[-1] * 1000:7.0f} ms   warm {warm[-1] * 1000:6.0f} ms   "
+                f"vipsthumbnail {vips[-1] * 1000:6.0f} ms")
+        c, w, v = statistics.median(cold), statistics.median(warm), statistics.median(vips)
         log(f"\nfirst thumbnail page of a new run (median of {rounds}):")
         log(f"  empty thumbnail cache  {c * 1000:7.0f} ms")
         log(f"  thumbnails cached      {w * 1000:7.0f} ms")
+        log(f"  vipsthumbnail          {v * 1000:7.0f} ms  (the same {PHOTOS} thumbnails, {THUMBNAIL_SIDE} pixels)")
+        log(f"  empty / vipsthumbnail = {c / v:.3f} (goal <= {VIPS_GOAL})")
         log(f"  cached / empty = {w / c:.3f} (goal <= {GOAL}); load average "
             + " ".join("%.2f" % v for v in os.getloadavg()))
     finally:

@@ -7,47 +7,71 @@ namespace {
 constexpr Qt::KeyboardModifiers kTypingModifiers =
     Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
 
-const KeyBinding kBindings[] = {
-    // The actions' shortcuts.
-    {Qt::CTRL | Qt::Key_B, Command::Back},
-    {Qt::CTRL | Qt::Key_A, Command::Auto},
-    {Qt::CTRL | Qt::Key_N, Command::Next},
-    {Qt::CTRL | Qt::Key_P, Command::Play},
-    {Qt::CTRL | Qt::Key_W, Command::Wall},
-    {Qt::CTRL | Qt::Key_C, Command::Copy},
-    // The toolbar buttons' underlined letters, in toolbar order.
-    {Qt::ALT | Qt::Key_X, Command::Exit},
-    {Qt::ALT | Qt::Key_B, Command::Back},
-    {Qt::ALT | Qt::Key_A, Command::Auto},
-    {Qt::ALT | Qt::Key_N, Command::Next},
-    {Qt::ALT | Qt::Key_A, Command::Sum},
-    {Qt::ALT | Qt::Key_C, Command::Copy},
-    {Qt::ALT | Qt::Key_W, Command::Wall},
-    {Qt::ALT | Qt::Key_P, Command::Play},
-    {Qt::ALT | Qt::Key_I, Command::Info},
-    // The window's own keys.
-    {QKeyCombination(Qt::Key_Left), Command::StepBack, true},
-    {QKeyCombination(Qt::Key_Right), Command::StepNext, true},
+struct Binding {
+    enum class Input {
+        Shortcut, // shown beside the action's menu item
+        Letter,   // a toolbar button's underlined letter
+        Arrow,    // counts with any modifiers held
+        Click,    // on the half of the picture
+    };
+    Input input;
+    QKeyCombination key; // none for a click
+    StepDirection half;  // for a click
+    Command command;
+};
+
+using In = Binding::Input;
+constexpr QKeyCombination kNoKey{};
+
+const Binding kBindings[] = {
+    {In::Shortcut, Qt::CTRL | Qt::Key_B, {}, Command::Back},
+    {In::Shortcut, Qt::CTRL | Qt::Key_A, {}, Command::Auto},
+    {In::Shortcut, Qt::CTRL | Qt::Key_N, {}, Command::Next},
+    {In::Shortcut, Qt::CTRL | Qt::Key_P, {}, Command::Play},
+    {In::Shortcut, Qt::CTRL | Qt::Key_W, {}, Command::Wall},
+    {In::Shortcut, Qt::CTRL | Qt::Key_C, {}, Command::Copy},
+    // In toolbar order.
+    {In::Letter, Qt::ALT | Qt::Key_X, {}, Command::Exit},
+    {In::Letter, Qt::ALT | Qt::Key_B, {}, Command::Back},
+    {In::Letter, Qt::ALT | Qt::Key_A, {}, Command::Auto},
+    {In::Letter, Qt::ALT | Qt::Key_N, {}, Command::Next},
+    {In::Letter, Qt::ALT | Qt::Key_A, {}, Command::Sum},
+    {In::Letter, Qt::ALT | Qt::Key_C, {}, Command::Copy},
+    {In::Letter, Qt::ALT | Qt::Key_W, {}, Command::Wall},
+    {In::Letter, Qt::ALT | Qt::Key_P, {}, Command::Play},
+    {In::Letter, Qt::ALT | Qt::Key_I, {}, Command::Info},
+    {In::Arrow, QKeyCombination(Qt::Key_Left), {}, Command::StepBack},
+    {In::Arrow, QKeyCombination(Qt::Key_Right), {}, Command::StepNext},
+    {In::Click, kNoKey, StepDirection::Back, Command::StepBack},
+    {In::Click, kNoKey, StepDirection::Next, Command::StepNext},
 };
 
 } // namespace
 
-std::span<const KeyBinding> keyBindings() { return kBindings; }
-
 std::optional<Command> commandForKey(QKeyCombination key) {
     // Keypad arrows count as arrows; the keypad flag is not a modifier here.
     const Qt::KeyboardModifiers mods = key.keyboardModifiers() & kTypingModifiers;
-    for (const KeyBinding& b : kBindings) {
-        if (b.key.key() != key.key())
+    for (const Binding& b : kBindings) {
+        if (b.input == In::Click || b.key.key() != key.key())
             continue;
-        if (b.anyModifiers || b.key.keyboardModifiers() == mods)
+        if (b.input == In::Arrow || b.key.keyboardModifiers() == mods)
             return b.command;
     }
     return std::nullopt;
 }
 
 Command commandForClick(StepDirection half) {
-    return half == StepDirection::Back ? Command::StepBack : Command::StepNext;
+    for (const Binding& b : kBindings)
+        if (b.input == In::Click && b.half == half)
+            return b.command;
+    return Command::StepNext;
+}
+
+std::optional<QKeyCombination> shortcutFor(Command command) {
+    for (const Binding& b : kBindings)
+        if (b.input == In::Shortcut && b.command == command)
+            return b.key;
+    return std::nullopt;
 }
 
 } // namespace soru

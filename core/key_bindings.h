@@ -1,20 +1,19 @@
 #pragma once
-// Every key and button binding of the main window in one table: the actions'
-// shortcuts, the toolbar buttons' Alt+letters, the arrow keys and the two
+// Every binding of the main window in one table: the actions' shortcuts, the
+// toolbar buttons' Alt+letters, the arrow keys and the clicks on the two
 // halves of the picture. The window reads it in one place, whatever control
-// has the focus.
+// has the focus, and labels its actions from it.
 #include "core/cursor_zones.h"
 
 #include <QKeyCombination>
 
 #include <optional>
-#include <span>
 
 namespace soru {
 
 // What a binding does. The action commands run their action (nothing when it
 // is disabled); the steps call the back and next handlers directly, whatever
-// the actions' state.
+// the actions' state. The actions come first, in toolbar order.
 enum class Command {
     Exit,
     Back,
@@ -29,21 +28,19 @@ enum class Command {
     StepNext,
 };
 
-struct KeyBinding {
-    QKeyCombination key;
-    Command command;
-    // True: the key counts with any modifiers held (the arrows).
-    bool anyModifiers = false;
-};
+// The commands before Command::StepBack are the window's actions.
+inline constexpr int kActionCommandCount = int(Command::StepBack);
 
-// The whole table, in the order it is searched: the first row that matches
-// wins (Alt+A names two buttons; the first on the toolbar, 自動, takes it).
-std::span<const KeyBinding> keyBindings();
-
-// The command a key press runs, if any.
+// The command a key press runs, if any: the first row of the table that
+// matches wins (Alt+A names two buttons; the first on the toolbar, 自動,
+// takes it).
 std::optional<Command> commandForKey(QKeyCombination key);
 
 // The command of a click on the picture under the cursor of that half.
 Command commandForClick(StepDirection half);
+
+// The shortcut an action's menu item shows: its Ctrl row; none for a
+// command reached only by its toolbar letter.
+std::optional<QKeyCombination> shortcutFor(Command command);
 
 } // namespace soru

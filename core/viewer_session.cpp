@@ -2,6 +2,9 @@
 
 #include "core/presentation.h"
 
+#include <QFileInfo>
+#include <QLocale>
+
 #include <algorithm>
 #include <utility>
 
@@ -17,6 +20,35 @@ QString ViewerSession::positionText() const {
 }
 
 QString ViewerSession::currentName() const { return hasCurrent() ? pathFileName(currentPath()) : QString(); }
+
+void ViewerSession::presenting() {
+    current_ = Current();
+    current_.path = currentPath();
+    current_.position = positionText();
+    current_.name = currentName();
+}
+
+void ViewerSession::pictureDrawn(const QString& sizeText) {
+    current_.size = sizeText;
+    current_.sound = companions_.find(current_.path, QStringLiteral(".wav"));
+    setSoundAvailable(!current_.sound.isEmpty());
+    current_.memo = companions_.find(current_.path, QStringLiteral(".rtf"));
+    current_.memoKind = MemoKind::Rich;
+    if (current_.memo.isEmpty()) {
+        current_.memo = companions_.find(current_.path, QStringLiteral(".txt"));
+        current_.memoKind = current_.memo.isEmpty() ? MemoKind::None : MemoKind::Plain;
+    }
+    // A normal file only: no folder and no hidden file has a date here.
+    const QFileInfo fi(current_.path);
+    if (fi.exists() && fi.isFile() && !fi.isHidden())
+        current_.date = fileDateText(fi.lastModified(), QLocale());
+}
+
+void ViewerSession::presentationComplete() { current_.complete = true; }
+
+QString ViewerSession::companion(const QString& ext) {
+    return hasCurrent() ? companions_.find(currentPath(), ext) : QString();
+}
 
 bool ViewerSession::enabled(Command command) const {
     switch (command) {

@@ -6,6 +6,7 @@
 // the ones that only change this state; the window renders what it signals
 // and carries out the commands that need a desktop service.
 #include "core/album_position.h"
+#include "core/companion_index.h"
 #include "core/cursor_zones.h"
 #include "core/key_bindings.h"
 #include "core/panel_slides.h"
@@ -18,9 +19,6 @@
 #include <QStringList>
 
 namespace soru {
-
-// The commands before Command::StepBack are the window's actions.
-inline constexpr int kActionCommandCount = int(Command::StepBack);
 
 class ViewerSession final : public QObject {
     Q_OBJECT
@@ -47,6 +45,38 @@ public:
     QString positionText() const;
     // The current picture's file name; empty without one.
     QString currentName() const;
+
+    // The picture being presented, as the status bar, the hint and the memo
+    // panel show it. It outlives an album without pictures, which presents
+    // nothing.
+    enum class MemoKind { None, Rich, Plain };
+    struct Current {
+        QString path;
+        QString position;
+        QString name;
+        // Once the picture is drawn: its size text and its companion files.
+        QString size;
+        QString sound;
+        QString memo;
+        MemoKind memoKind = MemoKind::None;
+        QString date;
+        // Once the memo is loaded: the date, the memo's kind and the sound
+        // are shown too. A picture or memo that fails leaves them out.
+        bool complete = false;
+    };
+    const Current& current() const { return current_; }
+    // Presenting the current picture begins: its position and name.
+    void presenting();
+    // The picture is drawn, its size text is this: its sound, memo and date
+    // are looked up, and whether it can be played again follows its sound.
+    void pictureDrawn(const QString& sizeText);
+    // Its memo, if any, is loaded: the presentation is complete.
+    void presentationComplete();
+    // Lists the album folder's companion files ahead of the lookups.
+    void prepareCompanions(const QString& folder) { companions_.prepare(folder); }
+    // The current picture's companion file of this extension (".wav");
+    // empty without one.
+    QString companion(const QString& ext);
 
     // ---- Commands ----
     bool enabled(Command command) const;
@@ -156,6 +186,8 @@ private:
     CursorSlot pointerZone_ = CursorSlot::Default;
     WallpaperStyle wallpaperStyle_ = WallpaperStyle::Centre;
     bool renderFailed_ = false;
+    CompanionIndex companions_;
+    Current current_;
 };
 
 } // namespace soru

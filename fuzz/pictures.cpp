@@ -7,7 +7,7 @@
 #include "media/formats/bitmap_decoder.h"
 #include "media/colour/colour_management.h"
 #include "media/formats/jpeg_decoder.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 
 #include <QImage>
 #include <QtEndian>

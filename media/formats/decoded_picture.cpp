@@ -2,8 +2,9 @@
 
 #include "core/failure.h"
 #include "core/fitting.h"
+#include "core/pixel_copy.h"
 #include "media/colour/colour_management.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -78,31 +79,25 @@ void DecodedPicture::drawInto(QImage& canvas, const QRect& target) const {
     const QRect device(qRound(target.x() * dpr), qRound(target.y() * dpr), qRound(target.width() * dpr),
                        qRound(target.height() * dpr));
     const QSize lack = device.size() - image_.size();
-    const auto mode = state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
-                                                  : QPainter::CompositionMode_Source;
-    if (!image_.isNull() && std::abs(lack.width()) <= 2 && std::abs(lack.height()) <= 2) {
-        // Decoded for the device pixels: copied pixel for pixel through an
-        // unscaled view of the canvas. The painter's scaled path would
-        // resample (and soften) every pixel for the pixel or two by which the
+    const auto rows32 = [](const QImage& i) {
+        return i.format() == QImage::Format_RGB32 || i.format() == QImage::Format_ARGB32_Premultiplied;
+    };
+    if (!image_.isNull() && std::abs(lack.width()) <= 2 && std::abs(lack.height()) <= 2 && rows32(image_) &&
+        rows32(canvas)) {
+        // Decoded for the device pixels: copied pixel for pixel into the
+        // canvas's device pixels. The painter's scaled path would resample
+        // (and soften) every pixel for the pixel or two by which the
         // rounding of the logical rectangle may differ: a picture a pixel
-        // too large is cut there, one too small repeats its edge.
-        QImage unscaled(canvas.bits(), canvas.width(), canvas.height(), canvas.bytesPerLine(), canvas.format());
-        QPainter painter(&unscaled);
-        painter.setCompositionMode(mode);
-        painter.setClipRect(device);
-        const QPoint at = device.topLeft();
-        const int w = image_.width(), h = image_.height();
-        painter.drawImage(at, image_);
-        if (lack.width() > 0)
-            painter.drawImage(QRect(at.x() + w, at.y(), lack.width(), h), image_.copy(w - 1, 0, 1, h));
-        if (lack.height() > 0)
-            painter.drawImage(QRect(at.x(), at.y() + h, w, lack.height()), image_.copy(0, h - 1, w, 1));
-        if (lack.width() > 0 && lack.height() > 0)
-            painter.drawImage(QRect(at.x() + w, at.y() + h, lack.width(), lack.height()),
-                              image_.copy(w - 1, h - 1, 1, 1));
+        // too large is cut there, one too small repeats its edge. A complete
+        // picture replaces what was there; a partial one only where the
+        // decoder reached.
+        copyPixelForPixel({image_.constBits(), image_.bytesPerLine(), image_.size()},
+                          {canvas.bits(), canvas.bytesPerLine(), canvas.size()}, device.topLeft(),
+                          device.size(), state_ == State::DrawFailed ? PixelBlend::Over : PixelBlend::Replace);
     } else if (!image_.isNull()) {
         QPainter painter(&canvas);
-        painter.setCompositionMode(mode);
+        painter.setCompositionMode(state_ == State::DrawFailed ? QPainter::CompositionMode_SourceOver
+                                                               : QPainter::CompositionMode_Source);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRectF(target), image_);
     }

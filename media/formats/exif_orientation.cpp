@@ -43,17 +43,26 @@ QByteArray exifPayload(const QByteArray& b) {
 
 } // namespace
 
-int exifOrientation(const QByteArray& jpeg) {
-    const QByteArray payload = exifPayload(jpeg);
-    if (payload.isEmpty())
+int exifBlockOrientation(QByteArray block) {
+    // libexif reads a block that starts with the EXIF header, as JPEG's
+    // APP1 segment holds it: the header is put before a bare TIFF block.
+    const QByteArray header("Exif\0\0", 6);
+    if (block.startsWith(header))
+        block.remove(0, header.size());
+    // The orientation sits in the first directory, near the start; the
+    // reader takes no more than one JPEG segment can hold, and so much is
+    // kept of a longer block.
+    block.truncate(0xFFFF - 2 - header.size());
+    if (block.size() < 8)
         return 1;
+    block.prepend(header);
     ExifData* data = exif_data_new();
     if (!data)
         return 1;
     // Read the block as it is: no entries added or corrected.
     exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-    exif_data_load_data(data, reinterpret_cast<const unsigned char*>(payload.constData()),
-                        unsigned(payload.size()));
+    exif_data_load_data(data, reinterpret_cast<const unsigned char*>(block.constData()),
+                        unsigned(block.size()));
     int orientation = 1;
     // The main picture's tag is in IFD 0; IFD 1 describes the thumbnail.
     const ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
@@ -65,6 +74,11 @@ int exifOrientation(const QByteArray& jpeg) {
     }
     exif_data_unref(data);
     return orientation;
+}
+
+int exifOrientation(const QByteArray& jpeg) {
+    const QByteArray payload = exifPayload(jpeg);
+    return payload.isEmpty() ? 1 : exifBlockOrientation(payload);
 }
 
 QImage turnedUpright(QImage stored, int orientation) {

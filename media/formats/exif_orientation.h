@@ -1,6 +1,6 @@
 #pragma once
-// The EXIF orientation of a JPEG file and the turn that shows its picture
-// upright. Cameras store a picture as the sensor saw it and note in the
+// The EXIF orientation of a JPEG file or a bare EXIF block, and the turn
+// that shows its picture upright. Cameras store a picture as the sensor saw it and note in the
 // orientation tag (1 to 8) how it must be turned or mirrored to be seen
 // upright.
 #include <QByteArray>
@@ -14,6 +14,11 @@ namespace soru {
 // block that cannot be read, a tag of the wrong type and a value out of
 // range all give 1: the picture as stored. Never throws.
 int exifOrientation(const QByteArray& jpeg);
+
+// The orientation tag of a bare EXIF block, as PNG's eXIf and WebP's EXIF
+// chunks hold it: a TIFF header and its directories, with or without the
+// "Exif\0\0" that JPEG puts before them. 1 as above. Never throws.
+int exifBlockOrientation(QByteArray block);
 
 // True for the orientations 5 to 8, whose upright picture has width and
 // height of the stored one exchanged.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -23,10 +24,16 @@
 
 namespace soru {
 
-bool YcbcrToRgb::setUp(int matrix, bool fullRange) {
+bool YcbcrToRgb::setUp(int matrix, bool fullRange, int bitDepth) {
     double kr = 0.299, kb = 0.114; // BT.601, also for an unspecified matrix
+    if (bitDepth < 8 || bitDepth > 12)
+        return false;
     identity_ = false;
-    fullRange_ = fullRange;
+    depth_ = bitDepth;
+    const int extra = bitDepth - 8;
+    shift_ = 13 + extra;
+    half_ = 128 << extra;
+    max_ = (1 << bitDepth) - 1;
     switch (matrix) {
     case 0: // identity: G, B, R stored as Y, Cb, Cr
         identity_ = true;
@@ -51,46 +58,57 @@ bool YcbcrToRgb::setUp(int matrix, bool fullRange) {
         return false;
     }
     const double kg = 1 - kr - kb;
-    const double ys = fullRange ? 1.0 : 255.0 / 219.0, cs = fullRange ? 1.0 : 255.0 / 224.0;
-    const int offset = fullRange ? 0 : 16;
-    const auto fixed = [](double v) { return int(std::lround(v * 65536)); };
-    // The same factors in 13-bit fixed point for the vector loop; the
-    // largest, 1.772 * 255 / 224, still fits a signed 16-bit lane.
+    // Full range maps the largest code to 255, limited range 16 to 235 (and
+    // 16 to 240 for chroma) at 8 bits, scaled up by the extra bits.
+    const double scale = fullRange ? 255.0 * (1 << extra) / max_ : 1.0;
+    const double ys = (fullRange ? 1.0 : 255.0 / 219.0) * scale,
+                 cs = (fullRange ? 1.0 : 255.0 / 224.0) * scale;
+    offset_ = fullRange ? 0 : 16 << extra;
+    // 13-bit fixed point; the largest factor, 1.772 * 255 / 224, still fits
+    // a signed 16-bit lane, and a 12-bit sample times it a 32-bit sum.
     const auto q13 = [](double v) { return int16_t(std::lround(v * 8192)); };
-    offset_ = int16_t(offset);
     kY_ = q13(ys);
     kRCr_ = q13(2 * (1 - kr) * cs);
     kBCb_ = q13(2 * (1 - kb) * cs);
     kGCb_ = q13(-2 * kb * (1 - kb) / kg * cs);
     kGCr_ = q13(-2 * kr * (1 - kr) / kg * cs);
-    for (int v = 0; v < 256; ++v) {
-        const double c = (v - 128) * cs;
-        y_[v] = fixed((v - offset) * ys) + 32768; // the half that rounds every sum
-        rCr_[v] = fixed(2 * (1 - kr) * c);
-        bCb_[v] = fixed(2 * (1 - kb) * c);
-        gCb_[v] = fixed(-2 * kb * (1 - kb) / kg * c);
-        gCr_[v] = fixed(-2 * kr * (1 - kr) / kg * c);
-    }
     return true;
 }
 
 void YcbcrToRgb::row(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int chromaShift,
                      int n, uint8_t* r, uint8_t* g, uint8_t* b) const {
+    convert(y, cb, cr, chromaShift, n, r, g, b);
+}
+
+void YcbcrToRgb::row(const uint16_t* y, const uint16_t* cb, const uint16_t* cr, int chromaShift,
+                     int n, uint8_t* r, uint8_t* g, uint8_t* b) const {
+    convert(y, cb, cr, chromaShift, n, r, g, b);
+}
+
+template <typename Sample>
+void YcbcrToRgb::convert(const Sample* y, const Sample* cb, const Sample* cr, int chromaShift,
+                         int n, uint8_t* r, uint8_t* g, uint8_t* b) const {
     if (identity_) {
+        const auto narrow = [this](int v) {
+            return uint8_t((std::min(v, max_) * 255 + (max_ >> 1)) / max_);
+        };
         for (int x = 0; x < n; ++x) {
-            r[x] = cr[x >> chromaShift];
-            g[x] = y[x];
-            b[x] = cb[x >> chromaShift];
+            r[x] = narrow(cr[x >> chromaShift]);
+            g[x] = narrow(y[x]);
+            b[x] = narrow(cb[x >> chromaShift]);
         }
         return;
     }
     int x = 0;
 #ifdef __SSE2__
     // Eight pixels a step in 32-bit sums of 16-bit products: Y with Cr for
-    // red, Y with Cb for blue, Y with Cb plus Cr alone for green.
+    // red, Y with Cb for blue, Y with Cb plus Cr alone for green. Samples
+    // beyond the depth (only in damaged streams) are clamped first.
     const __m128i zero = _mm_setzero_si128();
-    const __m128i offset = _mm_set1_epi16(offset_), half = _mm_set1_epi16(128);
-    const __m128i round = _mm_set1_epi32(1 << 12);
+    const __m128i offset = _mm_set1_epi16(int16_t(offset_)), half = _mm_set1_epi16(int16_t(half_));
+    const __m128i top = _mm_set1_epi16(int16_t(max_));
+    const __m128i round = _mm_set1_epi32(1 << (shift_ - 1));
+    const __m128i shift = _mm_cvtsi32_si128(shift_);
     const auto pair = [](int16_t a, int16_t b) {
         return _mm_set1_epi32(int((uint32_t(uint16_t(b)) << 16) | uint16_t(a)));
     };
@@ -104,24 +122,37 @@ void YcbcrToRgb::row(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int
         const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), k), round);
         return Sums{lo, hi};
     };
-    const auto narrow = [](Sums v) {
-        return _mm_packs_epi32(_mm_srai_epi32(v.first, 13), _mm_srai_epi32(v.second, 13));
+    const auto narrow = [&](Sums v) {
+        return _mm_packs_epi32(_mm_sra_epi32(v.first, shift), _mm_sra_epi32(v.second, shift));
+    };
+    // Eight samples as 16-bit lanes, and four repeated to eight.
+    const auto load8 = [&](const Sample* p) {
+        if constexpr (sizeof(Sample) == 1)
+            return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+        else // signed minimum: no sample above the depth's largest
+            return _mm_min_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), top);
+    };
+    const auto load4Twice = [&](const Sample* p) {
+        if constexpr (sizeof(Sample) == 1) {
+            int32_t four;
+            std::memcpy(&four, p, 4);
+            const __m128i v = _mm_cvtsi32_si128(four);
+            return _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, v), zero);
+        } else {
+            const __m128i v =
+                _mm_min_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), top);
+            return _mm_unpacklo_epi16(v, v);
+        }
     };
     for (; x + 8 <= n; x += 8) {
-        const __m128i yv = _mm_sub_epi16(
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(y + x)), zero),
-            offset);
+        const __m128i yv = _mm_sub_epi16(load8(y + x), offset);
         __m128i u, v;
         if (chromaShift) {
-            int32_t cb4, cr4;
-            std::memcpy(&cb4, cb + (x >> 1), 4);
-            std::memcpy(&cr4, cr + (x >> 1), 4);
-            const __m128i cbv = _mm_cvtsi32_si128(cb4), crv = _mm_cvtsi32_si128(cr4);
-            u = _mm_unpacklo_epi8(_mm_unpacklo_epi8(cbv, cbv), zero);
-            v = _mm_unpacklo_epi8(_mm_unpacklo_epi8(crv, crv), zero);
+            u = load4Twice(cb + (x >> 1));
+            v = load4Twice(cr + (x >> 1));
         } else {
-            u = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb + x)), zero);
-            v = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr + x)), zero);
+            u = load8(cb + x);
+            v = load8(cr + x);
         }
         u = _mm_sub_epi16(u, half);
         v = _mm_sub_epi16(v, half);
@@ -136,18 +167,26 @@ void YcbcrToRgb::row(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int
         _mm_storel_epi64(reinterpret_cast<__m128i*>(b + x), _mm_packus_epi16(bv, bv));
     }
 #endif
-    const auto clamp = [](int v) { return uint8_t(v < 0 ? 0 : v > 0xFFFFFF ? 255 : v >> 16); };
+    // The same sums one pixel at a time.
+    const int round1 = 1 << (shift_ - 1);
+    const auto clamp = [this](int v) {
+        v >>= shift_;
+        return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    };
     for (; x < n; ++x) {
-        const int l = y_[y[x]], u = cb[x >> chromaShift], v = cr[x >> chromaShift];
-        r[x] = clamp(l + rCr_[v]);
-        g[x] = clamp(l + gCb_[u] + gCr_[v]);
-        b[x] = clamp(l + bCb_[u]);
+        const int l = kY_ * (std::min<int>(y[x], max_) - offset_) + round1;
+        const int u = std::min<int>(cb[x >> chromaShift], max_) - half_;
+        const int v = std::min<int>(cr[x >> chromaShift], max_) - half_;
+        r[x] = clamp(l + kRCr_ * v);
+        g[x] = clamp(l + kGCb_ * u + kGCr_ * v);
+        b[x] = clamp(l + kBCb_ * u);
     }
 }
 
 namespace {
 
 thread_local const ContainerColour* tContainerColour = nullptr;
+thread_local bool tConvertHevc = false;
 std::atomic<std::uint64_t> gDecodersOpened{0};
 
 // A picture of at most this many pixels is decoded on one thread by a
@@ -155,6 +194,83 @@ std::atomic<std::uint64_t> gDecodersOpened{0};
 // they save, thousands of times over for a grid of small tiles.
 constexpr std::size_t kSmallPicturePixels = 256 * 256;
 constexpr std::size_t kMaxIdleDecoders = 8;
+
+// dav1d's picture memory, kept when a picture is let go for the next of
+// the same size: a fresh buffer of a large picture costs a page fault for
+// every 4 KiB the decoder writes, more than converting its colour. At
+// most two buffers (the largest pictures) are kept.
+class PictureMemory {
+public:
+    static PictureMemory& instance() {
+        static PictureMemory memory;
+        return memory;
+    }
+    ~PictureMemory() {
+        for (const Block& b : idle_)
+            std::free(b.data);
+    }
+    void* take(std::size_t bytes) {
+        {
+            const std::lock_guard lock(mutex_);
+            for (auto it = idle_.begin(); it != idle_.end(); ++it)
+                if (it->bytes == bytes) {
+                    void* data = it->data;
+                    idle_.erase(it);
+                    return data;
+                }
+        }
+        return std::aligned_alloc(DAV1D_PICTURE_ALIGNMENT, bytes);
+    }
+    void give(void* data, std::size_t bytes) {
+        const std::lock_guard lock(mutex_);
+        idle_.insert(idle_.begin(), Block{data, bytes});
+        while (idle_.size() > 2) {
+            std::free(idle_.back().data);
+            idle_.pop_back();
+        }
+    }
+
+private:
+    struct Block {
+        void* data;
+        std::size_t bytes;
+    };
+    std::mutex mutex_;
+    std::vector<Block> idle_;
+};
+
+// Planes laid out as dav1d's own allocator lays them out, in memory from
+// PictureMemory; the block's size travels in allocator_data.
+int allocatePicture(Dav1dPicture* p, void*) {
+    const int hbd = p->p.bpc > 8 ? 1 : 0;
+    const std::size_t w = (std::size_t(p->p.w) + 127) & ~std::size_t(127);
+    const std::size_t h = (std::size_t(p->p.h) + 127) & ~std::size_t(127);
+    const bool chroma = p->p.layout != DAV1D_PIXEL_LAYOUT_I400;
+    const int sx = p->p.layout != DAV1D_PIXEL_LAYOUT_I444 ? 1 : 0;
+    const int sy = p->p.layout == DAV1D_PIXEL_LAYOUT_I420 ? 1 : 0;
+    std::size_t yStride = w << hbd, uvStride = chroma ? yStride >> sx : 0;
+    // Strides of a multiple of 1024 bytes alias in the caches.
+    if (yStride % 1024 == 0)
+        yStride += DAV1D_PICTURE_ALIGNMENT;
+    if (uvStride % 1024 == 0)
+        uvStride += DAV1D_PICTURE_ALIGNMENT;
+    const std::size_t ySize = yStride * h, uvSize = uvStride * (h >> sy);
+    const std::size_t bytes = ySize + 2 * uvSize + DAV1D_PICTURE_ALIGNMENT;
+    auto* data = static_cast<uint8_t*>(PictureMemory::instance().take(bytes));
+    if (!data)
+        return DAV1D_ERR(ENOMEM);
+    p->data[0] = data;
+    p->data[1] = chroma ? data + ySize : nullptr;
+    p->data[2] = chroma ? data + ySize + uvSize : nullptr;
+    p->stride[0] = ptrdiff_t(yStride);
+    p->stride[1] = ptrdiff_t(uvStride);
+    p->allocator_data = reinterpret_cast<void*>(bytes);
+    return 0;
+}
+
+void releasePicture(Dav1dPicture* p, void*) {
+    PictureMemory::instance().give(p->data[0], reinterpret_cast<std::size_t>(p->allocator_data));
+}
 
 Dav1dContext* openDecoder(int threads) {
     Dav1dSettings settings;
@@ -164,6 +280,9 @@ Dav1dContext* openDecoder(int threads) {
     settings.all_layers = 0;
     // A stream claiming more than the one memory limit is refused by dav1d.
     settings.frame_size_limit = unsigned(kMaxDecodedPictureBytes / 4);
+    settings.allocator.cookie = nullptr;
+    settings.allocator.alloc_picture_callback = allocatePicture;
+    settings.allocator.release_picture_callback = releasePicture;
     Dav1dContext* context = nullptr;
     if (dav1d_open(&context, &settings) != 0)
         return nullptr;
@@ -171,30 +290,39 @@ Dav1dContext* openDecoder(int threads) {
     return context;
 }
 
-// The idle single-threaded decoders, flushed, for small pictures.
+int largeDecoderThreads() {
+    return std::clamp(QThread::idealThreadCount(), 1, 8);
+}
+
+// The idle decoders, flushed: single-threaded ones for small pictures and
+// one with threads for large ones, whose threads and frame memory would
+// otherwise be made anew for every picture.
 class DecoderPool {
 public:
     ~DecoderPool() {
-        for (Dav1dContext* c : idle_)
-            dav1d_close(&c);
+        for (auto* list : {&small_, &large_})
+            for (Dav1dContext* c : *list)
+                dav1d_close(&c);
     }
-    Dav1dContext* take() {
+    Dav1dContext* take(bool small) {
         {
             const std::lock_guard lock(mutex_);
-            if (!idle_.empty()) {
-                Dav1dContext* c = idle_.back();
-                idle_.pop_back();
+            auto& idle = small ? small_ : large_;
+            if (!idle.empty()) {
+                Dav1dContext* c = idle.back();
+                idle.pop_back();
                 return c;
             }
         }
-        return openDecoder(1);
+        return openDecoder(small ? 1 : largeDecoderThreads());
     }
-    void give(Dav1dContext* c) {
+    void give(Dav1dContext* c, bool small) {
         dav1d_flush(c);
         {
             const std::lock_guard lock(mutex_);
-            if (idle_.size() < kMaxIdleDecoders) {
-                idle_.push_back(c);
+            auto& idle = small ? small_ : large_;
+            if (idle.size() < (small ? kMaxIdleDecoders : 1)) {
+                idle.push_back(c);
                 return;
             }
         }
@@ -203,7 +331,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::vector<Dav1dContext*> idle_;
+    std::vector<Dav1dContext*> small_, large_;
 };
 
 DecoderPool& pool() {
@@ -211,19 +339,18 @@ DecoderPool& pool() {
     return p;
 }
 
-// A decoder for one picture: a pooled single-threaded one for a small
-// picture, its own with threads for a large one.
+// A decoder for one picture from the pool: a single-threaded one for a
+// small picture, one with threads for a large one.
 class DecoderLease {
 public:
-    explicit DecoderLease(std::size_t pixels) : pooled_(pixels <= kSmallPicturePixels) {
-        context_ = pooled_ ? pool().take()
-                           : openDecoder(std::clamp(QThread::idealThreadCount(), 1, 8));
+    explicit DecoderLease(std::size_t pixels) : small_(pixels <= kSmallPicturePixels) {
+        context_ = pool().take(small_);
     }
     ~DecoderLease() {
         if (!context_)
             return;
-        if (pooled_ && healthy_)
-            pool().give(context_);
+        if (healthy_)
+            pool().give(context_, small_);
         else
             dav1d_close(&context_);
     }
@@ -235,7 +362,7 @@ public:
 
 private:
     Dav1dContext* context_ = nullptr;
-    bool pooled_;
+    bool small_;
     bool healthy_ = true;
 };
 
@@ -257,9 +384,9 @@ struct PictureGuard {
 
 // The colour description the picture is converted with: the container's
 // where it gives one, else the sequence header's.
-ContainerColour colourOf(const Dav1dPicture& p) {
-    if (tContainerColour)
-        return *tContainerColour;
+ContainerColour colourOf(const Dav1dPicture& p, const ContainerColour* container) {
+    if (container)
+        return *container;
     ContainerColour c;
     if (p.seq_hdr) {
         c.primaries = p.seq_hdr->pri;
@@ -268,6 +395,46 @@ ContainerColour colourOf(const Dav1dPicture& p) {
         c.fullRange = p.seq_hdr->color_range != 0;
     }
     return c;
+}
+
+// The first picture of coded data, decoded by a pooled decoder into
+// `picture`. False when none comes out.
+bool decodePicture(const uint8_t* bytes, std::size_t size, void (*free)(const uint8_t*, void*),
+                   void* cookie, Dav1dPicture& picture) {
+    // The picture's size from its sequence header picks the decoder; one
+    // that has none is left to fail in a decoder of its own.
+    Dav1dSequenceHeader header{};
+    const std::size_t pixels = dav1d_parse_sequence_header(&header, bytes, size) == 0
+                                   ? std::size_t(header.max_width) * std::size_t(header.max_height)
+                                   : std::numeric_limits<std::size_t>::max();
+    DecoderLease decoderLease(pixels);
+    Dav1dContext* context = decoderLease.get();
+    Dav1dData data{};
+    // dav1d reads the coded picture where it lies; free lets it go.
+    if (!context || dav1d_data_wrap(&data, bytes, size, free, cookie) != 0) {
+        free(bytes, cookie);
+        return false;
+    }
+    // Only the first picture is shown: data left over once it is out is
+    // dropped. With a frame delay of 1, dav1d decodes in the calls
+    // themselves, its threads sharing each frame's work.
+    bool got = false;
+    do {
+        const int res = dav1d_send_data(context, &data);
+        if (res < 0 && res != DAV1D_ERR(EAGAIN))
+            break;
+        if (res == DAV1D_ERR(EAGAIN)) {
+            got = dav1d_get_picture(context, &picture) == 0;
+            if (!got)
+                break;
+        }
+    } while (data.sz > 0 && !got);
+    dav1d_data_unref(&data);
+    if (!got && dav1d_get_picture(context, &picture) != 0) {
+        decoderLease.failed();
+        return false;
+    }
+    return picture.p.w > 0 && picture.p.h > 0;
 }
 
 // The decoded picture as libheif's own decoders hand it over: YCbCr (or
@@ -305,7 +472,7 @@ heif_error asYcbcr(const Dav1dPicture& p, heif_image** out) {
     }
     if (p.seq_hdr || tContainerColour) {
         if (heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc()) {
-            const ContainerColour colour = colourOf(p);
+            const ContainerColour colour = colourOf(p, tContainerColour);
             nclx->color_primaries = heif_color_primaries(colour.primaries);
             nclx->transfer_characteristics = heif_transfer_characteristics(colour.transfer);
             nclx->matrix_coefficients = heif_matrix_coefficients(colour.matrix);
@@ -318,18 +485,69 @@ heif_error asYcbcr(const Dav1dPicture& p, heif_image** out) {
     return ok();
 }
 
-// An 8-bit colour picture converted to planar RGB, the form libheif turns
-// every picture into.
-heif_error asRgb(const Dav1dPicture& p, const YcbcrToRgb& convert, heif_image** out) {
+// YCbCr planes of any layout and depth, one row at a time.
+struct Planes {
+    const uint8_t* data[3] = {};
+    ptrdiff_t stride[3] = {};
+    int width = 0, height = 0, depth = 8;
+    int sx = 0, sy = 0;
+    bool mono = false;
+};
+
+// Converts every row of the planes to 8-bit RGB and hands it to emit(y,
+// r, g, b). Monochrome pictures take a neutral chroma row.
+template <typename Emit>
+void convertPlanes(const Planes& p, const YcbcrToRgb& convert, Emit&& emit) {
+    const std::size_t w = std::size_t(p.width);
+    std::vector<uint8_t> rgb(3 * w);
+    uint8_t *r = rgb.data(), *g = r + w, *b = g + w;
+    const auto rows = [&](auto sample) {
+        using Sample = decltype(sample);
+        std::vector<Sample> neutral(p.mono ? w : 0, Sample(convert.neutralChroma()));
+        for (int y = 0; y < p.height; ++y) {
+            const auto line = [&](int c, int row) {
+                return reinterpret_cast<const Sample*>(p.data[c] + p.stride[c] * row);
+            };
+            const Sample* cb = p.mono ? neutral.data() : line(1, y >> p.sy);
+            const Sample* cr = p.mono ? neutral.data() : line(2, y >> p.sy);
+            convert.row(line(0, y), cb, cr, p.mono ? 0 : p.sx, p.width, r, g, b);
+            emit(y, r, g, b);
+        }
+    };
+    if (p.depth > 8)
+        rows(uint16_t{});
+    else
+        rows(uint8_t{});
+}
+
+Planes planesOf(const Dav1dPicture& p) {
+    Planes planes;
+    planes.width = p.p.w;
+    planes.height = p.p.h;
+    planes.depth = p.p.bpc;
+    planes.mono = p.p.layout == DAV1D_PIXEL_LAYOUT_I400;
+    planes.sx = p.p.layout == DAV1D_PIXEL_LAYOUT_I444 ? 0 : 1;
+    planes.sy = p.p.layout == DAV1D_PIXEL_LAYOUT_I420 ? 1 : 0;
+    for (int c = 0; c < (planes.mono ? 1 : 3); ++c) {
+        planes.data[c] = static_cast<const uint8_t*>(p.data[c]);
+        planes.stride[c] = p.stride[c ? 1 : 0];
+    }
+    return planes;
+}
+
+// Planes converted to 8-bit planar RGB, the form libheif turns every
+// picture into; given it, libheif has nothing left to convert.
+heif_error asRgb(const Planes& p, const YcbcrToRgb& convert, heif_image** out) {
     heif_image* image = nullptr;
-    heif_error err = heif_image_create(p.p.w, p.p.h, heif_colorspace_RGB, heif_chroma_444, &image);
+    heif_error err = heif_image_create(p.width, p.height, heif_colorspace_RGB, heif_chroma_444,
+                                       &image);
     if (err.code != heif_error_Ok)
         return err;
     uint8_t* planes[3] = {};
     int strides[3] = {};
     const heif_channel channels[] = {heif_channel_R, heif_channel_G, heif_channel_B};
     for (int c = 0; c < 3; ++c) {
-        err = heif_image_add_plane(image, channels[c], p.p.w, p.p.h, 8);
+        err = heif_image_add_plane(image, channels[c], p.width, p.height, 8);
         planes[c] = err.code == heif_error_Ok ? heif_image_get_plane(image, channels[c], &strides[c])
                                               : nullptr;
         if (!planes[c]) {
@@ -337,73 +555,34 @@ heif_error asRgb(const Dav1dPicture& p, const YcbcrToRgb& convert, heif_image** 
             return err.code != heif_error_Ok ? err : failed("no plane");
         }
     }
-    const int sx = p.p.layout == DAV1D_PIXEL_LAYOUT_I444 ? 0 : 1;
-    const int sy = p.p.layout == DAV1D_PIXEL_LAYOUT_I420 ? 1 : 0;
-    const auto* y = static_cast<const uint8_t*>(p.data[0]);
-    const auto* cb = static_cast<const uint8_t*>(p.data[1]);
-    const auto* cr = static_cast<const uint8_t*>(p.data[2]);
-    for (int row = 0; row < p.p.h; ++row) {
-        const ptrdiff_t c = p.stride[1] * (row >> sy);
-        convert.row(y + p.stride[0] * row, cb + c, cr + c, sx, p.p.w,
-                    planes[0] + ptrdiff_t(strides[0]) * row, planes[1] + ptrdiff_t(strides[1]) * row,
-                    planes[2] + ptrdiff_t(strides[2]) * row);
-    }
+    convertPlanes(p, convert, [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) {
+        const std::size_t w = std::size_t(p.width);
+        std::memcpy(planes[0] + ptrdiff_t(strides[0]) * y, r, w);
+        std::memcpy(planes[1] + ptrdiff_t(strides[1]) * y, g, w);
+        std::memcpy(planes[2] + ptrdiff_t(strides[2]) * y, b, w);
+    });
     *out = image;
     return ok();
 }
 
 heif_error decode(void* decoder, heif_image** out) {
     auto* d = static_cast<Decoder*>(decoder);
-    // The picture's size from its sequence header picks the decoder; one
-    // that has none is left to fail in a decoder of its own.
-    Dav1dSequenceHeader header{};
-    const std::size_t pixels =
-        dav1d_parse_sequence_header(&header, d->data.data(), d->data.size()) == 0
-            ? std::size_t(header.max_width) * std::size_t(header.max_height)
-            : std::numeric_limits<std::size_t>::max();
-    DecoderLease decoderLease(pixels);
-    Dav1dContext* context = decoderLease.get();
-    if (!context)
-        return failed("dav1d_open");
-    // dav1d reads the coded picture where it lies; the buffer is handed
-    // over and freed when dav1d lets go of it.
     auto* coded = new std::vector<uint8_t>(std::move(d->data));
-    Dav1dData data{};
-    if (dav1d_data_wrap(
-            &data, coded->data(), coded->size(),
-            [](const uint8_t*, void* cookie) { delete static_cast<std::vector<uint8_t>*>(cookie); },
-            coded) != 0) {
-        delete coded;
-        return failed("out of memory");
-    }
-    // Only the first picture is shown: data left over once it is out is
-    // dropped. With a frame delay of 1, dav1d decodes in the calls
-    // themselves, its threads sharing each frame's work.
     PictureGuard picture;
-    bool got = false;
-    do {
-        const int res = dav1d_send_data(context, &data);
-        if (res < 0 && res != DAV1D_ERR(EAGAIN))
-            break;
-        if (res == DAV1D_ERR(EAGAIN)) {
-            got = dav1d_get_picture(context, &picture.picture) == 0;
-            if (!got)
-                break;
-        }
-    } while (data.sz > 0 && !got);
-    dav1d_data_unref(&data);
-    if (!got && dav1d_get_picture(context, &picture.picture) != 0) {
-        decoderLease.failed();
+    if (!decodePicture(
+            coded->data(), coded->size(),
+            [](const uint8_t*, void* cookie) { delete static_cast<std::vector<uint8_t>*>(cookie); },
+            coded, picture.picture))
         return failed("no picture");
-    }
     const Dav1dPicture& p = picture.picture;
-    if (p.p.w <= 0 || p.p.h <= 0)
-        return failed("empty picture");
-    const ContainerColour colour = colourOf(p);
+    const ContainerColour colour = colourOf(p, tContainerColour);
     YcbcrToRgb convert;
-    if (p.p.bpc == 8 && p.p.layout != DAV1D_PIXEL_LAYOUT_I400 &&
-        convert.setUp(colour.matrix, colour.fullRange))
-        return asRgb(p, convert, out);
+    // Monochrome pictures (alpha planes among them) stay as they are, and
+    // deep ones: libheif holds an AV1 picture to the depth its
+    // configuration states (deep pictures are drawn by decodeAv1Rows).
+    if (p.p.layout != DAV1D_PIXEL_LAYOUT_I400 && p.p.bpc == 8 &&
+        convert.setUp(colour.matrix, colour.fullRange, p.p.bpc))
+        return asRgb(planesOf(p), convert, out);
     return asYcbcr(p, out);
 }
 
@@ -432,19 +611,132 @@ const heif_decoder_plugin kPlugin = {
     "soru-dav1d",
 };
 
+// ------------------------------------------------------------------ HEVC
+//
+// libheif's HEVC decoder, wrapped: what it decodes is converted here, on
+// threads with an open ContainerColourScope, instead of by libheif's own
+// conversion (floating point, at full size, and in 16 bits a sample for
+// deep pictures).
+
+const heif_decoder_plugin* gHevcInner = nullptr;
+
+// The colour the wrapped decoder's picture is converted with: the
+// container's, else what the stream says, else libheif's default.
+ContainerColour hevcColour(const heif_image* image) {
+    if (tContainerColour)
+        return *tContainerColour;
+    ContainerColour c;
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_get_color_profile_type(image) == heif_color_profile_type_nclx &&
+        heif_image_get_nclx_color_profile(image, &nclx).code == heif_error_Ok && nclx) {
+        c = {int(nclx->color_primaries), int(nclx->transfer_characteristics),
+             int(nclx->matrix_coefficients), nclx->full_range_flag != 0};
+    }
+    heif_nclx_color_profile_free(nclx);
+    return c;
+}
+
+heif_error decodeHevc(void* decoder, heif_image** out) {
+    heif_image* inner = nullptr;
+    const heif_error err = gHevcInner->decode_image(decoder, &inner);
+    if (err.code != heif_error_Ok || !inner || !tConvertHevc ||
+        heif_image_get_colorspace(inner) != heif_colorspace_YCbCr) {
+        *out = inner;
+        return err;
+    }
+    const heif_chroma chroma = heif_image_get_chroma_format(inner);
+    Planes p;
+    p.width = heif_image_get_width(inner, heif_channel_Y);
+    p.height = heif_image_get_height(inner, heif_channel_Y);
+    p.depth = heif_image_get_bits_per_pixel_range(inner, heif_channel_Y);
+    p.sx = chroma == heif_chroma_444 ? 0 : 1;
+    p.sy = chroma == heif_chroma_420 ? 1 : 0;
+    bool usable = (chroma == heif_chroma_420 || chroma == heif_chroma_422 ||
+                   chroma == heif_chroma_444) &&
+                  p.width > 0 && p.height > 0 && !heif_image_has_channel(inner, heif_channel_Alpha);
+    const heif_channel channels[] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
+    for (int c = 0; c < 3 && usable; ++c) {
+        int stride = 0;
+        p.data[c] = heif_image_get_plane_readonly(inner, channels[c], &stride);
+        p.stride[c] = stride;
+        const int w = c ? (p.width + p.sx) >> p.sx : p.width;
+        const int h = c ? (p.height + p.sy) >> p.sy : p.height;
+        usable = p.data[c] && heif_image_get_bits_per_pixel_range(inner, channels[c]) == p.depth &&
+                 heif_image_get_width(inner, channels[c]) >= w &&
+                 heif_image_get_height(inner, channels[c]) >= h;
+    }
+    // libheif holds a decoded picture to the depth its configuration
+    // states: deep ones are left to its conversion.
+    usable = usable && p.depth == 8;
+    const ContainerColour colour = usable ? hevcColour(inner) : ContainerColour{};
+    YcbcrToRgb convert;
+    if (!usable || !convert.setUp(colour.matrix, colour.fullRange, p.depth)) {
+        *out = inner;
+        return err;
+    }
+    const heif_error converted = asRgb(p, convert, out);
+    heif_image_release(inner);
+    return converted;
+}
+
+heif_decoder_plugin gHevcPlugin{};
+
 } // namespace
+
+bool decodeAv1Rows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
+                   RgbRowSink& sink) {
+    PictureGuard picture;
+    if (!decodePicture(data, size, [](const uint8_t*, void*) {}, nullptr, picture.picture))
+        return false;
+    const Dav1dPicture& p = picture.picture;
+    const ContainerColour c = colourOf(p, colour);
+    YcbcrToRgb convert;
+    if (!convert.setUp(c.matrix, c.fullRange, p.p.bpc))
+        return false;
+    sink.begin(p.p.w, p.p.h);
+    convertPlanes(planesOf(p), convert,
+                  [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) {
+                      sink.row(y, r, g, b);
+                  });
+    return true;
+}
 
 void registerAv1Decoder() {
     heif_register_decoder_plugin(&kPlugin);
 }
 
-ContainerColourScope::ContainerColourScope(const ContainerColour* colour)
-    : previous_(tContainerColour) {
+void registerHevcDecoder() {
+    const heif_decoder_descriptor* descriptors[1] = {};
+    // libheif hands its decoders out as descriptors, which are the plugins.
+    if (gHevcInner ||
+        heif_get_decoder_descriptors(heif_compression_HEVC, descriptors, 1) != 1)
+        return;
+    const auto* inner = reinterpret_cast<const heif_decoder_plugin*>(descriptors[0]);
+    if (inner->plugin_api_version < 1 || !inner->decode_image || !inner->new_decoder)
+        return;
+    gHevcInner = inner;
+    gHevcPlugin = *inner;
+    gHevcPlugin.plugin_api_version = std::min(inner->plugin_api_version, 3);
+    gHevcPlugin.get_plugin_name = [] { return "SORU HEVC decoder (wrapping libheif's)"; };
+    gHevcPlugin.init_plugin = nullptr;
+    gHevcPlugin.deinit_plugin = nullptr;
+    gHevcPlugin.does_support_format = [](heif_compression_format format) {
+        return format == heif_compression_HEVC ? 1000 : 0;
+    };
+    gHevcPlugin.decode_image = decodeHevc;
+    gHevcPlugin.id_name = "soru-hevc";
+    heif_register_decoder_plugin(&gHevcPlugin);
+}
+
+ContainerColourScope::ContainerColourScope(const ContainerColour* colour, bool convertHevc)
+    : previous_(tContainerColour), previousHevc_(tConvertHevc) {
     tContainerColour = colour;
+    tConvertHevc = convertHevc;
 }
 
 ContainerColourScope::~ContainerColourScope() {
     tContainerColour = previous_;
+    tConvertHevc = previousHevc_;
 }
 
 std::uint64_t av1DecodersOpened() {

@@ -1,13 +1,13 @@
 #pragma once
 // The AV1 decoder libheif uses for AVIF pictures: dav1d (on every core for
 // large pictures, on one for small ones such as a grid's tiles), with the
-// colour converted to planar RGB by integer tables as the picture
-// comes out of the decoder. libheif (1.15) turns every decoded picture into
+// colour converted to 8-bit planar RGB in integer arithmetic (from 8 to 12
+// bits) as the picture comes out of the decoder. libheif (1.15) turns every decoded picture into
 // planar RGB at full size before anything else, in floating point and on
 // one core; given RGB, it has nothing left to do. Monochrome pictures (and
-// alpha planes) and pictures of more than 8 bits, or of a colour matrix the
-// tables do not cover, are handed over as YCbCr, as libheif's own decoders
-// do.
+// alpha planes) and pictures of a colour matrix the conversion does not
+// cover are handed over as YCbCr, as libheif's own decoders do.
+#include <cstddef>
 #include <cstdint>
 
 namespace soru {
@@ -25,17 +25,21 @@ struct ContainerColour {
 };
 
 // While it lasts, AV1 pictures decoded on this thread take the colour given
-// (none: the sequence header's). libheif must decode the image's tiles on
-// the calling thread for it to reach them.
+// (none: the sequence header's), and so do 8-bit HEVC pictures when
+// convertHevc lets the HEVC decoder convert them (not for pictures with an
+// alpha plane, which libheif takes from a decoded picture's first plane).
+// libheif must decode the image (and its tiles) on the calling thread for
+// it to reach them.
 class ContainerColourScope {
 public:
-    explicit ContainerColourScope(const ContainerColour* colour);
+    explicit ContainerColourScope(const ContainerColour* colour, bool convertHevc = false);
     ~ContainerColourScope();
     ContainerColourScope(const ContainerColourScope&) = delete;
     ContainerColourScope& operator=(const ContainerColourScope&) = delete;
 
 private:
     const ContainerColour* previous_;
+    bool previousHevc_;
 };
 
 // How many dav1d decoders the plugin has opened since the program started.
@@ -44,20 +48,54 @@ private:
 std::uint64_t av1DecodersOpened();
 
 // The YCbCr-to-RGB step for one matrix (H.273 codes 0, 1, 4 to 7, 9, and 2,
-// unspecified, read as BT.601) and range, on 8-bit samples. False for
-// other matrices.
+// unspecified, read as BT.601), range and depth, to 8-bit RGB in 13-bit
+// fixed point: 8-bit samples, or 9 to 12 bits in 16-bit words. False for
+// other matrices and depths.
 class YcbcrToRgb {
 public:
-    bool setUp(int matrix, bool fullRange);
+    bool setUp(int matrix, bool fullRange, int bitDepth = 8);
     // n pixels: y[x] with the chroma sample cb/cr[x >> chromaShift].
     void row(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int chromaShift, int n,
              uint8_t* r, uint8_t* g, uint8_t* b) const;
+    void row(const uint16_t* y, const uint16_t* cb, const uint16_t* cr, int chromaShift, int n,
+             uint8_t* r, uint8_t* g, uint8_t* b) const;
+    // The chroma sample that stands for none (grey), for monochrome
+    // pictures.
+    int neutralChroma() const { return half_; }
 
 private:
+    template <typename Sample>
+    void convert(const Sample* y, const Sample* cb, const Sample* cr, int chromaShift, int n,
+                 uint8_t* r, uint8_t* g, uint8_t* b) const;
     bool identity_ = false;
-    bool fullRange_ = true;
-    int16_t offset_ = 0, kY_ = 0, kRCr_ = 0, kGCb_ = 0, kGCr_ = 0, kBCb_ = 0;
-    int y_[256] = {}, rCr_[256] = {}, gCb_[256] = {}, gCr_[256] = {}, bCb_[256] = {};
+    int depth_ = 8, shift_ = 13, offset_ = 0, half_ = 128, max_ = 255;
+    int16_t kY_ = 0, kRCr_ = 0, kGCb_ = 0, kGCr_ = 0, kBCb_ = 0;
 };
+
+// Where the rows of a picture decoded straight from its coded data go.
+class RgbRowSink {
+public:
+    virtual ~RgbRowSink() = default;
+    // Before the first row: the picture's size.
+    virtual void begin(int width, int height) = 0;
+    // Row y of 8-bit RGB planes, top-down.
+    virtual void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) = 0;
+};
+
+// Decodes one AV1 picture (its configuration OBUs and its data, as a HEIF
+// item holds them) without libheif, converting its colour row by row into
+// the sink: colour is the container's description, or none for the
+// sequence header's. No full-size picture is made beyond dav1d's own,
+// whose memory is kept from one picture to the next. False when it does
+// not decode or its colour cannot be converted; rows may have come.
+bool decodeAv1Rows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
+                   RgbRowSink& sink);
+
+// Registers, ahead of libheif's own HEVC decoder, one that wraps it and
+// converts the 8-bit pictures it decodes to RGB with YcbcrToRgb, as the AV1
+// decoder does, where a ContainerColourScope lets it (other threads, and
+// deeper pictures, keep libheif's conversion). Call once, after
+// heif_init().
+void registerHevcDecoder();
 
 } // namespace soru

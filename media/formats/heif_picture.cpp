@@ -31,6 +31,7 @@ void initialiseLibheif() {
     static std::once_flag once;
     std::call_once(once, [] {
         heif_init(nullptr);
+        registerHevcDecoder();
         registerAv1Decoder();
     });
 }
@@ -158,11 +159,17 @@ struct HeifItem {
     std::vector<Extent> extents;
     std::vector<heif_item_id> derivedFrom; // dimg references, in order
     std::vector<heif_item_id> auxiliaryOf; // auxl references: an alpha or depth plane
+    // From its properties: the AV1 configuration's OBUs, the turn (in
+    // quarter turns anticlockwise), and whether it is mirrored or cropped.
+    QByteArray av1Config;
+    int quarterTurns = 0;
+    bool mirrored = false, cropped = false;
 };
 
 struct HeifItems {
     std::map<heif_item_id, HeifItem> items;
     qint64 idatStart = -1, idatEnd = -1; // in the file
+    bool propertiesKnown = false;
 
     const HeifItem* find(heif_item_id id) const {
         const auto it = items.find(id);
@@ -265,6 +272,53 @@ bool parseIref(const uchar* data, const BoxHeader& box, HeifItems& out) {
     return ok;
 }
 
+// The properties of the items that the direct AV1 decode needs: the
+// property boxes in order (ipco), then which of them each item has (ipma).
+bool parseIprp(const uchar* data, const BoxHeader& iprp, HeifItems& out) {
+    std::vector<BoxHeader> properties;
+    std::vector<BoxHeader> maps;
+    bool inner = true;
+    bool ok = forEachChild(data, iprp.body, iprp.end, [&](const BoxHeader& box) {
+        if (box.type == fourcc("ipco") && properties.empty())
+            inner = forEachChild(data, box.body, box.end,
+                                 [&](const BoxHeader& p) { properties.push_back(p); }) &&
+                    inner;
+        else if (box.type == fourcc("ipma"))
+            maps.push_back(box);
+    }) && inner;
+    for (const BoxHeader& box : maps) {
+        Fields f(data + box.body, box.end - box.body);
+        const quint32 version = f.u8();
+        const quint32 flags = f.get(3);
+        const quint32 count = f.u32();
+        for (quint32 i = 0; i < count && f.ok(); ++i) {
+            const heif_item_id id = version < 1 ? f.u16() : f.u32();
+            const quint32 n = f.u8();
+            HeifItem* item = f.ok() ? out.add(id) : nullptr;
+            if (!item)
+                return false;
+            for (quint32 k = 0; k < n && f.ok(); ++k) {
+                const quint32 index = (flags & 1 ? f.u16() : f.u8()) & (flags & 1 ? 0x7FFF : 0x7F);
+                if (index == 0 || index > properties.size())
+                    continue;
+                const BoxHeader& p = properties[index - 1];
+                const qint64 body = p.end - p.body;
+                if (p.type == fourcc("av1C") && body >= 4)
+                    item->av1Config = QByteArray(reinterpret_cast<const char*>(data + p.body + 4),
+                                                 body - 4);
+                else if (p.type == fourcc("irot") && body >= 1)
+                    item->quarterTurns = data[p.body] & 3;
+                else if (p.type == fourcc("imir"))
+                    item->mirrored = true;
+                else if (p.type == fourcc("clap"))
+                    item->cropped = true;
+            }
+        }
+        ok = ok && f.ok();
+    }
+    return ok;
+}
+
 // The items the meta box (held in `data` from its start) describes.
 bool parseMeta(const uchar* data, const BoxHeader& meta, HeifItems& out) {
     bool ok = true;
@@ -276,6 +330,10 @@ bool parseMeta(const uchar* data, const BoxHeader& meta, HeifItems& out) {
             ok = ok && parseIinf(data, box, out);
         else if (box.type == fourcc("iref"))
             ok = ok && parseIref(data, box, out);
+        else if (box.type == fourcc("iprp"))
+            // What libheif makes of properties is its own concern: those
+            // not understood here only keep the direct AV1 decode off.
+            out.propertiesKnown = parseIprp(data, box, out);
         else if (box.type == fourcc("idat") && out.idatStart < 0) {
             out.idatStart = box.body;
             out.idatEnd = box.end;
@@ -536,7 +594,10 @@ Image decodeChecked(const Picture& p, heif_colorspace colorspace, heif_chroma ch
     if (!canvasFits(p))
         invalid();
     const std::optional<ContainerColour> colour = containerColour(p.handle);
-    const ContainerColourScope scope(colour ? &*colour : nullptr);
+    // libheif takes an alpha plane from a decoded picture's first plane:
+    // the HEVC decoder leaves those pictures to libheif's conversion.
+    const bool alpha = heif_image_handle_has_alpha_channel(p.handle);
+    const ContainerColourScope scope(colour ? &*colour : nullptr, !alpha);
     heif_image* decoded = nullptr;
     const heif_error err = heif_decode_image(p.handle, &decoded, colorspace, chroma, options);
     Image image{decoded};
@@ -617,16 +678,26 @@ void weave(const uint8_t* r, const uint8_t* g, const uint8_t* b, QRgb* out, int 
         out[x] = qRgb(r[x], g[x], b[x]);
 }
 
-// The handle's image, when it is stored with 8 bits a sample, drawn into
-// the target straight from the planar RGB that libheif's conversion makes
-// (it converts to that whatever is asked for): each row woven into pixels
-// and reduced as it comes, so no full-size picture is ever held beyond
-// libheif's own. False, with nothing decoded, for deeper pictures.
+// A row of a plane as 8-bit samples: the plane's own at 8 bits, deeper
+// ones (in 16-bit words) scaled into scratch.
+const uint8_t* samples8(const uint8_t* line, int bits, int n, uint8_t* scratch) {
+    if (bits == 8)
+        return line;
+    const auto* in = reinterpret_cast<const uint16_t*>(line);
+    const int max = (1 << bits) - 1;
+    for (int x = 0; x < n; ++x)
+        scratch[x] = uint8_t((std::min<int>(in[x], max) * 255 + max / 2) / max);
+    return scratch;
+}
+
+// The handle's image drawn into the target straight from the planar RGB
+// that libheif's conversion makes (it converts to that whatever is asked
+// for; the decoders hand it 8-bit RGB for most pictures): each row woven
+// into pixels and reduced as it comes, so no full-size picture is ever
+// held beyond libheif's own. False, with nothing drawn, when the planes
+// are not as expected.
 bool drawPlanar(const Picture& p, QImage& canvas, const QRect& target, QSize& decodedSize) {
     heif_image_handle* handle = p.handle;
-    if (heif_image_handle_get_luma_bits_per_pixel(handle) != 8 ||
-        heif_image_handle_get_chroma_bits_per_pixel(handle) != 8)
-        return false;
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
     const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle);
     const Image image = decodeChecked(p, heif_colorspace_RGB, heif_chroma_444, nullptr);
@@ -637,20 +708,26 @@ bool drawPlanar(const Picture& p, QImage& canvas, const QRect& target, QSize& de
     const int w = heif_image_get_width(image.get(), heif_channel_R);
     const int h = heif_image_get_height(image.get(), heif_channel_R);
     const uint8_t* planes[4] = {};
-    int strides[4] = {};
+    int strides[4] = {}, bits[4] = {};
     for (int c = 0; c < (alpha ? 4 : 3); ++c) {
         planes[c] = heif_image_get_plane_readonly(image.get(), channels[c], &strides[c]);
-        if (!planes[c] || heif_image_get_bits_per_pixel_range(image.get(), channels[c]) != 8 ||
+        bits[c] = heif_image_get_bits_per_pixel_range(image.get(), channels[c]);
+        const int storage = heif_image_get_bits_per_pixel(image.get(), channels[c]);
+        if (!planes[c] || bits[c] < 8 || bits[c] > 16 || storage != (bits[c] == 8 ? 8 : 16) ||
             heif_image_get_width(image.get(), channels[c]) != w ||
             heif_image_get_height(image.get(), channels[c]) != h)
-            invalid();
+            return false;
     }
     if (w <= 0 || h <= 0)
         invalid();
     ScaledRowTarget out(canvas, target, QSize(w, h), 1);
     std::vector<QRgb> row(static_cast<std::size_t>(w));
+    std::vector<uint8_t> scratch(std::size_t(w) * 4);
     for (int y = 0; y < h; ++y) {
-        const auto line = [&](int c) { return planes[c] + qsizetype(strides[c]) * y; };
+        const auto line = [&](int c) {
+            return samples8(planes[c] + qsizetype(strides[c]) * y, bits[c], w,
+                            scratch.data() + std::size_t(w) * c);
+        };
         weave(line(0), line(1), line(2), row.data(), w);
         if (alpha) {
             const uint8_t* a = line(3);
@@ -675,12 +752,85 @@ bool drawPlanar(const Picture& p, QImage& canvas, const QRect& target, QSize& de
     return true;
 }
 
+// The rows of a direct AV1 decode, woven and reduced into the target as
+// they come.
+class TargetRows final : public RgbRowSink {
+public:
+    TargetRows(QImage& canvas, const QRect& target, int orientation)
+        : canvas_(canvas), target_(target), orientation_(orientation) {}
+    void begin(int width, int height) override {
+        size_ = QSize(width, height);
+        row_.resize(std::size_t(width));
+        out_.emplace(canvas_, target_, size_, orientation_);
+    }
+    void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) override {
+        weave(r, g, b, row_.data(), size_.width());
+        out_->addRow(y, row_.data());
+    }
+    // The stored size drawn, or an empty one when no row came.
+    QSize finish() {
+        if (!out_)
+            return {};
+        out_->finish();
+        return size_;
+    }
+
+private:
+    QImage& canvas_;
+    QRect target_;
+    int orientation_;
+    QSize size_;
+    std::vector<QRgb> row_;
+    std::optional<ScaledRowTarget> out_;
+};
+
+// An AV1 picture item without alpha, mirroring or cropping, decoded
+// without libheif: its rows are converted and reduced straight from
+// dav1d's planes, and a turn is made on the reduced picture. False, with
+// nothing drawn, for other pictures and when it does not decode (libheif
+// then tries).
+bool drawAv1Directly(const Picture& p, QImage& canvas, const QRect& target, QSize& decodedSize) {
+    const HeifItems& items = p.file.items;
+    const HeifItem* item = items.find(p.id);
+    if (!items.propertiesKnown || !item || item->type != fourcc("av01") || item->mirrored ||
+        item->cropped || item->method > 1 || item->extents.empty() ||
+        heif_image_handle_has_alpha_channel(p.handle))
+        return false;
+    // The configuration's OBUs before the item's data, as libheif hands
+    // them to a decoder; a single extent in the file is read where it lies.
+    QByteArray coded;
+    const HeifItem::Extent& first = item->extents.front();
+    const qint64 fileSize = p.file.bytes.size();
+    if (item->av1Config.isEmpty() && item->method == 0 && item->extents.size() == 1 &&
+        first.length > 0 && first.offset < quint64(fileSize) &&
+        first.length <= quint64(fileSize) - first.offset) {
+        coded = QByteArray::fromRawData(p.file.bytes.constData() + first.offset,
+                                        qsizetype(first.length));
+    } else {
+        coded = item->av1Config +
+                itemData(p.file.bytes, items, *item, std::numeric_limits<int>::max());
+    }
+    // Quarter turns anticlockwise as EXIF orientations: 90 degrees is 8,
+    // 180 is 3, 270 is 6.
+    static constexpr int kOrientation[] = {1, 8, 3, 6};
+    const std::optional<ContainerColour> colour = containerColour(p.handle);
+    TargetRows rows(canvas, target, kOrientation[item->quarterTurns]);
+    const bool ok =
+        decodeAv1Rows(reinterpret_cast<const uint8_t*>(coded.constData()),
+                      std::size_t(coded.size()), colour ? &*colour : nullptr, rows);
+    const QSize stored = rows.finish();
+    if (!ok || stored.isEmpty())
+        return false;
+    decodedSize = item->quarterTurns & 1 ? stored.transposed() : stored;
+    return true;
+}
+
 // Draws the handle's image into the target; returns the size decoded.
 QSize drawHandle(const Picture& p, QImage& canvas, const QRect& target) {
     if (!canvasFits(p))
         invalid();
     QSize size;
-    if (drawPlanar(p, canvas, target, size))
+    if (drawAv1Directly(p, canvas, target, size) || drawPlanar(p, canvas, target, size))
         return size;
     const QImage image = decodeHandle(p);
     drawSmoothScaled(canvas, target, image);
@@ -711,14 +861,6 @@ void HeifPicture::loadFile(const QString& path) {
     // libheif's own limits (a side of 32768 in the versions this is built
     // with) stand: the whole canvas is checked against the memory limit
     // before each decode, and nothing here loosens them.
-    // The AV1 decoder takes the container's colour from this thread, so the
-    // tiles of AV1 pictures are decoded on it; dav1d has threads of its own
-    // for large ones.
-    bool av1 = false;
-    for (const auto& [id, item] : file->items.items)
-        av1 = av1 || item.type == fourcc("av01");
-    if (av1)
-        heif_context_set_max_decoding_threads(file->context, 0);
     if (heif_context_read_from_memory_without_copy(file->context, file->bytes.constData(),
                                                    std::size_t(file->bytes.size()), nullptr)
             .code != heif_error_Ok)
@@ -729,6 +871,18 @@ void HeifPicture::loadFile(const QString& path) {
         !primary)
         invalid();
     file->primary.reset(primary);
+    // The decoders take the container's colour (and the leave to convert)
+    // from this thread, so AV1 pictures and their tiles, and HEVC pictures
+    // other than grids, are decoded on it: libheif would otherwise decode
+    // each on a thread of its own. dav1d has threads of its own for large
+    // pictures; an HEVC grid's tiles keep libheif's threads, and its
+    // conversion.
+    bool av1 = false;
+    for (const auto& [id, item] : file->items.items)
+        av1 = av1 || item.type == fourcc("av01");
+    const HeifItem* primaryItem = file->items.find(file->primaryId);
+    if (av1 || !primaryItem || primaryItem->type != fourcc("grid"))
+        heif_context_set_max_decoding_threads(file->context, 0);
     if (!canvasFits({*file, primary, file->primaryId}))
         invalid();
 

@@ -11,7 +11,6 @@
 #include <QRect>
 #include <QString>
 
-#include <memory>
 #include <utility>
 
 #include "media/formats/picture_kind.h"
@@ -96,12 +95,6 @@ private:
     QString invalidText_;
     QString path_;
 };
-
-// A new, empty object of the kind.
-std::unique_ptr<PictureObject> makePictureObject(PictureKind kind);
-
-// The object for the path's kind, loaded from it.
-std::unique_ptr<PictureObject> loadPictureObject(const QString& path);
 
 // Opens a picture file for unbuffered reading. Throws the cannot-open
 // failure for a missing or unreadable file and for a folder.

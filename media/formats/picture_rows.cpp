@@ -86,23 +86,6 @@ void ScaledRowTarget::finishPartial() {
     painter.drawImage(target_.topLeft(), upright);
 }
 
-int exifBlockOrientation(QByteArray block) {
-    const QByteArray header("Exif\0\0", 6);
-    if (block.startsWith(header))
-        block.remove(0, header.size());
-    // Wrapped as the APP1 segment of an empty JPEG stream, the one place the
-    // EXIF reader looks. The orientation sits in the first directory, near
-    // the start: a block too long for one segment is cut.
-    block.truncate(0xFFFF - 2 - header.size());
-    if (block.size() < 8)
-        return 1;
-    const int length = int(block.size() + header.size() + 2);
-    QByteArray jpeg("\xFF\xD8\xFF\xE1", 4);
-    jpeg.append(char(length >> 8)).append(char(length & 0xFF)).append(header).append(block);
-    jpeg.append("\xFF\xD9", 2);
-    return exifOrientation(jpeg);
-}
-
 void drawUprightScaled(QImage& canvas, const QRect& target, QImage stored, int orientation) {
     if (target.isEmpty() || stored.isNull())
         return;

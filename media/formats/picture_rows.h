@@ -48,12 +48,6 @@ private:
     std::unique_ptr<StreamScaler> scaler_;
 };
 
-// The EXIF orientation (1 to 8) of a bare EXIF block as PNG's eXIf and
-// WebP's EXIF chunks hold it: a TIFF header and its directories, with or
-// without the "Exif\0\0" that JPEG puts before them. 1 when there is none
-// or it cannot be read.
-int exifBlockOrientation(QByteArray block);
-
 // A reduced picture (any size) drawn into the target: area-averaged when it
 // is larger, turned upright first.
 void drawUprightScaled(QImage& canvas, const QRect& target, QImage stored, int orientation);

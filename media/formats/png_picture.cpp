@@ -5,11 +5,10 @@
 #include "media/colour/colour_management.h"
 #include "media/formats/exif_orientation.h"
 #include "media/formats/picture_rows.h"
+#include "media/formats/png_reader.h"
 
 #include <QFile>
 #include <QtEndian>
-
-#include <png.h>
 
 #include <cstring>
 #include <new>
@@ -22,130 +21,19 @@ namespace {
 // (a text bomb) is dropped rather than held.
 constexpr png_alloc_size_t kChunkMemory = 16 << 20;
 
-// One libpng decoder over bytes in memory. libpng reports errors with
-// longjmp: the functions that call it (marked below) hold no object with a
-// destructor, and the caller owns every buffer.
-struct PngReader {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    const png_byte* data = nullptr;
-    std::size_t size = 0, pos = 0;
-    // Rows of an interlaced picture the first pass reached, block by block,
-    // before the data failed (kept here: a longjmp loses locals).
-    int reached = 0;
-
-    explicit PngReader(const QByteArray& bytes)
-        : data(reinterpret_cast<const png_byte*>(bytes.constData())),
-          size(std::size_t(bytes.size())) {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
-        if (!png || !(info = png_create_info_struct(png))) {
-            png_destroy_read_struct(&png, &info, nullptr);
-            throw std::bad_alloc();
-        }
-        png_set_read_fn(png, this, onRead);
-        // The size is checked against the one memory limit, not libpng's
-        // default of a million pixels a side.
-        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-        png_set_chunk_malloc_max(png, kChunkMemory);
-        // The compressed pixels are read 1 KiB at a time (8 KiB by default),
-        // so that a file cut short gives the rows of all but its last
-        // kilobyte.
-        png_set_compression_buffer_size(png, 1024);
-        png_set_chunk_cache_max(png, 1000);
-        // Text is never shown: skipped unread, compressed or not.
-        static const png_byte kText[] = "tEXt\0zTXt\0iTXt";
-        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kText, 3);
-    }
-    ~PngReader() { png_destroy_read_struct(&png, &info, nullptr); }
-    PngReader(const PngReader&) = delete;
-    PngReader& operator=(const PngReader&) = delete;
-
-    static void onRead(png_structp png, png_bytep out, std::size_t n) {
-        auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
-        if (n > r->size - r->pos)
-            png_error(png, "cut short");
-        std::memcpy(out, r->data + r->pos, n);
-        r->pos += n;
-    }
-    static void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-    static void onWarning(png_structp, png_const_charp) {}
-};
-
-struct PngHeader {
-    png_uint_32 width = 0, height = 0;
-    int colourType = 0, interlace = 0;
-    png_bytep icc = nullptr;
-    png_uint_32 iccLength = 0;
-    png_bytep exif = nullptr;
-    png_uint_32 exifLength = 0;
-};
-
-// Reads the chunks up to the pixels. Uses longjmp.
-bool readHeader(PngReader& r, PngHeader& h) {
-    if (setjmp(png_jmpbuf(r.png)))
-        return false;
-    png_read_info(r.png, r.info);
-    int depth = 0;
-    png_get_IHDR(r.png, r.info, &h.width, &h.height, &depth, &h.colourType, &h.interlace, nullptr,
-                 nullptr);
-    png_charp name = nullptr;
-    int compression = 0;
-    if (png_get_valid(r.png, r.info, PNG_INFO_iCCP))
-        png_get_iCCP(r.png, r.info, &name, &compression, &h.icc, &h.iccLength);
-    if (png_get_valid(r.png, r.info, PNG_INFO_eXIf))
-        png_get_eXIf_1(r.png, r.info, &h.exifLength, &h.exif);
-    return true;
-}
-
-// Asks for 8-bit BGRA rows, the byte order of QRgb, whatever is stored.
-// Uses longjmp.
-bool startRows(PngReader& r, bool& ok, int& passes) {
-    if (setjmp(png_jmpbuf(r.png)))
-        return false;
-    png_set_expand(r.png); // palette to RGB, small greys to 8 bits, tRNS to alpha
-    png_set_scale_16(r.png);
-    png_set_gray_to_rgb(r.png);
-    png_set_bgr(r.png);
-    png_set_filler(r.png, 0xFF, PNG_FILLER_AFTER); // no effect when alpha is there
-    passes = png_set_interlace_handling(r.png);
-    png_read_update_info(r.png, r.info);
-    ok = png_get_rowbytes(r.png, r.info) == png_get_image_width(r.png, r.info) * 4;
-    return true;
-}
-
-using RowSink = void (*)(void* context, int y, QRgb* row);
-
-// Every row top-down, each given to sink; when the data fails, the rows
-// before the failure have been given. Uses longjmp: row and rows come from
-// the caller. The sink may throw; no libpng frame lies between.
-bool readRows(PngReader& r, int width, int height, int passes, QRgb* row, QRgb* whole, RowSink sink,
-              void* context) {
-    if (setjmp(png_jmpbuf(r.png)))
-        return false;
-    if (whole) {
-        // Interlaced: all passes over the whole picture first, each drawn
-        // as libpng displays a pass, every pixel repeated over the block
-        // that later passes fill in, so a picture cut short still has every
-        // row its first pass reached.
-        const std::size_t stride = std::size_t(width);
-        for (int pass = 0; pass < passes; ++pass)
-            for (int y = 0; y < height; ++y) {
-                png_read_row(r.png, nullptr, reinterpret_cast<png_bytep>(whole + stride * y));
-                if (pass == 0)
-                    r.reached = y + 1;
-            }
-        return true;
-    }
-    for (int y = 0; y < height; ++y) {
-        png_read_row(r.png, reinterpret_cast<png_bytep>(row), nullptr);
-        sink(context, y, row);
-    }
-    return true;
-}
-
-bool isPng(const QByteArray& bytes) {
-    return bytes.size() >= 8 &&
-           png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.constData()), 0, 8) == 0;
+PngReader::Limits pictureLimits() {
+    PngReader::Limits limits;
+    // The size is checked against the one memory limit, not libpng's
+    // default of a million pixels a side.
+    limits.maxSide = PNG_UINT_31_MAX;
+    limits.chunkMemory = kChunkMemory;
+    limits.chunkCount = 1000;
+    // Text is never shown: skipped unread, compressed or not.
+    limits.keepText = false;
+    // The compressed pixels are read 1 KiB at a time (8 KiB by default), so
+    // that a file cut short gives the rows of all but its last kilobyte.
+    limits.compressionBuffer = 1024;
+    return limits;
 }
 
 bool isChunkType(const char* type) {
@@ -186,7 +74,7 @@ QByteArray readPngFile(const QString& path) {
     QFile file;
     openPictureFile(file, path);
     QByteArray bytes;
-    if (appendPictureBytes(file, path, bytes, 8) < 8 || !isPng(bytes))
+    if (appendPictureBytes(file, path, bytes, 8) < 8 || !isPngSignature(bytes))
         throw InvalidPicture();
     qint64 imageRoom = 0; // the image data still wanted: none before IHDR
     bool inImage = false;
@@ -228,12 +116,11 @@ QByteArray readPngFile(const QString& path) {
 }
 
 // The file's rows, composed over the ground, given top-down to sink.
-void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
-    PngReader r(bytes);
-    PngHeader h;
-    bool ok = false;
+void decodeRows(const QByteArray& bytes, PngReader::RowSink sink, void* context) {
+    PngReader r(bytes, pictureLimits());
+    PngReader::Header h;
     int passes = 1;
-    if (!isPng(bytes) || !readHeader(r, h) || !startRows(r, ok, passes) || !ok)
+    if (!isPngSignature(bytes) || !r.readHeader(h) || !r.startRows(false, passes))
         throw InvalidPicture();
     const int width = int(h.width), height = int(h.height);
     std::vector<QRgb> row;
@@ -243,20 +130,20 @@ void decodeRows(const QByteArray& bytes, RowSink sink, void* context) {
     else
         row.resize(std::size_t(width));
     struct Composed {
-        RowSink sink;
+        PngReader::RowSink sink;
         void* context;
         int width;
     } composed{sink, context, width};
-    const RowSink compose = [](void* c, int y, QRgb* pixels) {
+    const PngReader::RowSink compose = [](void* c, int y, QRgb* pixels) {
         auto* k = static_cast<Composed*>(c);
         composeOverGround(pixels, k->width);
         k->sink(k->context, y, pixels);
     };
-    const bool complete = readRows(r, width, height, passes, row.data(),
-                                   whole.empty() ? nullptr : whole.data(), compose, &composed);
+    const bool complete = r.readRows(width, height, passes, row.data(),
+                                     whole.empty() ? nullptr : whole.data(), compose, &composed);
     // An interlaced picture is given whole, or as far as its first pass
     // came.
-    for (int y = 0; !whole.empty() && y < (complete ? height : r.reached); ++y)
+    for (int y = 0; !whole.empty() && y < (complete ? height : r.reached()); ++y)
         compose(&composed, y, whole.data() + std::size_t(width) * std::size_t(y));
     if (!complete)
         throw InvalidPicture();
@@ -279,9 +166,9 @@ void PngPicture::loadFile(const QString& path) {
     profile_.clear();
 
     QByteArray bytes = readPngFile(path);
-    PngReader r(bytes);
-    PngHeader h;
-    if (!readHeader(r, h))
+    PngReader r(bytes, pictureLimits());
+    PngReader::Header h;
+    if (!r.readHeader(h))
         throw InvalidPicture();
     // Checked before a single pixel is allocated: a small file claiming an
     // enormous picture is refused here.

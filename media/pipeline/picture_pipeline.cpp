@@ -1,10 +1,13 @@
 #include "media/pipeline/picture_pipeline.h"
 
-#include "media/pipeline/thread_priority.h"
+#include "media/pipeline/head_start.h"
+#include "core/thread_priority.h"
 #include "media/thumbnails/thumbnail_cell.h"
 #include "media/thumbnails/thumbnail_store.h"
 
+#include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -23,6 +26,7 @@ struct PicturePipeline::Job {
     bool cell = false; // of a thumbnail page
     FileStamp stamp;
     DecodedPicture result;
+    std::optional<MadeThumbnail> made; // a thumbnail to save after the page
 };
 
 PicturePipeline::PicturePipeline(qint64 cacheBytes, int threads) : cache_(cacheBytes) {
@@ -49,6 +53,8 @@ PicturePipeline::~PicturePipeline() {
     jobDone_.notify_all();
     for (std::thread& t : workers_)
         t.join();
+    // The store, still here, writes what it can of them before it goes.
+    saveMadeThumbnails();
 }
 
 void PicturePipeline::prefetch(const QString& path, QSize box, Priority priority) {
@@ -150,7 +156,10 @@ void PicturePipeline::runJob(const JobPtr& job) {
     if (!job->stamp.exists)
         job->result = DecodedPicture::missing();
     else if (job->cell && thumbnails_)
-        job->result = decodeThumbnailCell(*thumbnails_, job->key.path, job->key.box, job->stamp);
+        // A page waited for keeps its thumbnails until it is shown. The
+        // priority of a running job no longer changes.
+        job->result = decodeThumbnailCell(*thumbnails_, job->key.path, job->key.box, job->stamp,
+                                          job->priority == Priority::Demanded ? &job->made : nullptr);
     else
         job->result = decodePicture(job->key.path, job->key.box);
 }
@@ -161,6 +170,10 @@ void PicturePipeline::finishLocked(const JobPtr& job) {
         pending_.erase(it);
     if (job->stamp.exists)
         ++decodes_;
+    if (job->made) {
+        madeThumbnails_.push_back(std::move(*job->made));
+        job->made.reset();
+    }
     // A prefetch dropped with its album keeps nothing.
     if (job->generation == generation_)
         cache_.insert(job->key, job->stamp, job->result);
@@ -206,6 +219,18 @@ DecodedPicture PicturePipeline::take(const QString& path, QSize box) {
                 lock.unlock();
                 return handOver(key, job->result);
             }
+        }
+    }
+    // The first picture of the run, decoded while the window was built.
+    if (std::optional<HeadStart::Result> early = HeadStart::claim(path, box)) {
+        {
+            const std::lock_guard lock(mutex_);
+            ++decodes_;
+        }
+        if (early->stamp == stamp) {
+            if (!early->picture.failed())
+                cache_.insert(key, stamp, early->picture);
+            return early->picture;
         }
     }
     // Nothing for the file as it is now: decode it here.
@@ -295,12 +320,38 @@ QList<DecodedPicture> PicturePipeline::takeAll(const QStringList& paths, QSize b
                 progress(doneCount, n);
         }
     }
+    saveMadeThumbnailsAfterEvents();
     return results;
+}
+
+void PicturePipeline::saveMadeThumbnails() {
+    std::vector<MadeThumbnail> made;
+    {
+        const std::lock_guard lock(mutex_);
+        made.swap(madeThumbnails_);
+    }
+    if (thumbnails_)
+        for (const MadeThumbnail& m : made)
+            m.saveInto(*thumbnails_);
+}
+
+void PicturePipeline::saveMadeThumbnailsAfterEvents() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread() || app->thread()->loopLevel() == 0) {
+        saveMadeThumbnails();
+        return;
+    }
+    // A zero timer fires once the events posted before it and the window's
+    // update requests have been handled: the page is painted by then.
+    QTimer::singleShot(0, app, [this, alive = std::weak_ptr<int>(alive_)] {
+        if (!alive.expired())
+            saveMadeThumbnails();
+    });
 }
 
 bool PicturePipeline::isReady(const QString& path, QSize box) const {
     const FileStamp stamp = fileStamp(path);
-    return !stamp.exists || cache_.contains({path, box}, stamp);
+    return !stamp.exists || cache_.contains({path, box}, stamp) || HeadStart::finished(path, box, stamp);
 }
 
 void PicturePipeline::dropPrefetches() {

@@ -31,6 +31,7 @@
 // pictures only go into the cache.
 #include "media/formats/decoded_picture.h"
 #include "media/pipeline/picture_cache.h"
+#include "media/thumbnails/thumbnail_cell.h"
 
 #include <QList>
 #include <QSize>
@@ -92,6 +93,10 @@ public:
 
     // The thumbnail cache for the pages' cells, kept until the pipeline
     // goes; set before the first request. Without one, cells are decoded.
+    // The thumbnails made for a page takeAll() waits for are handed to the
+    // store only after it: when an event loop runs on the calling thread,
+    // once the events pending then (the page's paint) have run; otherwise
+    // when takeAll() returns. Encoding them never competes with the page.
     void setThumbnailStore(std::unique_ptr<ThumbnailStore> store);
     ThumbnailStore* thumbnailStore() const { return thumbnails_.get(); }
 
@@ -123,6 +128,9 @@ private:
     void runJob(const JobPtr& job);
     void finishLocked(const JobPtr& job);
     DecodedPicture handOver(const PictureKey& key, const DecodedPicture& p);
+    // Hands the thumbnails made for a page to the store (see takeAll).
+    void saveMadeThumbnails();
+    void saveMadeThumbnailsAfterEvents();
 
     PictureCache cache_;
     std::unique_ptr<ThumbnailStore> thumbnails_;
@@ -136,6 +144,9 @@ private:
     int decodes_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> workers_;
+    std::vector<MadeThumbnail> madeThumbnails_; // under mutex_
+    // Alive as long as the pipeline: a save posted to the event loop checks it.
+    std::shared_ptr<int> alive_ = std::make_shared<int>();
 };
 
 } // namespace soru

@@ -2,7 +2,7 @@
 
 #include "core/fitting.h"
 #include "media/colour/colour_management.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "media/formats/scaling.h"
 #include "media/thumbnails/thumbnail_store.h"
 
@@ -57,8 +57,12 @@ DecodedPicture cellFromThumbnail(const QImage& thumbnail, QSize pictureSize, QSi
     return DecodedPicture::drawn(pictureSize.width(), pictureSize.height(), std::move(cell));
 }
 
+void MadeThumbnail::saveInto(ThumbnailStore& store) const {
+    store.save(path, side, image, pictureSize, stamp);
+}
+
 DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, QSize box,
-                                   const FileStamp& stamp) {
+                                   const FileStamp& stamp, std::optional<MadeThumbnail>* made) {
     const int side = ThumbnailStore::sideFor(box);
     if (side == 0 || store.holds(path))
         return decodePicture(path, box);
@@ -86,7 +90,10 @@ DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, Q
                                                                         : thumbnail;
     }
     const QSize own(thumbnail.width(), thumbnail.height());
-    store.save(path, side, thumbnail.image(), own, stamp);
+    if (made)
+        *made = MadeThumbnail{path, side, thumbnail.image(), own, stamp};
+    else
+        store.save(path, side, thumbnail.image(), own, stamp);
     return cellFromThumbnail(thumbnail.image(), own, box);
 }
 

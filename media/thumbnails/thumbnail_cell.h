@@ -11,15 +11,30 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 namespace soru {
 
 class ThumbnailStore;
 
+// A thumbnail decoded for a cell, to be saved into the store later.
+struct MadeThumbnail {
+    QString path;
+    int side = 0;
+    QImage image;
+    QSize pictureSize;
+    FileStamp stamp;
+    void saveInto(ThumbnailStore& store) const;
+};
+
 // The cell for box (device pixels) of the picture at path, whose file is as
 // stamped (it exists). Boxes larger than the largest thumbnail, and files
-// inside the store, are decoded without it. Never throws.
+// inside the store, are decoded without it. A thumbnail decoded here is
+// saved at once, or, given made, left there for the caller to save when it
+// suits (after the page it belongs to is on the screen). Never throws.
 DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, QSize box,
-                                   const FileStamp& stamp);
+                                   const FileStamp& stamp,
+                                   std::optional<MadeThumbnail>* made = nullptr);
 
 // The cell drawn from a thumbnail (sRGB) of a picture of pictureSize: the
 // fitted size, scaled down smoothly, in the screen's colours.

@@ -1,15 +1,14 @@
 #include "media/thumbnails/thumbnail_store.h"
 
 #include "media/formats/picture_object.h"
-#include "media/pipeline/thread_priority.h"
+#include "media/formats/png_reader.h"
+#include "core/thread_priority.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <png.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +19,7 @@
 #include <deque>
 #include <filesystem>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -97,70 +97,7 @@ std::filesystem::path fsPath(const QString& path) {
 }
 
 
-// ---- PNG, in memory, through libpng. libpng reports errors with longjmp:
-// the functions marked so hold no object with a destructor; the callers own
-// every buffer.
-
-struct PngRead {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    const QByteArray& bytes;
-    std::size_t pos = 0;
-
-    explicit PngRead(const QByteArray& in) : bytes(in) {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
-        if (png)
-            info = png_create_info_struct(png);
-        if (!info)
-            return;
-        png_set_read_fn(png, this, onRead);
-        png_set_chunk_malloc_max(png, kMaxChunkBytes);
-        png_set_chunk_cache_max(png, 100);
-    }
-    ~PngRead() { png_destroy_read_struct(&png, &info, nullptr); }
-    PngRead(const PngRead&) = delete;
-    PngRead& operator=(const PngRead&) = delete;
-
-    static void onRead(png_structp png, png_bytep out, std::size_t n) {
-        auto* r = static_cast<PngRead*>(png_get_io_ptr(png));
-        if (n > std::size_t(r->bytes.size()) - r->pos)
-            png_error(png, "cut short");
-        std::memcpy(out, r->bytes.constData() + r->pos, n);
-        r->pos += n;
-    }
-    static void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-    static void onWarning(png_structp, png_const_charp) {}
-};
-
-// The header, with the rows asked for as QRgb (alpha dropped: a thumbnail
-// is drawn as an opaque cell). Uses longjmp.
-bool readPngHeader(PngRead& r, int side, png_uint_32& width, png_uint_32& height) {
-    if (setjmp(png_jmpbuf(r.png)))
-        return false;
-    png_set_user_limits(r.png, png_uint_32(side), png_uint_32(side));
-    png_read_info(r.png, r.info);
-    width = png_get_image_width(r.png, r.info);
-    height = png_get_image_height(r.png, r.info);
-    png_set_expand(r.png);
-    png_set_scale_16(r.png);
-    png_set_strip_alpha(r.png);
-    png_set_gray_to_rgb(r.png);
-    png_set_bgr(r.png);
-    png_set_filler(r.png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(r.png);
-    png_read_update_info(r.png, r.info);
-    return png_get_rowbytes(r.png, r.info) == std::size_t(width) * 4;
-}
-
-// Every row, then the chunks after them (text may follow the pixels).
-// Uses longjmp.
-bool readPngRows(PngRead& r, png_bytep* rows) {
-    if (setjmp(png_jmpbuf(r.png)))
-        return false;
-    png_read_image(r.png, rows);
-    png_read_end(r.png, r.info);
-    return true;
-}
+// ---- PNG, in memory, through libpng.
 
 struct PngFile {
     QImage image;
@@ -196,31 +133,34 @@ std::optional<PngFile> readPngFile(const QString& path, int side) {
     if (got > file.size())
         return std::nullopt;
     bytes.truncate(got);
-    if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.constData()), 0, 8))
+    if (!isPngSignature(bytes))
         return std::nullopt;
-    PngRead r(bytes);
-    if (!r.info)
+    try {
+        PngReader::Limits limits;
+        limits.maxSide = png_uint_32(side);
+        limits.chunkMemory = kMaxChunkBytes;
+        PngReader r(bytes, limits);
+        PngReader::Header h;
+        int passes = 1;
+        // Rows asked for as QRgb, alpha dropped: a thumbnail is drawn as an
+        // opaque cell.
+        if (!r.readHeader(h) || h.width == 0 || h.height == 0 || !r.startRows(true, passes))
+            return std::nullopt;
+        PngFile out;
+        out.image = QImage(int(h.width), int(h.height), QImage::Format_RGB32);
+        if (out.image.isNull())
+            return std::nullopt;
+        std::vector<png_bytep> rows(h.height);
+        for (png_uint_32 y = 0; y < h.height; ++y)
+            rows[y] = out.image.scanLine(int(y));
+        // Every row, then the chunks after them (text may follow the pixels).
+        if (!r.readImage(rows.data()))
+            return std::nullopt;
+        out.keys = r.texts();
+        return out;
+    } catch (const std::bad_alloc&) {
         return std::nullopt;
-    png_uint_32 w = 0, h = 0;
-    if (!readPngHeader(r, side, w, h) || w == 0 || h == 0)
-        return std::nullopt;
-    PngFile out;
-    out.image = QImage(int(w), int(h), QImage::Format_RGB32);
-    if (out.image.isNull())
-        return std::nullopt;
-    std::vector<png_bytep> rows(h);
-    for (png_uint_32 y = 0; y < h; ++y)
-        rows[y] = out.image.scanLine(int(y));
-    if (!readPngRows(r, rows.data()))
-        return std::nullopt;
-    png_textp text = nullptr;
-    int count = 0;
-    png_get_text(r.png, r.info, &text, &count);
-    for (int i = 0; i < count; ++i)
-        out.keys.emplace_back(QByteArray(text[i].key),
-                              QByteArray(text[i].text, qsizetype(text[i].text_length ? text[i].text_length
-                                                                                     : text[i].itxt_length)));
-    return out;
+    }
 }
 
 struct PngWrite {

@@ -1,5 +1,9 @@
 #include "core/viewer_session.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -82,6 +86,16 @@ TEST(ViewerSession, EnabledAndCheckedFollowTheAlbumTheSheetAndTheShow) {
         {"o1f2", "XBANSCW-I", ""},
         {"o2po0", "X------PI", ""}, // the sound's state stays with no picture
         {"o0s", "X-------I", "S"},    // checked while disabled: not usable
+        // From the window's tests: an album of several pictures, then one
+        // (AlbumList.DoubleClickOpensTheAlbum...).
+        {"o2o1", "X---SCW-I", ""},
+        // The sheet leaves the show's action alone with one picture, also a
+        // show carried over from a larger album, which keeps running
+        // (EdgeCasesUnchecked.SheetLeavesTheShowActionAloneWithOnePicture).
+        {"o1s", "X---SCW-I", "S"},
+        {"o1ss", "X---SCW-I", ""},
+        {"o2ao1s", "X---SCW-I", "AS"},
+        {"o2ao1ss", "X---SCW-I", "A"},
     };
     for (const auto& c : cases) {
         ViewerSession s;
@@ -90,7 +104,27 @@ TEST(ViewerSession, EnabledAndCheckedFollowTheAlbumTheSheetAndTheShow) {
         EXPECT_EQ(checkedLetters(s), c.checked) << c.script;
         EXPECT_EQ(s.sheetShown(), s.checked(Command::Sum) && s.enabled(Command::Sum)) << c.script;
         EXPECT_EQ(s.slideShow().running(), s.checked(Command::Auto)) << c.script;
+        EXPECT_EQ(s.slideShow().timer()->isActive(), s.checked(Command::Auto)) << c.script;
     }
+}
+
+// A new window on a library without pictures: the root album opens empty
+// (from the window's MainWindow.StateAfterCreationForALibraryWithoutPictures).
+TEST(ViewerSession, AnEmptyRootAlbumLeavesTheStartingState) {
+    ViewerSession s;
+    s.openAlbum({}, {});
+    s.albumPresented();
+    EXPECT_TRUE(s.album().paths().isEmpty());
+    EXPECT_EQ(s.album().index(), -1);
+    EXPECT_FALSE(s.hasCurrent());
+    EXPECT_EQ(s.wallpaperStyle(), WallpaperStyle::Centre);
+    EXPECT_TRUE(s.panels().awaitingAlbum());
+    EXPECT_FALSE(s.panels().sliding());
+    EXPECT_TRUE(s.panels().isOut(SidePanel::Book));
+    EXPECT_FALSE(s.panels().isOut(SidePanel::Memo));
+    EXPECT_FALSE(s.sheet().pagingEnabled());
+    EXPECT_FALSE(s.sheet().pageValid());
+    EXPECT_EQ(s.interval(), 3000);
 }
 
 TEST(ViewerSession, StepsWrapAndDisabledCommandsDoNothing) {
@@ -219,6 +253,65 @@ TEST(ViewerSession, SignalsComeInTheOrderTheWindowRendersThem) {
     s.run(Command::Copy);
     s.run(Command::Play); // no sound
     EXPECT_EQ(seen, QStringList({"commands", "sheet", QString("request %1").arg(int(Command::Copy))}));
+}
+
+// What the status bar shows of the picture presented, stage by stage: the
+// companions are found ignoring letter case, the .rtf memo wins over the
+// .txt one, a folder is no companion, and a vanished picture has no date
+// but its companions still count.
+TEST(ViewerSession, CurrentFollowsThePresentation) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path() + QLatin1Char('/');
+    for (const char* name : {"a.JPG", "a.rtf", "a.txt", "a.WAV", "b.jpg", "b.TXT", "c.jpg", "d.wav"}) {
+        QFile f(root + QString::fromLatin1(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir(root).mkdir(QStringLiteral("c.txt"));
+    using Kind = ViewerSession::MemoKind;
+    const struct {
+        const char* name;
+        const char* memo; // the memo's file name
+        Kind kind;
+        const char* sound;
+        bool dated;
+    } cases[] = {
+        {"a.JPG", "a.rtf", Kind::Rich, "a.WAV", true},
+        {"b.jpg", "b.TXT", Kind::Plain, "", true},
+        {"c.jpg", "", Kind::None, "", true},
+        {"d.jpg", "", Kind::None, "d.wav", false}, // no such picture
+    };
+    QStringList paths;
+    for (const auto& c : cases)
+        paths << root + QString::fromLatin1(c.name);
+    ViewerSession s;
+    s.prepareCompanions(root);
+    s.openAlbum({}, paths);
+    s.albumPresented();
+    auto file = [&](const char* name) { return *name ? root + QString::fromLatin1(name) : QString(); };
+    for (int i = 0; i < 4; ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.name);
+        s.pick(i);
+        s.presenting();
+        // A picture that fails to draw shows its position and name only.
+        EXPECT_EQ(s.current().position, QStringLiteral("%1 / 4").arg(i + 1));
+        EXPECT_EQ(s.current().name, QString::fromLatin1(c.name));
+        EXPECT_TRUE(s.current().size.isEmpty() && s.current().sound.isEmpty() && s.current().memo.isEmpty());
+        s.pictureDrawn(QStringLiteral("8 x 8"));
+        EXPECT_FALSE(s.current().complete);
+        EXPECT_EQ(s.current().memo, file(c.memo));
+        EXPECT_EQ(s.current().memoKind, c.kind);
+        EXPECT_EQ(s.current().sound, file(c.sound));
+        EXPECT_EQ(s.enabled(Command::Play), *c.sound != 0);
+        EXPECT_EQ(!s.current().date.isEmpty(), c.dated);
+        s.presentationComplete();
+        EXPECT_TRUE(s.current().complete);
+    }
+    // An album without pictures presents nothing: the last one stays.
+    s.openAlbum({}, {});
+    EXPECT_EQ(s.current().name, QStringLiteral("d.jpg"));
+    EXPECT_TRUE(s.companion(QStringLiteral(".wav")).isEmpty());
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST(HostileLibrary, TenThousandPictureAlbumOpensStepsAndPages) {
     EXPECT_EQ(ui.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
 
     // Every thumbnail page.
-    double sheet = h.clock().step(QStringLiteral("sheet page 1"), [&] { ui.aSum->trigger(); });
+    double sheet = h.clock().step(QStringLiteral("sheet page 1"), [&] { ui.action(Command::Sum)->trigger(); });
     const int pages = ui.sbScr->maximum() + 1;
     EXPECT_EQ(pages, (kHostileBulkPictures + w.testAccess().sheet.grid().perPage() - 1) / (w.testAccess().sheet.grid().perPage()));
     const QImage firstPage = ui.imgSum->bitmap();

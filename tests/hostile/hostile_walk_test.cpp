@@ -147,7 +147,7 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
     if (n == 0) {
         // An album gone since the scan opens with nothing and says nothing.
         EXPECT_EQ(h.openMessages, QStringList());
-        for (QAction* a : {ui.aBack, ui.aAuto, ui.aNext, ui.aSum, ui.aCopy, ui.aWall})
+        for (QAction* a : {ui.action(Command::Back), ui.action(Command::Auto), ui.action(Command::Next), ui.action(Command::Sum), ui.action(Command::Copy), ui.action(Command::Wall)})
             EXPECT_FALSE(a->isEnabled());
     } else {
         ASSERT_EQ(w.testAccess().album.index(), 0);
@@ -165,15 +165,15 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
             checkPresented(h, expected, index, messages, h.sound.calls.size() - calls);
         }
         // The thumbnail sheet, page by page.
-        QStringList messages = h.run(QStringLiteral("sheet page 1"), [&] { ui.aSum->trigger(); });
-        ASSERT_TRUE(ui.aSum->isChecked());
+        QStringList messages = h.run(QStringLiteral("sheet page 1"), [&] { ui.action(Command::Sum)->trigger(); });
+        ASSERT_TRUE(ui.action(Command::Sum)->isChecked());
         checkPage(h, expected, 0, messages);
         for (int page = 1; page <= ui.sbScr->maximum(); ++page) {
             messages = h.run(QStringLiteral("sheet page %1").arg(page + 1), [&] { ui.sbScr->setValue(page); });
             checkPage(h, expected, page, messages);
         }
-        h.run(QStringLiteral("sheet hidden"), [&] { ui.aSum->trigger(); });
-        EXPECT_FALSE(ui.aSum->isChecked());
+        h.run(QStringLiteral("sheet hidden"), [&] { ui.action(Command::Sum)->trigger(); });
+        EXPECT_FALSE(ui.action(Command::Sum)->isChecked());
     }
 
     std::printf("[ timing      ] %lld steps, slowest:\n%s", static_cast<long long>(h.clock().steps().size()),

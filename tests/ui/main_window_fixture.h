@@ -23,6 +23,15 @@
 
 namespace soru::test {
 
+// The drop-down menu's item of this tag: an interval in seconds, or a
+// wallpaper style.
+inline QAction* menuItem(QMenu* menu, int tag) {
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->data().toInt() == tag)
+            return a;
+    return nullptr;
+}
+
 // An empty library and a window created on it at once.
 struct MainWindowHarness {
     TempDir library;

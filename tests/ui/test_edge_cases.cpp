@@ -215,9 +215,9 @@ void openTravelAndStartTheShow(const MainWindowComponents& ui, User& user) {
     user.click(ui.tbsNext);
     ASSERT_EQ(positionShown(ui), "2 / 3");
     user.moveTo(ui.imgView, QPoint(ui.imgView->width() * 3 / 4, 10));
-    ui.pms1s->trigger();
+    test::menuItem(ui.pmAutoTime, 1)->trigger();
     user.click(ui.tbsAuto, QPoint(10, 10));
-    ASSERT_TRUE(ui.aAuto->isChecked());
+    ASSERT_TRUE(ui.action(Command::Auto)->isChecked());
 }
 
 TEST(EdgeCases, MinimiseKeepsAlbumPictureAndARunningSlideShow) {
@@ -241,10 +241,10 @@ TEST(EdgeCases, MinimiseKeepsAlbumPictureAndARunningSlideShow) {
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(ui.lblDir->text(), "Travel");
     EXPECT_EQ(ui.sbInfo->panelText(5), "t3.jpg");
-    EXPECT_TRUE(ui.aAuto->isChecked());
+    EXPECT_TRUE(ui.action(Command::Auto)->isChecked());
     EXPECT_TRUE(ui.tmrAuto->isActive());
     EXPECT_EQ(ui.lstFile->count(), 3);
-    ui.aAuto->trigger();
+    ui.action(Command::Auto)->trigger();
 }
 
 // Runs the application's message loop until the run ends; false when it had
@@ -519,19 +519,19 @@ TEST(EdgeCases, ClockGlyphGoesTheMomentTheShowStops) {
             return false;
         }
     } log;
-    log.aAuto = ui.aAuto;
+    log.aAuto = ui.action(Command::Auto);
     ui.sbInfo->installEventFilter(&log);
 
     const QRect glyphArea(ui.sbInfo->panelRect(0).topLeft(), QSize(16, 16));
     const QImage stopped = pixels(ui.sbInfo, glyphArea);
-    ui.aAuto->trigger();
+    ui.action(Command::Auto)->trigger();
     ASSERT_FALSE(log.showRunning.isEmpty()) << "starting repaints the status bar at once";
     EXPECT_TRUE(log.showRunning.last());
     const QImage running = pixels(ui.sbInfo, glyphArea);
     ASSERT_NE(running, stopped);
 
     log.showRunning.clear();
-    ui.aAuto->trigger(); // no event is processed before the checks
+    ui.action(Command::Auto)->trigger(); // no event is processed before the checks
     ASSERT_FALSE(log.showRunning.isEmpty()) << "stopping repaints the status bar at once";
     EXPECT_FALSE(log.showRunning.last());
     EXPECT_EQ(pixels(ui.sbInfo, glyphArea), stopped);

@@ -197,24 +197,46 @@ TEST(EdgeCasesUnchecked, ClosingTheSheetShowsThePictureDrawnUnderIt) {
     }
 }
 
+// The hourglass is shown only while the user waits for a decode, so each
+// failure is on a picture nobody decoded ahead: one the picture list picks
+// away from the shown picture's neighbours, a cell of the sheet, and the
+// first picture of an album opened by double-click.
 TEST(EdgeCasesUnchecked, DecoderFailureRestoresTheDefaultCursor) {
+    enum class Way { PictureList, Sheet, AlbumList };
     const struct {
         const char* what;
-        bool sheet; // else the single view
-    } cases[] = {{"view", false}, {"sheet", true}};
+        Way way;
+    } cases[] = {{"view", Way::PictureList}, {"sheet", Way::Sheet}, {"album opened", Way::AlbumList}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LibraryWindow h;
-        h.lib.album("").jpeg("a.jpg", 64, 48).broken("b.jpg", BrokenKind::JpegNotJpeg);
+        // Shown a.jpg: b.jpg and d.jpg are its neighbours, c.jpg is not.
+        h.lib.album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48).broken("c.jpg", BrokenKind::JpegNotJpeg)
+            .jpeg("d.jpg", 64, 48);
+        h.lib.album("Broken").broken("x.jpg", BrokenKind::JpegNotJpeg).jpeg("y.jpg", 64, 48);
         h.create();
         TfrmMain& w = h.w();
+        const MainWindowComponents& ui = h.ui();
         showWindow(w);
         User user(w);
         ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
-        if (c.sheet)
-            user.click(h.ui().tbsSum);
-        else
-            user.key(Qt::Key_Right);
+        switch (c.way) {
+        case Way::PictureList:
+            user.click(ui.tbsNext, Qt::RightButton);
+            ASSERT_TRUE(ui.pnlFile->isVisible());
+            user.doubleClickRow(ui.lstFile, 2);
+            EXPECT_EQ(positionShown(ui), "3 / 4");
+            break;
+        case Way::Sheet:
+            user.click(ui.tbsSum);
+            break;
+        case Way::AlbumList:
+            user.moveTo(ui.pnlBook, QPoint(ui.pnlBook->width() - 2, 10)); // the strip
+            user.doubleClickRow(ui.lstBook, 1);
+            EXPECT_EQ(ui.lblDir->text(), "Broken");
+            EXPECT_EQ(positionShown(ui), "1 / 2");
+            break;
+        }
         EXPECT_EQ(h.failures.messages, QStringList{"JPEG エラー #53"});
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
         while (QGuiApplication::overrideCursor()) // keeps a failure from spilling into later tests
@@ -241,6 +263,16 @@ TEST(EdgeCasesUnchecked, RtfMemoWinsOverTxtAndTheHintIsExact) {
 
     EXPECT_EQ(ui.reMemo->toPlainText().toStdString(), rtfPlainText(sampleMemo()).toStdString());
     EXPECT_EQ(ui.sbInfo->panelText(3), "RTF");
+    // Panel 3 shows the rich-text memo's glyph on the bar's colour.
+    auto glyphOnBar = [&](Glyph g) {
+        QImage image = solid({16, 16}, ui.sbInfo->palette().color(QPalette::Button).rgb());
+        QPainter(&image).drawPixmap(0, 0, glyph(g));
+        return image;
+    };
+    const QImage panel3 = ui.sbInfo->grab(QRect(ui.sbInfo->panelRect(3).topLeft(), QSize(16, 16)))
+                              .toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(panel3 == glyphOnBar(Glyph::RichTextMemo));
+    EXPECT_FALSE(panel3 == glyphOnBar(Glyph::PlainTextMemo));
     EXPECT_EQ(ui.imgView->toolTip().toStdString(), "a.jpg\n64 x 48\n1 / 2\n2001/02/03(土) 04:05\nメモ付\nサウンド付");
 }
 
@@ -257,21 +289,28 @@ TEST(EdgeCasesUnchecked, ToolbarKeepsTheBackCursorTheBackgroundResetsIt) {
     User user(w);
     ASSERT_EQ(ui.imgView->geometry(), QRect(312, 0, 400, 721));
     user.moveTo(ui.imgView, QPoint(100, 300));
-    ui.pms1s->trigger();
-    ui.aAuto->trigger();
+    test::menuItem(ui.pmAutoTime, 1)->trigger();
+    ui.action(Command::Auto)->trigger();
     // Straight up from the left half onto the toolbar.
     user.moveTo(ui.imgView, QPoint(100, 0));
     const QPoint above = user.at(ui.imgView, QPoint(100, 0));
     user.moveTo(ui.tbMain, ui.tbMain->mapFrom(&w, QPoint(above.x(), 10)));
     EXPECT_EQ(w.testAccess().viewCursor, CursorSlot::Back);
     EXPECT_TRUE(ui.imgView->cursor().pixmap().toImage() == backCursor().pixmap().toImage());
+    // The show's next step, whichever way it goes: with three pictures one
+    // step back and one step on end on different pictures.
+    auto nextStep = [&] {
+        const QString before = positionShown(ui);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return positionShown(ui) != before; }, 3000)) << before.toStdString();
+        return positionShown(ui);
+    };
     // So the show goes backwards, wrapping from the first to the last.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return positionShown(ui) == "3 / 3"; }, 3000)) << positionShown(ui).toStdString();
+    EXPECT_EQ(nextStep(), "3 / 3");
     // Beside the picture the default cursor comes back: forward again.
     user.moveTo(ui.pnlMain, QPoint(100, 300));
     EXPECT_EQ(w.testAccess().viewCursor, CursorSlot::Default);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return positionShown(ui) == "1 / 3"; }, 3000)) << positionShown(ui).toStdString();
-    ui.aAuto->trigger();
+    EXPECT_EQ(nextStep(), "1 / 3");
+    ui.action(Command::Auto)->trigger();
 }
 
 // Records the keys that reach a control past the window's own filter.
@@ -327,7 +366,7 @@ TEST(EdgeCasesUnchecked, ArrowKeysNeverReachTheAlbumListOrTheMemo) {
     user.key(Qt::Key_End);
     EXPECT_EQ(ui.reMemo->textCursor().position(), 10);
     // Where presenting a picture leaves the caret, the arrow adds nothing to.
-    ui.aNext->trigger();
+    ui.action(Command::Next)->trigger();
     const int presented = ui.reMemo->textCursor().position();
     for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Right}) {
         user.key(k);
@@ -337,43 +376,6 @@ TEST(EdgeCasesUnchecked, ArrowKeysNeverReachTheAlbumListOrTheMemo) {
     EXPECT_EQ(positionShown(ui), "3 / 3");
     EXPECT_EQ(memoSpy.keys, QList<int>{Qt::Key_End});
     EXPECT_TRUE(ui.reMemo->hasFocus());
-}
-
-// -------------------------------------------------- one picture and aAuto
-
-TEST(EdgeCasesUnchecked, SheetLeavesTheShowActionAloneWithOnePicture) {
-    const struct {
-        const char* what;
-        bool carriedShow; // a show started in a larger album goes on
-    } cases[] = {{"no show", false}, {"show carried over", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        LibraryWindow h;
-        h.lib.album("").jpeg("a.jpg", 64, 48);
-        if (c.carriedShow)
-            h.lib.album("").jpeg("b.jpg", 64, 48);
-        h.lib.album("One").jpeg("u.jpg", 64, 48);
-        h.create();
-        TfrmMain& w = h.w();
-        const MainWindowComponents& ui = h.ui();
-        showWindow(w);
-        User user(w);
-        if (c.carriedShow) {
-            ui.aAuto->trigger();
-            h.openAlbumAt(1);
-            ASSERT_EQ(ui.lblDir->text(), "One");
-        }
-        ASSERT_EQ(ui.lstFile->count(), 1);
-        ASSERT_FALSE(ui.aAuto->isEnabled());
-        ASSERT_EQ(ui.aAuto->isChecked(), c.carriedShow);
-        for (const char* step : {"shown", "hidden"}) {
-            user.click(ui.tbsSum);
-            EXPECT_EQ(ui.imgSum->isVisible(), QString(step) == "shown") << step;
-            EXPECT_FALSE(ui.aAuto->isEnabled()) << step;
-            EXPECT_EQ(ui.aAuto->isChecked(), c.carriedShow) << step;
-            EXPECT_EQ(ui.tmrAuto->isActive(), c.carriedShow) << step;
-        }
-    }
 }
 
 } // namespace

@@ -56,7 +56,7 @@ TEST(HighDpi, ThumbnailCellsUseEveryDevicePixel) {
     h.lib.album("").bmp("a.bmp", stripes(QSize(side, side))).bmp("b.bmp", stripes(QSize(side, side)));
     h.create();
     h.w().show();
-    h.ui().aSum->trigger();
+    h.ui().action(Command::Sum)->trigger();
     ASSERT_TRUE(h.failures.messages.isEmpty());
     const QRect cell = thumbnailRect(h.w().testAccess().sheet.grid(), 0, 0, side, side);
     ASSERT_EQ(cell.size(), QSize(157, 157));

@@ -83,7 +83,7 @@ struct Observed {
 };
 
 Observed observe(KeyWindow& h) {
-    return {h.w().testAccess().album.index(), h.ui().aAuto->isEnabled(), h.ui().aAuto->isChecked(), h.ui().aSum->isChecked(),
+    return {h.w().testAccess().album.index(), h.ui().action(Command::Auto)->isEnabled(), h.ui().action(Command::Auto)->isChecked(), h.ui().action(Command::Sum)->isChecked(),
             h.asked.size(), h.clipboard.images.size()};
 }
 
@@ -109,8 +109,8 @@ TEST(KeyRouting, EveryBindingReachesItsCommandWhateverHasTheFocus) {
          }},
         {"sheet scroll bar",
          [&] {
-             if (!h.ui().aSum->isChecked())
-                 h.ui().aSum->trigger();
+             if (!h.ui().action(Command::Sum)->isChecked())
+                 h.ui().action(Command::Sum)->trigger();
              return static_cast<QWidget*>(h.ui().sbScr);
          }},
     };
@@ -218,7 +218,7 @@ TEST(KeyRouting, StretchQuestionLeavesTheKeyboardWithTheWindow) {
         h.w().show();
         h.w().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&h.w()));
-        h.ui().pmsZoom->trigger();
+        test::menuItem(h.ui().pmWall, int(WallpaperStyle::Zoom))->trigger();
         h.ui().lstBook->setFocus();
         // First the wallpaper question (Yes), then the stretch question.
         bool first = false, second = false;

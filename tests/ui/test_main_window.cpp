@@ -78,16 +78,8 @@ TEST(MainWindow, StateAfterCreationForALibraryWithoutPictures) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
     const MainWindowComponents& ui = h.ui();
+    // The session's state after it: ViewerSession.AnEmptyRootAlbumLeavesTheStartingState.
     EXPECT_EQ(w.testAccess().rootDir, h.library.path() + "/");
-    EXPECT_TRUE(w.testAccess().album.paths().isEmpty());
-    EXPECT_EQ(w.testAccess().album.index(), -1);
-    EXPECT_EQ(w.testAccess().wallpaperStyle, WallpaperStyle::Centre);
-    EXPECT_TRUE(w.testAccess().panels.awaitingAlbum());
-    EXPECT_FALSE(w.testAccess().panels.sliding());
-    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
-    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
-    EXPECT_FALSE(w.testAccess().sheet.pagingEnabled());
-    EXPECT_FALSE(w.testAccess().sheet.pageValid());
     EXPECT_FALSE(ui.pnlMemo->isEnabled());
     EXPECT_TRUE(ui.reMemo->toPlainText().isEmpty());
     EXPECT_FALSE(ui.tmrAuto->isActive());
@@ -117,15 +109,15 @@ TEST(MainWindow, ActionsStartAsDefined) {
         bool checkable;
         int glyphIndex;
     } rows[] = {
-        {ui.aExit, "終了(&X)", {}, "", true, false, 0},
-        {ui.aBack, "前へ(&B)", QKeySequence("Ctrl+B"), "", false, false, 1},
-        {ui.aAuto, "自動(&A)", QKeySequence("Ctrl+A"), "カーソル方向の画像を次々と表示していきます", false, true, 2},
-        {ui.aNext, "次へ(&N)", QKeySequence("Ctrl+N"), "", false, false, 3},
-        {ui.aInfo, "情報(&I)", {}, "バージョン情報を表示します", true, false, 5},
-        {ui.aPlay, "再生(&P)", QKeySequence("Ctrl+P"), "サウンド付きの場合に再生します", false, false, 7},
-        {ui.aSum, "一覧(&A)", {}, "サムネイル表示しますが時間がかかります", false, true, 8},
-        {ui.aWall, "壁紙(&W)", QKeySequence("Ctrl+W"), "壁紙に設定します", false, false, 9},
-        {ui.aCopy, "複写(&C)", QKeySequence("Ctrl+C"), "表示している画像をコピーします", false, false, 22},
+        {ui.action(Command::Exit), "終了(&X)", {}, "", true, false, 0},
+        {ui.action(Command::Back), "前へ(&B)", QKeySequence("Ctrl+B"), "", false, false, 1},
+        {ui.action(Command::Auto), "自動(&A)", QKeySequence("Ctrl+A"), "カーソル方向の画像を次々と表示していきます", false, true, 2},
+        {ui.action(Command::Next), "次へ(&N)", QKeySequence("Ctrl+N"), "", false, false, 3},
+        {ui.action(Command::Info), "情報(&I)", {}, "バージョン情報を表示します", true, false, 5},
+        {ui.action(Command::Play), "再生(&P)", QKeySequence("Ctrl+P"), "サウンド付きの場合に再生します", false, false, 7},
+        {ui.action(Command::Sum), "一覧(&A)", {}, "サムネイル表示しますが時間がかかります", false, true, 8},
+        {ui.action(Command::Wall), "壁紙(&W)", QKeySequence("Ctrl+W"), "壁紙に設定します", false, false, 9},
+        {ui.action(Command::Copy), "複写(&C)", QKeySequence("Ctrl+C"), "表示している画像をコピーします", false, false, 22},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.caption.toStdString());
@@ -149,15 +141,15 @@ TEST(MainWindow, ToolbarButtonsInOrderWithTheirHints) {
         QString hint;
         QMenu* dropDown;
     } rows[] = {
-        {ui.tbsExit, ui.aExit, "", nullptr},
-        {ui.tbsBack, ui.aBack, "", nullptr},
-        {ui.tbsAuto, ui.aAuto, "カーソル方向の画像を次々と表示していきます", ui.pmAutoTime},
-        {ui.tbsNext, ui.aNext, "右クリックで表示する写真を選択できます", nullptr},
-        {ui.tbsSum, ui.aSum, "", nullptr},
-        {ui.tbsCopy, ui.aCopy, "", nullptr},
-        {ui.tbsWall, ui.aWall, "", ui.pmWall},
-        {ui.tbsPlay, ui.aPlay, "サウンド付きの場合に再生します", nullptr},
-        {ui.tbsInfo, ui.aInfo, "バージョン情報を表示します", nullptr},
+        {ui.tbsExit, ui.action(Command::Exit), "", nullptr},
+        {ui.tbsBack, ui.action(Command::Back), "", nullptr},
+        {ui.tbsAuto, ui.action(Command::Auto), "カーソル方向の画像を次々と表示していきます", ui.pmAutoTime},
+        {ui.tbsNext, ui.action(Command::Next), "右クリックで表示する写真を選択できます", nullptr},
+        {ui.tbsSum, ui.action(Command::Sum), "", nullptr},
+        {ui.tbsCopy, ui.action(Command::Copy), "", nullptr},
+        {ui.tbsWall, ui.action(Command::Wall), "", ui.pmWall},
+        {ui.tbsPlay, ui.action(Command::Play), "サウンド付きの場合に再生します", nullptr},
+        {ui.tbsInfo, ui.action(Command::Info), "バージョン情報を表示します", nullptr},
         {ui.tbsMin, nullptr, "", nullptr},
     };
     int lastRight = 0;
@@ -192,7 +184,7 @@ TEST(MainWindow, PopupMenusAndRadioGroups) {
         autoItems << (a->isSeparator() ? "-" : a->text());
         if (!a->isSeparator()) {
             tags << a->data().toInt();
-            EXPECT_EQ(a->isChecked(), a == ui.pms3s);
+            EXPECT_EQ(a->isChecked(), a == test::menuItem(ui.pmAutoTime, 3));
         }
     }
     EXPECT_EQ(autoItems, (QStringList{"1 秒", "2 秒", "3 秒", "5 秒", "10 秒", "30 秒", "-", "1 分", "3 分",
@@ -202,7 +194,7 @@ TEST(MainWindow, PopupMenusAndRadioGroups) {
     QStringList wallItems;
     for (QAction* a : ui.pmWall->actions()) {
         wallItems << a->text();
-        EXPECT_EQ(a->isChecked(), a == ui.pmsCenter);
+        EXPECT_EQ(a->isChecked(), a == test::menuItem(ui.pmWall, int(WallpaperStyle::Centre)));
     }
     EXPECT_EQ(wallItems, (QStringList{"中央に表示", "並べて表示", "拡大して表示"}));
 }
@@ -212,17 +204,17 @@ TEST(MainWindow, IntervalItemsSetTheTimerAndOnlyAChangeRestartsIt) {
     const MainWindowComponents& ui = h.ui();
     ui.tmrAuto->start();
     QTest::qWait(60);
-    ui.pms3s->trigger(); // the interval already set: the running wait goes on
+    test::menuItem(ui.pmAutoTime, 3)->trigger(); // the interval already set: the running wait goes on
     EXPECT_LE(ui.tmrAuto->remainingTime(), 2960);
-    EXPECT_TRUE(ui.pms3s->isChecked());
-    ui.pms10m->trigger(); // a new interval starts a fresh wait
+    EXPECT_TRUE(test::menuItem(ui.pmAutoTime, 3)->isChecked());
+    test::menuItem(ui.pmAutoTime, 10 * 60)->trigger(); // a new interval starts a fresh wait
     EXPECT_EQ(ui.tmrAuto->interval(), 600000);
     EXPECT_TRUE(ui.tmrAuto->isActive());
     EXPECT_GT(ui.tmrAuto->remainingTime(), 590000);
-    EXPECT_TRUE(ui.pms10m->isChecked());
-    EXPECT_FALSE(ui.pms3s->isChecked());
+    EXPECT_TRUE(test::menuItem(ui.pmAutoTime, 10 * 60)->isChecked());
+    EXPECT_FALSE(test::menuItem(ui.pmAutoTime, 3)->isChecked());
     ui.tmrAuto->stop();
-    ui.pms1s->trigger();
+    test::menuItem(ui.pmAutoTime, 1)->trigger();
     EXPECT_EQ(ui.tmrAuto->interval(), 1000);
     EXPECT_FALSE(ui.tmrAuto->isActive());
 }
@@ -234,10 +226,10 @@ TEST(MainWindow, WallpaperStyleItemsSetTheStyle) {
     const struct {
         QAction* item;
         WallpaperStyle style;
-    } rows[] = {{ui.pmsZoom, WallpaperStyle::Zoom},
-                {ui.pmsTile, WallpaperStyle::Tile},
-                {ui.pmsCenter, WallpaperStyle::Centre},
-                {ui.pmsZoom, WallpaperStyle::Zoom}};
+    } rows[] = {{test::menuItem(ui.pmWall, int(WallpaperStyle::Zoom)), WallpaperStyle::Zoom},
+                {test::menuItem(ui.pmWall, int(WallpaperStyle::Tile)), WallpaperStyle::Tile},
+                {test::menuItem(ui.pmWall, int(WallpaperStyle::Centre)), WallpaperStyle::Centre},
+                {test::menuItem(ui.pmWall, int(WallpaperStyle::Zoom)), WallpaperStyle::Zoom}};
     for (const auto& r : rows) {
         r.item->trigger();
         EXPECT_EQ(w.testAccess().wallpaperStyle, r.style);
@@ -328,7 +320,7 @@ TEST(MainWindow, ExitClosesTheWindowAndMinimiseKeepsTheState) {
     w.showNormal();
     EXPECT_FALSE(w.isMinimized());
     EXPECT_EQ(w.geometry(), QRect(0, 0, 1024, 768));
-    ui.aExit->trigger();
+    ui.action(Command::Exit)->trigger();
     EXPECT_FALSE(w.isVisible());
 }
 

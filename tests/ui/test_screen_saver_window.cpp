@@ -24,14 +24,14 @@ TEST(ScreenSaverHold, FollowsTheShowThroughEveryWayItStops) {
         QList<bool> calls; // after starting the show, then acting
     };
     const Case cases[] = {
-        {"button", [](TfrmMain&, auto& ui) { ui.aAuto->trigger(); }, {true, false}},
+        {"button", [](TfrmMain&, auto& ui) { ui.action(Command::Auto)->trigger(); }, {true, false}},
         {"button twice",
          [](TfrmMain&, auto& ui) {
-             ui.aAuto->trigger();
-             ui.aAuto->trigger();
+             ui.action(Command::Auto)->trigger();
+             ui.action(Command::Auto)->trigger();
          },
          {true, false, true}},
-        {"sheet", [](TfrmMain&, auto& ui) { ui.aSum->trigger(); }, {true, false}},
+        {"sheet", [](TfrmMain&, auto& ui) { ui.action(Command::Sum)->trigger(); }, {true, false}},
         {"minimise", [](TfrmMain& w, auto&) { w.tbsMinClick(); }, {true, false}},
         {"minimise, restore",
          [](TfrmMain& w, auto&) {
@@ -39,7 +39,7 @@ TEST(ScreenSaverHold, FollowsTheShowThroughEveryWayItStops) {
              w.showNormal();
          },
          {true, false, true}},
-        {"exit", [](TfrmMain&, auto& ui) { ui.aExit->trigger(); }, {true, false}},
+        {"exit", [](TfrmMain&, auto& ui) { ui.action(Command::Exit)->trigger(); }, {true, false}},
         // The show goes on in another album, and so does the hold.
         {"album",
          [](TfrmMain& w, auto& ui) {
@@ -66,7 +66,7 @@ TEST(ScreenSaverHold, FollowsTheShowThroughEveryWayItStops) {
         guarded([&] { w->FormCreate(); });
         const MainWindowComponents& ui = w->testAccess().ui;
         EXPECT_TRUE(saver.calls.isEmpty());
-        ui.aAuto->trigger();
+        ui.action(Command::Auto)->trigger();
         guarded([&] { c.act(*w, ui); });
         EXPECT_EQ(saver.calls, c.calls);
         // Whatever is still held goes with the window.
@@ -89,7 +89,7 @@ TEST(ScreenSaverHold, AShowStartedMinimisedHoldsOnlyOnceRestored) {
     TfrmMain w(env);
     guarded([&] { w.FormCreate(); });
     w.tbsMinClick();
-    w.testAccess().ui.aAuto->trigger();
+    w.testAccess().ui.action(Command::Auto)->trigger();
     EXPECT_TRUE(saver.calls.isEmpty());
     w.showNormal();
     EXPECT_EQ(saver.calls, QList<bool>{true});

@@ -36,8 +36,8 @@ struct ViewerHarness : MainWindowHarness {
     }
     // Starts the slide show as its action does, also for an album of one.
     void startSlideShow() {
-        ui().aAuto->setEnabled(true);
-        ui().aAuto->trigger();
+        ui().action(Command::Auto)->setEnabled(true);
+        ui().action(Command::Auto)->trigger();
     }
     QString panel(int i) { return ui().sbInfo->panelText(i); }
 };
@@ -91,7 +91,7 @@ TEST(Viewer, PanelsHintAndCompanions) {
         EXPECT_EQ(h.panel(3), c.memoKind);
         EXPECT_EQ(h.panel(4), c.sound ? "サウンド" : "");
         EXPECT_FALSE(h.panel(2).isEmpty());
-        EXPECT_EQ(h.ui().aPlay->isEnabled(), c.sound);
+        EXPECT_EQ(h.ui().action(Command::Play)->isEnabled(), c.sound);
         EXPECT_EQ(h.ui().pnlMemo->isEnabled(), *c.memoKind != 0);
         const QStringList hint = h.ui().imgView->toolTip().split('\n');
         EXPECT_EQ(hint.size(), c.hintLines);
@@ -158,7 +158,7 @@ TEST(Viewer, DecoderFailureLeavesTheViewAndThePreviousCompanions) {
         for (int p = 1; p <= 4; ++p)
             EXPECT_EQ(h.panel(p), "") << p;
         // The play action, memo and hint still belong to the first picture.
-        EXPECT_TRUE(h.ui().aPlay->isEnabled());
+        EXPECT_TRUE(h.ui().action(Command::Play)->isEnabled());
         EXPECT_TRUE(h.ui().pnlMemo->isEnabled());
         EXPECT_EQ(h.ui().imgView->toolTip(), hintBefore);
     }

@@ -5,7 +5,7 @@
 #include "core/presentation.h"
 #include "core/texts.h"
 #include "media/formats/bitmap_writer.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "platform/wallpaper_location.h"
 #include "ui/widgets/app_style.h"
 #include "ui/widgets/keyboard_return.h"

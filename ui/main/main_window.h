@@ -3,7 +3,6 @@
 // from are in main_window_components.h, its state lives in small owners
 // (core/), and the definitions are split by concern over several files;
 // this header is the whole window at a glance.
-#include "core/companion_index.h"
 #include "core/failure.h"
 #include "core/viewer_session.h"
 #include "media/pipeline/picture_pipeline.h"
@@ -91,9 +90,6 @@ public:
     void aAutoExecute();
     void tmrAutoTimer();
     void imgViewClick();
-    // Left and right arrows step whatever has the focus; returns true when
-    // the key was used.
-    bool FormKeyDown(int key);
     void aWallExecute();
     void aInfoExecute();
     void aCopyExecute();
@@ -150,13 +146,14 @@ private:
     int measuredWidth(const QString& text);
     // The cursor-zone step of pnlMainMouseMove.
     void updateCursorZones();
-    // The binding table's commands: which action a command is, and running it.
-    QAction* actionFor(Command command) const;
+    // A command of the binding table (a key), run through the session.
     void runCommand(Command command);
     // The only place that enables or checks an action: from the session.
     void syncActions();
     // Rendering what the session signals.
     void renderCurrent();
+    // The status bar's texts from the session's current picture.
+    void renderStatus();
     void renderSheet(ViewerSession::SheetChange change);
     void carryOut(Command command);
     // Calls into the session. What the session's signals make the window
@@ -214,8 +211,6 @@ private:
     // Decoded pictures, prefetched neighbours and thumbnail cells; the
     // decodes run on worker threads, what is shown is taken here.
     PicturePipeline pictures_;
-    // Each album folder's companion files, by lower-cased name.
-    CompanionIndex companions_;
     bool destroyed_ = false;
     bool screenSaverHeld_ = false;
 };

@@ -3,13 +3,13 @@
 // order (bottom to top). The window holds them privately; tests reach them
 // through the window's test accessor.
 #include "core/cursor_zones.h"
+#include "core/key_bindings.h"
 
 #include <QCursor>
 
 #include <array>
 
 class QAction;
-class QActionGroup;
 class QLabel;
 class QMenu;
 class QScrollBar;
@@ -64,36 +64,15 @@ struct MainWindowComponents {
     // The slide show's timer.
     QTimer* tmrAuto = nullptr;
 
-    // Actions.
-    QAction* aExit = nullptr;
-    QAction* aBack = nullptr;
-    QAction* aAuto = nullptr;
-    QAction* aNext = nullptr;
-    QAction* aInfo = nullptr;
-    QAction* aPlay = nullptr;
-    QAction* aSum = nullptr;
-    QAction* aWall = nullptr;
-    QAction* aCopy = nullptr;
+    // The actions, by their command.
+    std::array<QAction*, kActionCommandCount> actionsByCommand{};
+    QAction* action(Command command) const { return actionsByCommand[static_cast<size_t>(command)]; }
 
-    // Menus.
+    // Menus: the main menu and the toolbar's drop-downs of the show's
+    // interval and the wallpaper's style.
     QMenu* pmMain = nullptr;
     QMenu* pmAutoTime = nullptr;
     QMenu* pmWall = nullptr;
-    QActionGroup* grpAutoTime = nullptr;
-    QActionGroup* grpWall = nullptr;
-    QAction* pms1s = nullptr;
-    QAction* pms2s = nullptr;
-    QAction* pms3s = nullptr;
-    QAction* pms5s = nullptr;
-    QAction* pms10s = nullptr;
-    QAction* pms30s = nullptr;
-    QAction* pms1m = nullptr;
-    QAction* pms3m = nullptr;
-    QAction* pms5m = nullptr;
-    QAction* pms10m = nullptr;
-    QAction* pmsCenter = nullptr;
-    QAction* pmsTile = nullptr;
-    QAction* pmsZoom = nullptr;
 
     // The screen's cursor table, by slot.
     std::array<QCursor, kCursorSlotCount> Cursors;

@@ -7,8 +7,8 @@
 #include "ui/widgets/status_panels.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTextEdit>
 
 namespace soru {
@@ -28,31 +28,6 @@ void TfrmMain::renderCurrent() {
     ShowCurrentPicture();
 }
 
-bool TfrmMain::FormKeyDown(int key) {
-    const std::optional<Command> command = commandForKey(QKeyCombination(Qt::Key(key)));
-    if (!command || (*command != Command::StepBack && *command != Command::StepNext))
-        return false;
-    runCommand(*command);
-    return true;
-}
-
-QAction* TfrmMain::actionFor(Command command) const {
-    switch (command) {
-    case Command::Exit: return aExit;
-    case Command::Back: return aBack;
-    case Command::Auto: return aAuto;
-    case Command::Next: return aNext;
-    case Command::Sum: return aSum;
-    case Command::Copy: return aCopy;
-    case Command::Wall: return aWall;
-    case Command::Play: return aPlay;
-    case Command::Info: return aInfo;
-    case Command::StepBack:
-    case Command::StepNext: break;
-    }
-    return nullptr;
-}
-
 // A bound key: the session does nothing for a disabled command, as the
 // action would.
 void TfrmMain::runCommand(Command command) { forward([this, command] { session_.run(command); }); }
@@ -60,21 +35,22 @@ void TfrmMain::runCommand(Command command) { forward([this, command] { session_.
 // A command that needs a service runs through its action, whose handler
 // reports its own failure.
 void TfrmMain::carryOut(Command command) {
-    if (QAction* a = actionFor(command))
-        a->trigger();
+    if (int(command) < kActionCommandCount)
+        action(command)->trigger();
 }
 
 void TfrmMain::syncActions() {
     for (int i = 0; i < kActionCommandCount; ++i) {
         const auto command = static_cast<Command>(i);
-        QAction* a = actionFor(command);
-        a->setEnabled(session_.enabled(command));
-        if (a->isCheckable())
-            a->setChecked(session_.checked(command));
+        actionsByCommand[i]->setEnabled(session_.enabled(command));
+        if (actionsByCommand[i]->isCheckable())
+            actionsByCommand[i]->setChecked(session_.checked(command));
     }
-    for (QAction* item : grpAutoTime->actions())
-        item->setChecked(item->data().toInt() * 1000 == session_.interval());
-    for (QAction* item : grpWall->actions())
+    // The radio items carry their interval in seconds and their style as tags.
+    for (QAction* item : pmAutoTime->actions())
+        if (!item->isSeparator())
+            item->setChecked(item->data().toInt() * 1000 == session_.interval());
+    for (QAction* item : pmWall->actions())
         item->setChecked(item->data().toInt() == int(session_.wallpaperStyle()));
 }
 

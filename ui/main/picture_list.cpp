@@ -22,7 +22,7 @@ void TfrmMain::OpenAlbum(const QString& folder) {
     {
         HourglassCursor hourglass;
         paths = albumPicturePaths(session_.rootDir() + prefix);
-        companions_.prepare(session_.rootDir() + prefix);
+        session_.prepareCompanions(session_.rootDir() + prefix);
     }
     // The list's entry i is picture i, so one index serves both.
     {

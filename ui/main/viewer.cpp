@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QPainter>
 #include <QTextEdit>
 
@@ -29,6 +28,15 @@ namespace {
 const QString kRichText = QStringLiteral("RTF");
 const QString kPlainText = QStringLiteral("TXT");
 const QString kSoundText = QStringLiteral("サウンド");
+
+QString memoKindText(ViewerSession::MemoKind kind) {
+    switch (kind) {
+    case ViewerSession::MemoKind::Rich: return kRichText;
+    case ViewerSession::MemoKind::Plain: return kPlainText;
+    case ViewerSession::MemoKind::None: break;
+    }
+    return {};
+}
 } // namespace
 
 QString TfrmMain::DrawPicture(const QString& path) {
@@ -87,60 +95,34 @@ QString TfrmMain::DrawPicture(const QString& path) {
 void TfrmMain::ShowCurrentPicture() {
     if (!session_.hasCurrent())
         return;
-    const QString path = session_.currentPath();
-    auto setPanel = [this](StatusPanel p, const QString& text) { sbInfo->setPanelText(panelIndex(p), text); };
-    // The panels are emptied first: a picture that fails to draw leaves
-    // its position and name, and nothing of the picture before it.
-    for (int i = 0; i < sbInfo->panelCount(); ++i)
-        sbInfo->setPanelText(i, {});
-    const QString position = session_.positionText();
-    const QString name = session_.currentName();
-    setPanel(StatusPanel::Position, position);
-    setPanel(StatusPanel::Name, name);
+    // The panels show the new position and name at once, and nothing of the
+    // picture before: a picture that fails to draw leaves them so.
+    session_.presenting();
+    renderStatus();
     lstFile->setCurrentRow(session_.album().index());
-    const QString size = DrawPicture(path);
-    setPanel(StatusPanel::Size, size);
-
-    bool hasSound = false;
-    QString wav;
+    const QString size = DrawPicture(session_.current().path);
     {
         HourglassCursor hourglass;
-        wav = companions_.find(path, QStringLiteral(".wav"));
-        hasSound = !wav.isEmpty();
-        session_.setSoundAvailable(hasSound);
-
-        QString memo = companions_.find(path, QStringLiteral(".rtf"));
-        QString kind = kRichText;
-        if (memo.isEmpty()) {
-            memo = companions_.find(path, QStringLiteral(".txt"));
-            kind = kPlainText;
-        }
-        if (!memo.isEmpty()) {
-            reMemo->clear();
-            loadMemo(memo, *reMemo->document());
-            pnlMemo->setEnabled(true);
-            setPanel(StatusPanel::MemoKind, kind);
-        } else {
-            pnlMemo->setEnabled(false);
-            reMemo->clear();
-        }
-
-        const QFileInfo fi(path);
-        QString date;
-        if (fi.exists() && fi.isFile() && !fi.isHidden())
-            date = fileDateText(fi.lastModified(), QLocale());
-        setPanel(StatusPanel::Date, date);
-        if (hasSound)
-            setPanel(StatusPanel::Sound, kSoundText);
-
-        imgView->setToolTip(pictureHint(name, size, position, date, !memo.isEmpty(), hasSound));
+        session_.pictureDrawn(size);
+        renderStatus();
+        const ViewerSession::Current& c = session_.current();
+        reMemo->clear();
+        // A memo that fails to load leaves the memo panel and the hint as
+        // they were, and the date, memo and sound panels empty.
+        if (!c.memo.isEmpty())
+            loadMemo(c.memo, *reMemo->document());
+        pnlMemo->setEnabled(!c.memo.isEmpty());
+        session_.presentationComplete();
+        renderStatus();
+        imgView->setToolTip(pictureHint(c.name, c.size, c.position, c.date, !c.memo.isEmpty(), !c.sound.isEmpty()));
     }
     // The status bar and the picture are painted before a sound starts.
     QCoreApplication::processEvents();
     // The neighbours are decoded once the picture is on its way to the
     // screen, not in competition with it.
     prefetchNeighbours();
-    if (!hasSound || !env_.services.sound)
+    const QString wav = session_.current().sound;
+    if (wav.isEmpty() || !env_.services.sound)
         return;
     SoundPlayer* sound = env_.services.sound;
     // During the slide show the sound plays to its end before the next
@@ -149,6 +131,22 @@ void TfrmMain::ShowCurrentPicture() {
         session_.slideShow().runBlocking([sound, &wav] { sound->play(wav, true); });
     else
         sound->play(wav, false);
+}
+
+void TfrmMain::renderStatus() {
+    const ViewerSession::Current& c = session_.current();
+    const bool complete = c.complete;
+    QString texts[kStatusPanelCount];
+    texts[panelIndex(StatusPanel::Position)] = c.position;
+    texts[panelIndex(StatusPanel::Size)] = c.size;
+    texts[panelIndex(StatusPanel::Date)] = complete ? c.date : QString();
+    texts[panelIndex(StatusPanel::MemoKind)] = complete ? memoKindText(c.memoKind) : QString();
+    texts[panelIndex(StatusPanel::Sound)] = complete && !c.sound.isEmpty() ? kSoundText : QString();
+    texts[panelIndex(StatusPanel::Name)] = c.name;
+    for (int i = 0; i < kStatusPanelCount; ++i)
+        sbInfo->setPanelText(i, texts[i]);
+    // The owner-drawn panels paint from the session, whatever their texts.
+    sbInfo->update();
 }
 
 void TfrmMain::prefetchNeighbours() {
@@ -163,25 +161,24 @@ QSize TfrmMain::viewDeviceArea() const {
 
 void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) {
     const QColor barColour = sbInfo->palette().color(QPalette::Button);
+    const ViewerSession::Current& c = session_.current();
     switch (static_cast<StatusPanel>(panel)) {
     case StatusPanel::Position:
         painter.fillRect(rect, barColour);
         painter.setPen(sbInfo->palette().color(QPalette::WindowText));
         if (session_.slideShow().running())
             painter.drawPixmap(rect.topLeft(), glyph(Glyph::Clock));
-        painter.drawText(QRect(rect.left() + 18, rect.top() + 2, 1000, 100), Qt::AlignLeft | Qt::AlignTop,
-                         sbInfo->panelText(panel));
+        painter.drawText(QRect(rect.left() + 18, rect.top() + 2, 1000, 100), Qt::AlignLeft | Qt::AlignTop, c.position);
         break;
-    case StatusPanel::MemoKind: {
-        const QString text = sbInfo->panelText(panel);
-        if (text.isEmpty())
+    case StatusPanel::MemoKind:
+        if (!c.complete || c.memoKind == ViewerSession::MemoKind::None)
             break;
         painter.fillRect(rect, barColour);
-        painter.drawPixmap(rect.topLeft(), glyph(text == kPlainText ? Glyph::PlainTextMemo : Glyph::RichTextMemo));
+        painter.drawPixmap(rect.topLeft(),
+                           glyph(c.memoKind == ViewerSession::MemoKind::Plain ? Glyph::PlainTextMemo : Glyph::RichTextMemo));
         break;
-    }
     case StatusPanel::Sound:
-        if (sbInfo->panelText(panel).isEmpty())
+        if (!c.complete || c.sound.isEmpty())
             break;
         painter.fillRect(rect, barColour);
         painter.drawPixmap(rect.topLeft(), glyph(Glyph::Sound));
@@ -192,9 +189,9 @@ void TfrmMain::sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect) 
 }
 
 void TfrmMain::aPlayExecute() {
-    if (!session_.album().hasCurrent())
-        return;
-    const QString wav = companions_.find(session_.album().currentPath(), QStringLiteral(".wav"));
+    // The current picture's sound as it is now, also after a presentation
+    // that failed before looking for it.
+    const QString wav = session_.companion(QStringLiteral(".wav"));
     if (!wav.isEmpty() && env_.services.sound)
         env_.services.sound->play(wav, false);
 }

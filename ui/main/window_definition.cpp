@@ -32,32 +32,40 @@ namespace {
 
 using Components = MainWindowComponents;
 
+// One row per action, indexed by its command (toolbar order): the action,
+// its toolbar button, and the button's drop-down and hint.
 struct ActionRow {
-    QAction* Components::*action;
     const QString* caption;
-    QKeySequence shortcut;
     Glyph glyph;
     const QString* hint;
     void (TfrmMain::*onExecute)();
     bool checkable;
-};
-
-struct ToolButtonRow {
     ToolItem item;
-    ToolButton* Components::*button; // null for a separator
-    QAction* Components::*action;    // null for a button without action
-    QMenu* Components::*dropDown;    // null for a plain button
-    const QString* hint;           // the hint the button shows; null for none
+    ToolButton* Components::*button;
+    QMenu* Components::*dropDown; // null for a plain button
+    const QString* buttonHint;    // null for none
 };
 
 struct RadioItemRow {
-    QAction* Components::*item;
     const QString* caption; // null for a separator
     int tag;
     Glyph glyph;
 };
 
 const QString kNoHint;
+
+using C = Components;
+const std::array<ActionRow, kActionCommandCount> kActions{{
+    {&text::kExit, Glyph::Exit, &kNoHint, &TfrmMain::aExitExecute, false, ToolItem::Exit, &C::tbsExit, nullptr, nullptr},
+    {&text::kBack, Glyph::Back, &kNoHint, &TfrmMain::aBackExecute, false, ToolItem::Back, &C::tbsBack, nullptr, nullptr},
+    {&text::kAuto, Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true, ToolItem::Auto, &C::tbsAuto, &C::pmAutoTime, &text::kHintAuto},
+    {&text::kNext, Glyph::Next, &kNoHint, &TfrmMain::aNextExecute, false, ToolItem::Next, &C::tbsNext, nullptr, &text::kHintNext},
+    {&text::kSum, Glyph::Thumbnails, &text::kHintSum, &TfrmMain::aSumExecute, true, ToolItem::Sum, &C::tbsSum, nullptr, nullptr},
+    {&text::kCopy, Glyph::Copy, &text::kHintCopy, &TfrmMain::aCopyExecute, false, ToolItem::Copy, &C::tbsCopy, nullptr, nullptr},
+    {&text::kWall, Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false, ToolItem::Wall, &C::tbsWall, &C::pmWall, nullptr},
+    {&text::kPlay, Glyph::Sound, &text::kHintPlay, &TfrmMain::aPlayExecute, false, ToolItem::Play, &C::tbsPlay, nullptr, &text::kHintPlay},
+    {&text::kInfo, Glyph::Information, &text::kHintInfo, &TfrmMain::aInfoExecute, false, ToolItem::Info, &C::tbsInfo, nullptr, &text::kHintInfo},
+}};
 
 // The date panel is as wide as the widest date text of the user's locale
 // needs (any weekday, the widest digit everywhere), never narrower than its
@@ -96,51 +104,43 @@ void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)()) {
 }
 
 void TfrmMain::buildActions() {
-    const ActionRow rows[] = {
-        {&Components::aExit, &text::kExit, {}, Glyph::Exit, &kNoHint, &TfrmMain::aExitExecute, false},
-        {&Components::aBack, &text::kBack, QKeySequence(Qt::CTRL | Qt::Key_B), Glyph::Back, &kNoHint, &TfrmMain::aBackExecute, false},
-        {&Components::aAuto, &text::kAuto, QKeySequence(Qt::CTRL | Qt::Key_A), Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true},
-        {&Components::aNext, &text::kNext, QKeySequence(Qt::CTRL | Qt::Key_N), Glyph::Next, &kNoHint, &TfrmMain::aNextExecute, false},
-        {&Components::aInfo, &text::kInfo, {}, Glyph::Information, &text::kHintInfo, &TfrmMain::aInfoExecute, false},
-        {&Components::aPlay, &text::kPlay, QKeySequence(Qt::CTRL | Qt::Key_P), Glyph::Sound, &text::kHintPlay, &TfrmMain::aPlayExecute, false},
-        {&Components::aSum, &text::kSum, {}, Glyph::Thumbnails, &text::kHintSum, &TfrmMain::aSumExecute, true},
-        {&Components::aWall, &text::kWall, QKeySequence(Qt::CTRL | Qt::Key_W), Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false},
-        {&Components::aCopy, &text::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), Glyph::Copy, &text::kHintCopy, &TfrmMain::aCopyExecute, false},
-    };
-    for (const ActionRow& r : rows) {
+    for (int i = 0; i < kActionCommandCount; ++i) {
+        const ActionRow& r = kActions[i];
         auto* a = new QAction(glyph(r.glyph), *r.caption, this);
         // The toolbar buttons show the caption with its letter underlined;
-        // the letter's key is routed by the binding table.
+        // every key is routed by the binding table, which also gives the
+        // shortcut the menu item shows.
         a->setIconText(*r.caption);
-        a->setShortcut(r.shortcut);
+        if (const std::optional<QKeyCombination> key = shortcutFor(Command(i)))
+            a->setShortcut(*key);
         a->setShortcutContext(Qt::WindowShortcut);
         a->setStatusTip(*r.hint);
         a->setToolTip(*r.hint);
         a->setCheckable(r.checkable);
         a->setIconVisibleInMenu(true);
-        this->*r.action = a;
-        addAction(a); // shortcuts work wherever the focus is in the window
+        actionsByCommand[i] = a;
+        addAction(a);
         bindAction(a, r.onExecute);
     }
 }
 
 void TfrmMain::buildMenus() {
     pmMain = new QMenu(this);
-    QAction* Components::*const mainItems[] = {
-        &Components::aBack, &Components::aAuto, &Components::aNext, nullptr, &Components::aSum, nullptr,
-        &Components::aCopy, nullptr, &Components::aWall, &Components::aPlay, nullptr, &Components::aInfo,
-        &Components::aExit,
+    // The main menu's layout; nothing stands for a separator.
+    const std::optional<Command> mainItems[] = {
+        Command::Back, Command::Auto, Command::Next, {}, Command::Sum, {}, Command::Copy, {},
+        Command::Wall, Command::Play, {}, Command::Info, Command::Exit,
     };
-    for (QAction* Components::*item : mainItems) {
+    for (const std::optional<Command>& item : mainItems) {
         if (item)
-            pmMain->addAction(this->*item);
+            pmMain->addAction(action(*item));
         else
             pmMain->addSeparator();
     }
 
-    auto buildRadioMenu = [this](QMenu*& menu, QActionGroup*& group, auto rows, auto onClick) {
+    auto buildRadioMenu = [this](QMenu*& menu, auto rows, auto onClick) {
         menu = new QMenu(this);
-        group = new QActionGroup(this);
+        auto* group = new QActionGroup(menu);
         group->setExclusive(true);
         for (const RadioItemRow& r : rows) {
             if (!r.caption) {
@@ -151,70 +151,54 @@ void TfrmMain::buildMenus() {
             a->setCheckable(true);
             a->setData(r.tag);
             group->addAction(a);
-            this->*r.item = a;
             connect(a, &QAction::triggered, this, [this, a, onClick] { guarded([&] { (this->*onClick)(a); }); });
         }
     };
 
     const std::array<RadioItemRow, 11> autoRows{{
-        {&Components::pms1s, &text::k1s, 1, Glyph::Interval1To5Seconds},
-        {&Components::pms2s, &text::k2s, 2, Glyph::Interval1To5Seconds},
-        {&Components::pms3s, &text::k3s, 3, Glyph::Interval1To5Seconds},
-        {&Components::pms5s, &text::k5s, 5, Glyph::Interval1To5Seconds},
-        {&Components::pms10s, &text::k10s, 10, Glyph::Interval10Seconds},
-        {&Components::pms30s, &text::k30s, 30, Glyph::Interval30Seconds},
-        {nullptr, nullptr, 0, Glyph::Spare}, // the separator line
-        {&Components::pms1m, &text::k1m, 60, Glyph::Interval1To5Minutes},
-        {&Components::pms3m, &text::k3m, 180, Glyph::Interval1To5Minutes},
-        {&Components::pms5m, &text::k5m, 300, Glyph::Interval1To5Minutes},
-        {&Components::pms10m, &text::k10m, 600, Glyph::Interval10Minutes},
+        {&text::k1s, 1, Glyph::Interval1To5Seconds},
+        {&text::k2s, 2, Glyph::Interval1To5Seconds},
+        {&text::k3s, 3, Glyph::Interval1To5Seconds},
+        {&text::k5s, 5, Glyph::Interval1To5Seconds},
+        {&text::k10s, 10, Glyph::Interval10Seconds},
+        {&text::k30s, 30, Glyph::Interval30Seconds},
+        {nullptr, 0, Glyph::Spare}, // the separator line
+        {&text::k1m, 60, Glyph::Interval1To5Minutes},
+        {&text::k3m, 180, Glyph::Interval1To5Minutes},
+        {&text::k5m, 300, Glyph::Interval1To5Minutes},
+        {&text::k10m, 600, Glyph::Interval10Minutes},
     }};
-    buildRadioMenu(pmAutoTime, grpAutoTime, autoRows, &TfrmMain::pms1sClick);
+    buildRadioMenu(pmAutoTime, autoRows, &TfrmMain::pms1sClick);
 
     const std::array<RadioItemRow, 3> wallRows{{
-        {&Components::pmsCenter, &text::kCenter, int(WallpaperStyle::Centre), Glyph::Centre},
-        {&Components::pmsTile, &text::kTile, int(WallpaperStyle::Tile), Glyph::Tile},
-        {&Components::pmsZoom, &text::kZoom, int(WallpaperStyle::Zoom), Glyph::Wallpaper},
+        {&text::kCenter, int(WallpaperStyle::Centre), Glyph::Centre},
+        {&text::kTile, int(WallpaperStyle::Tile), Glyph::Tile},
+        {&text::kZoom, int(WallpaperStyle::Zoom), Glyph::Wallpaper},
     }};
-    buildRadioMenu(pmWall, grpWall, wallRows, &TfrmMain::pmsCenterClick);
+    buildRadioMenu(pmWall, wallRows, &TfrmMain::pmsCenterClick);
 }
 
 void TfrmMain::buildToolbar() {
     tbMain = new ToolBar(this);
-    const ToolButtonRow rows[] = {
-        {ToolItem::Exit, &Components::tbsExit, &Components::aExit, nullptr, nullptr},
-        {ToolItem::Sepa1, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Back, &Components::tbsBack, &Components::aBack, nullptr, nullptr},
-        {ToolItem::Auto, &Components::tbsAuto, &Components::aAuto, &Components::pmAutoTime, &text::kHintAuto},
-        {ToolItem::Next, &Components::tbsNext, &Components::aNext, nullptr, &text::kHintNext},
-        {ToolItem::Sepa2, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Sum, &Components::tbsSum, &Components::aSum, nullptr, nullptr},
-        {ToolItem::Sepa3, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Copy, &Components::tbsCopy, &Components::aCopy, nullptr, nullptr},
-        {ToolItem::Sepa4, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Wall, &Components::tbsWall, &Components::aWall, &Components::pmWall, nullptr},
-        {ToolItem::Play, &Components::tbsPlay, &Components::aPlay, nullptr, &text::kHintPlay},
-        {ToolItem::Sepa5, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Info, &Components::tbsInfo, &Components::aInfo, nullptr, &text::kHintInfo},
-        {ToolItem::Sepa6, nullptr, nullptr, nullptr, nullptr},
-        {ToolItem::Min, &Components::tbsMin, nullptr, nullptr, nullptr},
-    };
-    for (const ToolButtonRow& r : rows) {
-        if (!r.button)
-            continue;
+    // The buttons in toolbar order, which is the actions' order; the
+    // separators between them are gaps in the toolbar's geometry.
+    for (int i = 0; i < kActionCommandCount; ++i) {
+        const ActionRow& r = kActions[i];
         auto* b = new ToolButton(tbMain);
-        if (r.action)
-            b->setDefaultAction(this->*r.action);
+        b->setDefaultAction(actionsByCommand[i]);
         if (r.dropDown) {
             b->setMenu(this->*r.dropDown);
             b->setPopupMode(QToolButton::MenuButtonPopup);
         }
-        if (r.hint)
-            b->setHint(*r.hint);
+        if (r.buttonHint)
+            b->setHint(*r.buttonHint);
         const ToolItemGeometry g = toolItemGeometry(r.item);
         tbMain->placeButton(b, g.left, g.width, kToolButtonHeight);
         this->*r.button = b;
     }
+    tbsMin = new ToolButton(tbMain);
+    const ToolItemGeometry g = toolItemGeometry(ToolItem::Min);
+    tbMain->placeButton(tbsMin, g.left, g.width, kToolButtonHeight);
     tbsMin->setText(text::kMin);
     tbsMin->setIcon(glyph(Glyph::Minimise));
     tbsMin->onClick = [this] { guarded([this] { tbsMinClick(); }); };

@@ -1,5 +1,7 @@
 #include "ui/widgets/image_box.h"
 
+#include "core/pixel_copy.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -55,37 +57,27 @@ void ImageBox::present(const QImage& picture, QSize device) {
     update();
 }
 
-namespace {
-// The picture with its corner at the painter's origin, one pixel on one
-// device pixel (the painter works in device pixels), cut to `device`; where
-// it falls short of it, its last column and row are repeated.
-void drawPixelForPixel(QPainter& painter, const QImage& picture, QSize device) {
-    const int w = picture.width(), h = picture.height();
-    painter.save();
-    painter.setClipRect(QRect(QPoint(0, 0), device), Qt::IntersectClip);
-    painter.drawImage(0, 0, picture);
-    const int dw = device.width() - w, dh = device.height() - h;
-    if (dw > 0)
-        painter.drawImage(QRect(w, 0, dw, h), picture, QRect(w - 1, 0, 1, h));
-    if (dh > 0)
-        painter.drawImage(QRect(0, h, w, dh), picture, QRect(0, h - 1, w, 1));
-    if (dw > 0 && dh > 0)
-        painter.drawImage(QRect(w, h, dw, dh), picture, QRect(w - 1, h - 1, 1, 1));
-    painter.restore();
-}
-} // namespace
-
 void ImageBox::takeInPresented() const {
     if (presented_.isNull())
         return;
-    const QImage picture = std::exchange(presented_, QImage());
+    QImage picture = std::exchange(presented_, QImage());
     if (bitmap_.isNull())
         makeCanvas();
-    // In the canvas's device pixels.
-    QImage unscaled(bitmap_.bits(), bitmap_.width(), bitmap_.height(), bitmap_.bytesPerLine(), bitmap_.format());
-    QPainter painter(&unscaled);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    drawPixelForPixel(painter, picture, presentedDevice_);
+    // Raw 32-bit rows on both sides (the picture is opaque, so RGB32 loses
+    // nothing), copied in the canvas's device pixels.
+    const auto rows32 = [](const QImage& i) {
+        return i.format() == QImage::Format_RGB32 || i.format() == QImage::Format_ARGB32_Premultiplied;
+    };
+    if (!rows32(bitmap_)) {
+        const qreal dpr = bitmap_.devicePixelRatio();
+        bitmap_ = bitmap_.convertToFormat(bitmap_.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                    : QImage::Format_RGB32);
+        bitmap_.setDevicePixelRatio(dpr);
+    }
+    if (!rows32(picture))
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+    copyPixelForPixel({picture.constBits(), picture.bytesPerLine(), picture.size()},
+                      {bitmap_.bits(), bitmap_.bytesPerLine(), bitmap_.size()}, QPoint(0, 0), presentedDevice_);
 }
 
 void ImageBox::resizeEvent(QResizeEvent* event) {
@@ -114,7 +106,8 @@ void ImageBox::paintEvent(QPaintEvent*) {
         return;
     // In device pixels, where the picture is a plain copy.
     p.scale(1 / dpr, 1 / dpr);
-    drawPixelForPixel(p, presented_, presentedDevice_);
+    for (const PixelPiece& piece : pixelForPixelPieces(presented_.size(), presentedDevice_))
+        p.drawImage(piece.target, presented_, piece.source);
 }
 
 void ImageBox::mouseMoveEvent(QMouseEvent* event) {

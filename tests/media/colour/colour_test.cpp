@@ -6,7 +6,7 @@
 #include "media/colour/colour_management.h"
 #include "media/formats/decoded_picture.h"
 #include "media/formats/jpeg_decoder.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/jpeg_variants.h"

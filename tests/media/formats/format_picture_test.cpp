@@ -8,7 +8,7 @@
 #include "media/formats/exif_orientation.h"
 #include "media/formats/heif_av1_decoder.h"
 #include "media/formats/heif_picture.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
 #include "media/formats/scaling.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/main_window_fixture.h"
@@ -477,6 +477,57 @@ TEST(AvifDecoder, TilesShareDecoders) {
     const QImage full = picture.fullImage();
     EXPECT_LE(av1DecodersOpened() - before, 1u); // 64 tiles
     EXPECT_LE(difference(full, expected).max, 2);
+}
+
+// Pictures of 10 and 12 bits are converted in integer arithmetic, straight
+// from the decoders' 16-bit planes: they must give what the reference
+// decoders give, whole and drawn reduced, turned or not.
+TEST(DeepHeif, ConvertsColourAsTheReferenceDecodersDo) {
+    TempDir dir;
+    QImage source(96, 66, QImage::Format_RGBX64);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixelColor(x, y,
+                                 y < 33 ? QColor::fromRgba64(quint16(x * 689), quint16(65535 - x * 689),
+                                                             quint16(y * 1985))
+                                        : QColor(block(x * 2, y * 3)));
+    ASSERT_TRUE(source.save(dir.file("src.png")));
+    const struct {
+        const char* name;
+        const char* command; // IN, OUT
+        int depth;
+        bool avifdec; // the reference; else heif-convert
+    } cases[] = {
+        {"heic10", "heif-enc -b 10 -q 95 IN -o OUT", 10, false},
+        {"heic12-444", "heif-enc -b 12 -q 95 -p chroma=444 IN -o OUT", 12, false},
+        {"avif10", "avifenc -s 8 -d 10 --min 0 --max 8 IN OUT", 10, true},
+        {"avif10-limited-bt709", "avifenc -s 8 -d 10 -r limited --cicp 1/13/1 IN OUT", 10, true},
+        {"avif12-444", "avifenc -s 8 -d 12 -y 444 --min 0 --max 8 IN OUT", 12, true},
+        {"avif10-400", "avifenc -s 8 -d 10 -y 400 IN OUT", 10, true},
+        // avifdec leaves the turn undone.
+        {"avif10-turned", "avifenc -s 8 -d 10 --irot 1 IN OUT", 10, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString out = dir.file(QStringLiteral("%1.%2").arg(
+            QLatin1String(c.name), c.command[0] == 'a' ? QStringLiteral("avif") : QStringLiteral("heic")));
+        QString command = QString::fromLatin1(c.command);
+        command.replace(QStringLiteral("IN"), QStringLiteral("'%1'").arg(dir.file("src.png")));
+        command.replace(QStringLiteral("OUT"), QStringLiteral("'%1'").arg(out));
+        ASSERT_TRUE(runTool(QStringLiteral("sh"), {QStringLiteral("-c"), command + " >/dev/null"}));
+        const QImage expected = decodedByTool(out, c.avifdec);
+        HeifPicture picture;
+        ASSERT_NO_THROW(picture.load(out));
+        EXPECT_EQ(picture.storedBitDepth(), c.depth);
+        ASSERT_EQ(QSize(picture.width(), picture.height()), expected.size());
+        EXPECT_LE(difference(picture.fullImage(), expected).max, 3);
+        QImage canvas(60, 80, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        const QRect target(QPoint(2, 3), expected.size() / 2);
+        picture.draw(canvas, target);
+        EXPECT_LE(difference(canvas.copy(target), smoothScaled(expected, target.size())).max, 3);
+        EXPECT_EQ(canvas.pixel(1, 2), qRgb(0, 0, 0));
+    }
 }
 
 // Files that are not what their names say, cut short, or claiming a

@@ -1,6 +1,7 @@
 // The bitmap reader: every layout the generator writes, each rule broken on
 // its own, run-length streams, and files cut short.
 #include "media/formats/bitmap_picture.h"
+#include "media/formats/picture_factory.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"

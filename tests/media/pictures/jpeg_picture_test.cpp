@@ -2,6 +2,7 @@
 // failures as the user sees them, cut-short files, over-large headers.
 #include "media/formats/jpeg_decoder.h" // jpegScaleDenominator
 #include "media/formats/jpeg_picture.h"
+#include "media/formats/picture_factory.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"

@@ -5,7 +5,8 @@
 #include "core/failure.h"
 #include "core/fitting.h"
 #include "core/presentation.h"
-#include "media/formats/picture_object.h"
+#include "media/formats/picture_factory.h"
+#include "media/pipeline/head_start.h"
 #include "media/pipeline/picture_pipeline.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
@@ -20,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <string_view>
 #include <thread>
 
 namespace soru {
@@ -271,6 +274,40 @@ TEST(Pipeline, AFailureIsRaisedWhenShownAndEachTime) {
         const DecodedPicture second = pipeline.take(path, kBox);
         EXPECT_EQ(second.failureText(), first.failureText());
         EXPECT_EQ(pipeline.decodeCount(), before + 1); // and the file was read again
+    }
+}
+
+// The first picture decoded while the window is built: the pipeline asked
+// for that picture and box takes it over once, as if it had decoded it
+// then (a failure included, raised when shown and again on the next take),
+// and a file changed meanwhile is shown as it is now.
+TEST(Pipeline, AHeadStartIsTakenOverOnceAsADecodeOnTheSpot) {
+    const Fixtures files;
+    const auto finished = [](const QString& path) {
+        for (int i = 0; i < 3000 && !HeadStart::finished(path, kBox, fileStamp(path)); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return HeadStart::finished(path, kBox, fileStamp(path));
+    };
+    for (const char* name : {"photo.jpg", "draw-fails.jpg", "bmp-bad-signature.bmp", "changed"}) {
+        SCOPED_TRACE(name);
+        const bool change = std::string_view(name) == "changed";
+        const QString path = files.path(change ? QStringLiteral("changing.jpg") : QString::fromUtf8(name));
+        if (change)
+            writeStamped(path, testlib::encodeJpeg(testlib::makePicture(300, 200, testlib::Scene::Landscape, 1)));
+        const HeadStart early([path] { return path; }, kBox);
+        ASSERT_TRUE(finished(path));
+        EXPECT_FALSE(HeadStart::finished(path, kBox - QSize(1, 0), fileStamp(path))); // for its box only
+        if (change)
+            writeStamped(path, testlib::encodeJpeg(testlib::makePicture(200, 300, testlib::Scene::Flowers, 9)));
+        PicturePipeline pipeline;
+        EXPECT_EQ(pipeline.isReady(path, kBox), !change);
+        const DecodedPicture first = pipeline.take(path, kBox);
+        EXPECT_EQ(pipeline.decodeCount(), change ? 2 : 1);
+        EXPECT_FALSE(HeadStart::finished(path, kBox, fileStamp(path))); // taken over once
+        expectSameView(presentFrom(first, kBox, startView()), presentOnTheSpot(path, kBox, startView()));
+        EXPECT_EQ(first.failureText(), decodePicture(path, kBox).failureText());
+        if (first.failed())
+            EXPECT_EQ(pipeline.take(path, kBox).failureText(), first.failureText());
     }
 }
 

@@ -12,8 +12,10 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -462,6 +464,32 @@ TEST(ThumbnailStore, QuitGivesUpWritesStuckOrWaiting) {
     gate->release();
     ASSERT_EQ(gate->writerGone.wait_for(std::chrono::seconds(30)), std::future_status::ready);
     EXPECT_EQ(gate->written.size(), 1);
+}
+
+// A page the user waits for is not slowed by encoding its thumbnails: with
+// an event loop running they reach the store only after the events pending
+// when the page is done (its paint among them), and then all of them.
+TEST(ThumbnailStore, APagesThumbnailsAreWrittenAfterItsEvents) {
+    Album a;
+    QStringList paths;
+    for (int i = 0; i < 3; ++i)
+        paths << a.photo(QStringLiteral("p%1.jpg").arg(i), {400, 300}, 20 + i);
+    PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+    pipeline.setThumbnailStore(std::make_unique<ThumbnailStore>(a.cache));
+    const auto written = [&] {
+        pipeline.thumbnailStore()->waitUntilWritten();
+        return QDir(a.cache + "/normal").entryList(QDir::Files).size();
+    };
+    qsizetype afterPage = -1;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        EXPECT_EQ(pipeline.takeAll(paths, kCell).size(), 3);
+        afterPage = written();
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    });
+    loop.exec();
+    EXPECT_EQ(afterPage, 0);
+    EXPECT_EQ(written(), 3);
 }
 
 // A store that is not writable (a portable copy on the host's cache) finds

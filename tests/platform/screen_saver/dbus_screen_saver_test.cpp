@@ -187,7 +187,7 @@ TEST_F(DbusScreenSaver, WindowHoldsWhileTheShowRunsOnScreen) {
     env.services.screenSaver = &hold;
     TfrmMain w(env);
     w.FormCreate();
-    QAction* aAuto = w.testAccess().ui.aAuto;
+    QAction* aAuto = w.testAccess().ui.action(Command::Auto);
     aAuto->trigger(); // start
     ASSERT_TRUE(waitForCalls(1));
     w.tbsMinClick();

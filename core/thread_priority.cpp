@@ -1,4 +1,4 @@
-#include "media/pipeline/thread_priority.h"
+#include "core/thread_priority.h"
 
 #include <QtGlobal>
 

@@ -1,0 +1,65 @@
+#pragma once
+// The first picture of a run, decoded while the window is still being built.
+//
+// The start sequence knows which picture the window shows first, and for
+// what box, before the window and its pipeline exist. A HeadStart finds that
+// picture and decodes it on a thread of its own meanwhile; the first
+// pipeline asked for that path and box (PicturePipeline::take) takes the
+// result over as it would a prefetch: the file is looked at again, a file
+// changed since is decoded anew, and a failure is raised only when the
+// picture is shown, exactly as if it had been decoded then.
+//
+//   HeadStart early([&] { return firstPicturePath(); }, viewBox);  // in main
+//   ... build the window; its pipeline's take(path, viewBox) adopts it ...
+//
+// One head start is registered at a time; what nobody took over is dropped
+// when it goes.
+#include "media/formats/decoded_picture.h"
+#include "media/formats/file_stamp.h"
+
+#include <QSize>
+#include <QString>
+
+#include <condition_variable>
+#include <functional>
+#include <optional>
+#include <thread>
+
+namespace soru {
+
+class HeadStart {
+public:
+    // Runs picture() (the path of the picture to decode; empty for none),
+    // then the decode, on a thread of its own.
+    HeadStart(std::function<QString()> picture, QSize box);
+    // Waits for the thread; what was not taken over is dropped.
+    ~HeadStart();
+    HeadStart(const HeadStart&) = delete;
+    HeadStart& operator=(const HeadStart&) = delete;
+
+    struct Result {
+        FileStamp stamp; // the file as it was when its decode began
+        DecodedPicture picture;
+    };
+    // The decode of path for box when the registered head start is for
+    // them and nobody took it yet: waits for it to end. Empty otherwise.
+    static std::optional<Result> claim(const QString& path, QSize box);
+    // Whether claim() would hand over, without waiting, a result that is
+    // still good for the file as stamped.
+    static bool finished(const QString& path, QSize box, const FileStamp& stamp);
+
+private:
+    enum class State { Finding, Decoding, Done };
+    void run(const std::function<QString()>& picture);
+
+    const QSize box_;
+    // Under the registry's lock.
+    State state_ = State::Finding;
+    bool claimed_ = false;
+    QString path_;
+    Result result_;
+    std::condition_variable changed_;
+    std::thread thread_;
+};
+
+} // namespace soru
