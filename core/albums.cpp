@@ -77,26 +77,25 @@ bool isAscii(QByteArrayView raw) {
     return std::all_of(raw.begin(), raw.end(), [](char c) { return uchar(c) < 0x80; });
 }
 
-// The entries of one folder whose raw names `wanted` accepts. The names are
-// filtered as bytes first, so the many other files of a folder cost no
-// decoding and no question to the file system.
-template <class Wanted>
-QList<Entry> listFolder(const QString& folder, Wanted wanted) {
-    QList<Entry> out;
+// Calls visit(raw, kind) for each entry of folder whose raw name `wanted`
+// accepts, with its kind settled. The names are filtered as bytes first, so
+// the many other files of a folder cost no decoding and no question to the
+// file system, and a caller that only counts builds no string per entry.
+template <class Wanted, class Visit>
+void visitFolder(const QString& folder, Wanted wanted, Visit visit) {
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(folder);
     DIR* dir = ::opendir(native.isEmpty() ? "." : native.constData());
     if (!dir)
-        return out;
+        return;
     while (const dirent* d = ::readdir(dir)) {
         const QByteArrayView raw(d->d_name);
         if (raw.startsWith('.') || !wanted(raw))
             continue;
-        const QString name = QFile::decodeName(raw.toByteArray());
         // A name the toolkit cannot decode and encode back cannot be opened
         // by it either: such entries are left out, as the toolkit's own
-        // listing does.
-        if (!isAscii(raw) && QFile::encodeName(name) != raw)
+        // listing does. An ASCII name always survives the round trip.
+        if (!isAscii(raw) && QFile::encodeName(QFile::decodeName(raw.toByteArray())) != raw)
             continue;
         Entry::Kind kind = Entry::Unknown;
         if (d->d_type == DT_DIR)
@@ -113,7 +112,7 @@ QList<Entry> listFolder(const QString& folder, Wanted wanted) {
                        ? Entry::Folder
                        : Entry::NotFolder;
         }
-        out.append({name, kind});
+        visit(raw, kind);
     }
     ::closedir(dir);
 #else
@@ -121,11 +120,21 @@ QList<Entry> listFolder(const QString& folder, Wanted wanted) {
     dir.setSorting(QDir::Unsorted);
     for (const QFileInfo& fi :
          dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        if (isHiddenName(fi.fileName()) || !wanted(QByteArrayView(fi.fileName().toUtf8())))
+        const QByteArray raw = QFile::encodeName(fi.fileName());
+        if (isHiddenName(fi.fileName()) || !wanted(QByteArrayView(raw)))
             continue;
-        out.append({fi.fileName(), fi.isDir() ? Entry::Folder : Entry::NotFolder});
+        visit(QByteArrayView(raw), fi.isDir() ? Entry::Folder : Entry::NotFolder);
     }
 #endif
+}
+
+// The entries of one folder whose raw names `wanted` accepts.
+template <class Wanted>
+QList<Entry> listFolder(const QString& folder, Wanted wanted) {
+    QList<Entry> out;
+    visitFolder(folder, wanted, [&out](QByteArrayView raw, Entry::Kind kind) {
+        out.append({QFile::decodeName(raw.toByteArray()), kind});
+    });
     return out;
 }
 
@@ -183,7 +192,14 @@ QStringList matchingFileNames(const QString& folder, const QString& extension) {
 }
 
 int countPictures(const QString& folder) {
-    return int(pictureFileNames(folder).size());
+    // As pictureFileNames(folder).size(), without a string per picture: a
+    // large library is counted at start.
+    int count = 0;
+    visitFolder(folder, isPictureName, [&count](QByteArrayView, Entry::Kind kind) {
+        if (kind == Entry::NotFolder)
+            ++count;
+    });
+    return count;
 }
 
 void countPicturesInOrder(const QStringList& folders, int threads,

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace soru {
 namespace {
 
@@ -74,6 +77,54 @@ TEST(Albums, FoldersPicturesAndCounts) {
               (QStringList{p + "a.jpg", p + "B.JPG", p + "c.jpe", p + "d.jpeg", p + "e.bmp", p + "f.Bmp",
                            p + "g.png", p + "i.WebP", p + "j.HEIC", p + "k.heif", p + "l.avif"}));
     EXPECT_EQ(kImageExtensions, (QStringList{"jpg", "jpe", "jpeg", "bmp", "png", "webp", "heic", "heif", "avif"}));
+}
+
+// The count at start takes a shorter way than the picture list: both must
+// agree on links, folders named like pictures and names that cannot be
+// decoded, alone and several folders at a time.
+TEST(Albums, CountAgreesWithThePictureList) {
+    test::TempDir lib;
+    QDir root(lib.path());
+    const QString target = lib.file("target.jpg");
+    touch(target);
+    root.mkpath("folder.jpg");
+    const struct {
+        const char* album;
+        int pictures;
+    } albums[] = {{"plain", 2}, {"links", 3}, {"undecodable", 1}, {"none", 0}};
+    for (const auto& a : albums)
+        root.mkpath(a.album);
+    touch(lib.file("plain/a.jpg"));
+    touch(lib.file(QString::fromUtf8("plain/旅行.PNG")));
+    touch(lib.file("plain/notes.txt"));
+    // Links to a file and dangling links are pictures; a link to a folder is not.
+    ASSERT_TRUE(QFile::link(target, lib.file("links/to-file.jpg")));
+    ASSERT_TRUE(QFile::link("../target.jpg", lib.file("links/relative.jpeg")));
+    ASSERT_TRUE(QFile::link(lib.file("nowhere"), lib.file("links/dangling.bmp")));
+    ASSERT_TRUE(QFile::link(lib.file("folder.jpg"), lib.file("links/to-folder.jpg")));
+    ASSERT_TRUE(QFile::link("../folder.jpg", lib.file("links/relative-folder.png")));
+    touch(lib.file("undecodable/fine.jpg"));
+    const QByteArray bad = QFile::encodeName(lib.file("undecodable")) + "/bad\xff.jpg";
+    const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    root.mkpath("none/deep.jpg");
+
+    QStringList paths;
+    for (const auto& a : albums) {
+        const QString folder = lib.file(a.album);
+        paths << folder;
+        EXPECT_EQ(albumPicturePaths(folder).size(), a.pictures) << a.album;
+        EXPECT_EQ(countPictures(folder), a.pictures) << a.album;
+    }
+    for (int threads : {1, 3}) {
+        QList<int> counts;
+        countPicturesInOrder(paths, threads, [&](int index, int count) {
+            EXPECT_EQ(index, counts.size());
+            counts << count;
+        });
+        EXPECT_EQ(counts, (QList<int>{2, 3, 1, 0})) << threads << " threads";
+    }
 }
 
 } // namespace

@@ -49,9 +49,16 @@ void TfrmMain::scanAlbums() {
             lstBook->addItem(item);
             maxWidth = std::max(maxWidth, measuredWidth(entry.text));
         }
-        // The scan lets no events run: the bar draws itself at once.
-        if (progress)
-            progress->setPosition(i + 2);
+        // The scan lets no events run. A step the bar's drawing shows is
+        // drawn at once by the bar itself; forcing a drawing for each of a
+        // few hundred albums would hold the scan up. The last step is
+        // always drawn.
+        if (progress) {
+            if (index < n)
+                progress->setValue(i + 2);
+            else
+                progress->setPosition(i + 2);
+        }
     });
     lstBook->resize(maxWidth + 64, lstBook->height());
     pnlBook->resize(maxWidth + 70, pnlBook->height());
