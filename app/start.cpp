@@ -132,7 +132,9 @@ int runSoru(int argc, char** argv) {
 
     QApplication app(argc, argv);
     startMark("application");
-    ColourTransformCache::instance().setTargetProfile(screenColourProfile());
+    // Declared before the head start and the window, which use it.
+    ColourTransformCache colours;
+    colours.setTargetProfile(screenColourProfile());
     const QString folder =
         cl.folder.isEmpty()
             ? defaultLibraryFolder(QCoreApplication::applicationDirPath(), desktopFileName(),
@@ -144,6 +146,7 @@ int runSoru(int argc, char** argv) {
     // the splash and the window are being made. The window's pipeline takes
     // it over (and raises its failure only when it shows it).
     const HeadStart firstPicture(
+        colours,
         [root = libraryRoot(folder)] {
             const QStringList paths = albumPicturePaths(root);
             return paths.isEmpty() ? QString() : paths.first();
@@ -178,6 +181,7 @@ int runSoru(int argc, char** argv) {
     env.services.urls = &urls;
     env.services.screenSaver = &screenSaver;
     env.splashProgress = frmStart->pbInfo;
+    env.colours = &colours;
     env.thumbnailFolder = ThumbnailStore::defaultFolder();
     env.writeThumbnails = !runsFromMedium(QProcessEnvironment::systemEnvironment());
 

@@ -54,6 +54,7 @@ bool write(const QString& path, const QByteArray& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
+    soru::ColourTransformCache colours;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QFile icc(QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc"));
@@ -69,13 +70,13 @@ int main(int argc, char** argv) {
     if (!write(untagged, plain) || !write(tagged, soru::testlib::withIccProfile(plain, profile)))
         return 1;
 
-    auto& cache = soru::ColourTransformCache::instance();
-    const soru::DecodedPicture reference = soru::decodePicture(untagged, kScreen);
+    auto& cache = colours;
+    const soru::DecodedPicture reference = soru::decodePicture(colours, untagged, kScreen);
     QImage warm = reference.image();
     cache.apply(warm, profile); // makes the transform
 
-    const double decode = medianMs([&] { soru::decodePicture(untagged, kScreen); });
-    const double presentTagged = medianMs([&] { soru::decodePicture(tagged, kScreen); });
+    const double decode = medianMs([&] { soru::decodePicture(colours, untagged, kScreen); });
+    const double presentTagged = medianMs([&] { soru::decodePicture(colours, tagged, kScreen); });
     const auto transformMs = [&](int threads) {
         cache.setThreadLimit(threads);
         const double ms = medianMs([&] {

@@ -16,6 +16,7 @@
 // there and reuses them on the next run (encoding takes minutes). Names
 // on the command line (HEIC, AVIF, HEIC10, AVIF10, WebP) time only those formats.
 #include "core/layout.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/decoded_picture.h"
 #include "tools/testlib/testlib.h"
 
@@ -110,6 +111,7 @@ bool encode(const Format& f, QSize size, const QString& path, const QDir& scratc
 } // namespace
 
 int main(int argc, char** argv) {
+    soru::ColourTransformCache colours;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -200,7 +202,7 @@ int main(int argc, char** argv) {
         const QString tiny = dir.filePath(QStringLiteral("tiny-") + QString::fromLatin1(f.file));
         if (!encode(f, f.size, path, dir) || !encode(f, QSize(64, 64), tiny, dir))
             return 1;
-        const soru::DecodedPicture check = soru::decodePicture(path, {1024, 721});
+        const soru::DecodedPicture check = soru::decodePicture(colours, path, {1024, 721});
         if (check.failed() || check.width() != f.size.width() ||
             check.height() != f.size.height()) {
             std::fprintf(stderr, "%s: the viewer cannot decode %s\n", f.name, f.file);
@@ -231,7 +233,7 @@ int main(int argc, char** argv) {
                 ms([&] { ok = ok && run(f.decoder, substituted(f.decodeArgs, tiny, out)); }));
             for (int s = 0; s < 2; ++s) {
                 const QSize box = soru::computeMainLayout(screens[s]).pnlMain.size();
-                view[s].push_back(ms([&] { soru::decodePicture(path, box); }));
+                view[s].push_back(ms([&] { soru::decodePicture(colours, path, box); }));
             }
         }
         QFile::remove(out);

@@ -9,6 +9,7 @@
 // on one cell and counted 24 times (a page of it takes a minute).
 //   soru_bench_jpeg_bounds [rounds]     (default 3; 1 for a smoke run)
 #include "core/thumbnail_grid.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/jpeg_decoder.h"
 #include "media/formats/picture_factory.h"
 #include "media/formats/scaling.h"
@@ -57,10 +58,10 @@ QRect cellRect(int i, int w, int h) {
 
 // The page as the sheet draws it: both objects per cell, the JPEG one
 // loads and draws.
-void drawPage(const QStringList& paths, QImage& page) {
+void drawPage(soru::ColourTransformCache& colours, const QStringList& paths, QImage& page) {
     for (int i = 0; i < paths.size(); ++i) {
-        auto jpeg = soru::makePictureObject(soru::PictureKind::Jpeg);
-        auto bitmap = soru::makePictureObject(soru::PictureKind::Bitmap);
+        auto jpeg = soru::makePictureObject(soru::PictureKind::Jpeg, colours);
+        auto bitmap = soru::makePictureObject(soru::PictureKind::Bitmap, colours);
         jpeg->load(paths[i]);
         jpeg->draw(page, cellRect(i, jpeg->width(), jpeg->height()));
     }
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     }
     QGuiApplication app(argc, argv);
+    soru::ColourTransformCache colours;
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     QTemporaryDir dir;
     QImage page(1024, 721, QImage::Format_RGB32);
@@ -116,9 +118,9 @@ int main(int argc, char** argv) {
         f.open(QIODevice::ReadOnly);
         const QByteArray first = f.readAll();
 
-        const double ours = bestOf(rounds, [&] { drawPage(claimed, page); });
+        const double ours = bestOf(rounds, [&] { drawPage(colours, claimed, page); });
         const double toTheEnd = kCells * bestOf(1, [&] { drawCellToTheEnd(first, page); });
-        const double floor = bestOf(rounds, [&] { drawPage(honest, page); });
+        const double floor = bestOf(rounds, [&] { drawPage(colours, honest, page); });
         std::printf("\n%s (%lld bytes a file)\n", name, static_cast<long long>(first.size()));
         std::printf("  page: ours %.3f s, decoded to the end %.2f s (one cell x %d), "
                     "true-size files %.4f s\n",

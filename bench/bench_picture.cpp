@@ -11,6 +11,7 @@
 // JPEG file has the size of a camera's (the bare scene compresses far
 // better than any photo). (a) is also given for the bare scene: the least
 // entropy decoding, so the largest share for our own work.
+#include "media/colour/colour_management.h"
 #include "media/formats/jpeg_decoder.h"
 #include "media/formats/picture_factory.h"
 #include "tools/testlib/testlib.h"
@@ -52,9 +53,9 @@ QImage makeCanvas() {
 
 // What the viewer does for one picture: both objects, the one of the
 // picture's kind loads and draws.
-void present(const QString& path, QImage& canvas) {
-    auto jpeg = soru::makePictureObject(soru::PictureKind::Jpeg);
-    auto bitmap = soru::makePictureObject(soru::PictureKind::Bitmap);
+void present(soru::ColourTransformCache& colours, const QString& path, QImage& canvas) {
+    auto jpeg = soru::makePictureObject(soru::PictureKind::Jpeg, colours);
+    auto bitmap = soru::makePictureObject(soru::PictureKind::Bitmap, colours);
     soru::PictureObject& picture =
         soru::pictureKindOf(path) == soru::PictureKind::Bitmap ? *bitmap : *jpeg;
     picture.load(path);
@@ -101,9 +102,10 @@ void readBytes(const QString& path) {
 }
 
 void BM_PresentJpeg(benchmark::State& state) {
+    soru::ColourTransformCache colours;
     QImage canvas = makeCanvas();
     for (auto _ : state)
-        present(gPhotoJpeg, canvas);
+        present(colours, gPhotoJpeg, canvas);
 }
 void BM_BareJpegAtSameScale(benchmark::State& state) {
     for (auto _ : state)
@@ -114,18 +116,20 @@ void BM_BareJpegFullSize(benchmark::State& state) {
         bareDecode(gPhotoJpeg, 1);
 }
 void BM_PresentSmoothJpeg(benchmark::State& state) {
+    soru::ColourTransformCache colours;
     QImage canvas = makeCanvas();
     for (auto _ : state)
-        present(gSmoothJpeg, canvas);
+        present(colours, gSmoothJpeg, canvas);
 }
 void BM_BareSmoothJpegAtSameScale(benchmark::State& state) {
     for (auto _ : state)
         bareDecode(gSmoothJpeg, sameScale());
 }
 void BM_PresentBmp(benchmark::State& state) {
+    soru::ColourTransformCache colours;
     QImage canvas = makeCanvas();
     for (auto _ : state)
-        present(gPhotoBmp, canvas);
+        present(colours, gPhotoBmp, canvas);
 }
 void BM_ReadBmpBytes(benchmark::State& state) {
     for (auto _ : state)
@@ -179,6 +183,7 @@ int main(int argc, char** argv) {
     }
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    soru::ColourTransformCache colours;
 
     QTemporaryDir dir;
     gPhotoJpeg = dir.filePath(QStringLiteral("photo.jpg"));
@@ -203,11 +208,11 @@ int main(int argc, char** argv) {
     long growthKib = -1;
     {
         QImage canvas = makeCanvas();
-        present(gPhotoJpeg, canvas); // warm the page cache and the code
+        present(colours, gPhotoJpeg, canvas); // warm the page cache and the code
         releaseFreedMemory();
         if (resetPeak()) {
             const long before = statusKib("VmHWM:");
-            present(gPhotoJpeg, canvas);
+            present(colours, gPhotoJpeg, canvas);
             growthKib = statusKib("VmHWM:") - before;
         }
     }
@@ -228,9 +233,9 @@ int main(int argc, char** argv) {
     constexpr int kRounds = 12;
     QImage canvas = makeCanvas();
     const auto t = bestOfInterleaved<7>(
-        {[&] { present(gPhotoJpeg, canvas); }, [&] { bareDecode(gPhotoJpeg, sameScale()); },
-         [&] { bareDecode(gPhotoJpeg, 1); }, [&] { present(gSmoothJpeg, canvas); },
-         [&] { bareDecode(gSmoothJpeg, sameScale()); }, [&] { present(gPhotoBmp, canvas); },
+        {[&] { present(colours, gPhotoJpeg, canvas); }, [&] { bareDecode(gPhotoJpeg, sameScale()); },
+         [&] { bareDecode(gPhotoJpeg, 1); }, [&] { present(colours, gSmoothJpeg, canvas); },
+         [&] { bareDecode(gSmoothJpeg, sameScale()); }, [&] { present(colours, gPhotoBmp, canvas); },
          [&] { readBytes(gPhotoBmp); }},
         kRounds);
     std::printf(

@@ -20,6 +20,7 @@
 #include "core/fitting.h"
 #include "core/presentation.h"
 #include "core/thumbnail_grid.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/bitmap_decoder.h"
 #include "media/formats/picture_factory.h"
 #include "media/pipeline/picture_pipeline.h"
@@ -145,9 +146,10 @@ bool resetPeak() {
 // The child of (e): draws the bitmap at screen size, the pipeline's way or
 // the full decode shrunk afterwards, and prints the peak's growth in KiB.
 int childPeak(const QString& mode, const QString& path) {
+    soru::ColourTransformCache colours;
     QImage surface(kScreen, QImage::Format_RGB32); // the view's surface exists at idle
     surface.fill(Qt::white);
-    soru::PicturePipeline pipeline;
+    soru::PicturePipeline pipeline(colours);
     // Code, threads and the allocator warmed up on a small bitmap.
     const QString small = path + QStringLiteral(".small.bmp");
     soru::testlib::writeBmp(small, soru::testlib::makePicture(64, 48, soru::testlib::Scene::Tiles));
@@ -161,7 +163,7 @@ int childPeak(const QString& mode, const QString& path) {
     if (mode == QLatin1String("pipeline")) {
         showInView(pipeline.take(path, kScreen), surface);
     } else {
-        auto picture = soru::loadPictureObject(path);
+        auto picture = soru::loadPictureObject(path, colours);
         const QImage full = picture->fullImage();
         const soru::Fit fit =
             soru::fitPicture(full.width(), full.height(), kScreen.width(), kScreen.height());
@@ -187,6 +189,7 @@ QString mib(double v) {
 } // namespace
 
 int main(int argc, char** argv) {
+    soru::ColourTransformCache colours;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.value(1) == QLatin1String("--child-peak"))
@@ -249,7 +252,7 @@ int main(int argc, char** argv) {
            cell = 1e30, bareCell = 1e30, sequential = 1e30;
     QImage surface(kView, QImage::Format_RGB32);
     QImage sheet(1024, 721, QImage::Format_RGB32);
-    soru::PicturePipeline pipeline;
+    soru::PicturePipeline pipeline(colours);
     for (int r = 0; r < rounds; ++r) {
         const QString shown = photos[perPage + r % 2];
         pipeline.cache().clear();
@@ -263,10 +266,10 @@ int main(int argc, char** argv) {
         double again = timed([&] { assemblePage(pipeline.takeAll(page, {157, 157}), sheet); });
         pageFirst = std::min(pageFirst, first);
         pageAgain = std::min(pageAgain, again);
-        cell = std::min(cell, timed([&] { soru::decodePicture(page[0], {157, 157}); }));
+        cell = std::min(cell, timed([&] { soru::decodePicture(colours, page[0], {157, 157}); }));
         sequential = std::min(sequential, timed([&] {
                                   for (const QString& p : page)
-                                      soru::decodePicture(p, {157, 157});
+                                      soru::decodePicture(colours, p, {157, 157});
                               }));
         bareCell = std::min(bareCell, timed([&] { bareDecode(page[0], 8); }));
         bareLoop = std::min(bareLoop, timed([&] {

@@ -3,6 +3,7 @@
 #include "fuzz/pictures.h"
 
 #include "core/failure.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/heif_picture.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -14,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A grid or overlay may decode to a canvas far larger than the size it
     // states: large canvases within the limit are skipped, as large
     // pictures are (the refusal of those beyond it is still exercised).
-    soru::HeifPicture probe;
+    soru::ColourTransformCache colours;
+    soru::HeifPicture probe(colours);
     try {
         probe.load(soru::fuzz::writeScratchFile("canvas.heic", data, size));
         if (probe.canvasPixels() > (1 << 20))

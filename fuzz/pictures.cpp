@@ -4,8 +4,8 @@
 #include "core/fitting.h"
 #include "core/limits.h"
 #include "fuzz/harness.h"
-#include "media/formats/bitmap_decoder.h"
 #include "media/colour/colour_management.h"
+#include "media/formats/bitmap_decoder.h"
 #include "media/formats/jpeg_decoder.h"
 #include "media/formats/picture_factory.h"
 
@@ -95,6 +95,7 @@ bool untouchedOutside(const QImage& canvas, const QRect& inside) {
 } // namespace
 
 void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t size) {
+    ColourTransformCache colours;
     if (const std::optional<Claim> c = claimedSize(kind, data, size)) {
         if (c->width > 0 && c->height > kLargePixels / c->width &&
             pictureFitsMemoryLimit(c->width, c->height, c->bytesPerPixel))
@@ -112,7 +113,7 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
                        : kind == PictureKind::Heif ? "picture.heic"
                                                    : "picture.jpg";
     const QString path = writeScratchFile(name, data, size);
-    const std::unique_ptr<PictureObject> picture = makePictureObject(kind);
+    const std::unique_ptr<PictureObject> picture = makePictureObject(kind, colours);
     try {
         picture->load(path);
     } catch (const Failure&) {
@@ -132,7 +133,7 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
         // The file is read through a window; the bytes in memory must give
         // the same picture.
         QImage fromMemory = decodeBitmap(data, qsizetype(size));
-        ColourTransformCache::instance().apply(fromMemory, picture->iccProfile());
+        colours.apply(fromMemory, picture->iccProfile());
         FUZZ_CHECK(fromMemory == picture->fullImage());
     }
 
@@ -144,7 +145,7 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
         picture->draw(canvas, fitted);
         FUZZ_CHECK(untouchedOutside(canvas, fitted));
         // Its embedded profile, as the viewer applies it to what was drawn.
-        ColourTransformCache::instance().apply(canvas, picture->iccProfile());
+        colours.apply(canvas, picture->iccProfile());
         // Partly outside the canvas, as a thumbnail cell at an edge: through
         // a painter.
         picture->draw(canvas, QRect(-7, kViewHeight - 5, 20, 11));

@@ -417,11 +417,6 @@ qint64 ColourTransformCache::heldBytes() const {
     return d->heldBytes;
 }
 
-ColourTransformCache& ColourTransformCache::instance() {
-    static ColourTransformCache cache;
-    return cache;
-}
-
 namespace {
 
 // An RGB profile from its white, its primaries' chromaticities and each

@@ -6,7 +6,9 @@
 // (damaged, cut short, of the wrong colour space) counts as no profile: it
 // never fails a picture.
 //
-// Transforms are made once per (source profile, target profile, pixel
+// The program owns one cache (made at its start, with the screen's profile
+// as the target) and hands it to what converts colours; tests make their
+// own. Transforms are made once per (source profile, target profile, pixel
 // layout) and shared by every thread; the cache is safe to use from the
 // decoding threads at once. It holds a bounded number of them, known by a
 // digest of the profiles, and drops the least recently used; one dropped
@@ -72,9 +74,6 @@ public:
     // What it holds now, for tests.
     int heldCount() const;
     qint64 heldBytes() const;
-
-    // The one the program uses.
-    static ColourTransformCache& instance();
 
 private:
     struct Impl;

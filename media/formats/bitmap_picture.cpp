@@ -58,7 +58,7 @@ private:
     qint64 start_ = 0, filled_ = 0;
 };
 
-BitmapPicture::BitmapPicture() = default;
+BitmapPicture::BitmapPicture(ColourTransformCache& colours) : PictureObject(colours) {}
 BitmapPicture::~BitmapPicture() = default;
 
 void BitmapPicture::load(const QString& path) {
@@ -101,7 +101,7 @@ QImage BitmapPicture::fullImage() {
     if (!source_)
         return {};
     QImage image = decodeBitmap(*source_);
-    ColourTransformCache::instance().apply(image, profile_);
+    colours().apply(image, profile_);
     return image;
 }
 

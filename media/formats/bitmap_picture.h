@@ -15,7 +15,7 @@ class BitmapFileSource;
 
 class BitmapPicture final : public PictureObject {
 public:
-    BitmapPicture();
+    explicit BitmapPicture(ColourTransformCache& colours);
     ~BitmapPicture() override;
     void load(const QString& path) override;
     int width() const override { return size_.width(); }

@@ -109,11 +109,12 @@ qint64 DecodedPicture::bytes() const {
     return qint64(sizeof(DecodedPicture)) + (image_.isNull() ? 0 : image_.sizeInBytes());
 }
 
-DecodedPicture decodePicture(const QString& path, QSize box) {
-    return decodePicture(path, box, ColourTransformCache::instance().targetProfile());
+DecodedPicture decodePicture(ColourTransformCache& colours, const QString& path, QSize box) {
+    return decodePicture(colours, path, box, colours.targetProfile());
 }
 
-DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& targetProfile) {
+DecodedPicture decodePicture(ColourTransformCache& colours, const QString& path, QSize box,
+                             const QByteArray& targetProfile) {
     const QFileInfo fi(path);
     if (!fi.exists() || fi.isDir())
         return DecodedPicture::missing();
@@ -123,10 +124,10 @@ DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& t
     try {
         // One object of each classic kind, as every decode of a picture makes
         // them, and the object of a newer format when the picture is one.
-        auto jpeg = makePictureObject(PictureKind::Jpeg);
-        auto bitmap = makePictureObject(PictureKind::Bitmap);
+        auto jpeg = makePictureObject(PictureKind::Jpeg, colours);
+        auto bitmap = makePictureObject(PictureKind::Bitmap, colours);
         const PictureKind kind = pictureKindOf(path);
-        const auto other = kind == PictureKind::Jpeg || kind == PictureKind::Bitmap ? nullptr : makePictureObject(kind);
+        const auto other = kind == PictureKind::Jpeg || kind == PictureKind::Bitmap ? nullptr : makePictureObject(kind, colours);
         PictureObject& picture = kind == PictureKind::Bitmap ? *bitmap : other ? *other : *jpeg;
         try {
             picture.load(path);
@@ -148,7 +149,7 @@ DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& t
         picture.setDrawProfile(targetProfile);
         picture.draw(image, QRect(0, 0, fit.width, fit.height));
         // Colour management on the drawn pixels only: an untagged picture costs nothing.
-        ColourTransformCache::instance().apply(image, picture.iccProfile(), targetProfile);
+        colours.apply(image, picture.iccProfile(), targetProfile);
     } catch (...) {
         if (!loaded)
             return DecodedPicture::loadFailed(std::current_exception());

@@ -12,6 +12,8 @@
 
 namespace soru {
 
+class ColourTransformCache;
+
 class DecodedPicture {
 public:
     enum class State {
@@ -73,10 +75,12 @@ private:
 // thread, as the viewer does: the picture kind from the path, one object of
 // each kind, load, then draw shrunk to fit the box (never enlarged), with
 // the same fit the view and the thumbnail cells use. Never throws: every
-// failure is kept in the result.
-DecodedPicture decodePicture(const QString& path, QSize box);
+// failure is kept in the result. The drawn pixels are converted to the
+// colour cache's target profile (the screen's).
+DecodedPicture decodePicture(ColourTransformCache& colours, const QString& path, QSize box);
 // The same with the drawn pixels converted to the given profile (empty:
-// sRGB) instead of the screen's, as the desktop's thumbnails want them.
-DecodedPicture decodePicture(const QString& path, QSize box, const QByteArray& targetProfile);
+// sRGB) instead of the cache's target, as the desktop's thumbnails want them.
+DecodedPicture decodePicture(ColourTransformCache& colours, const QString& path, QSize box,
+                             const QByteArray& targetProfile);
 
 } // namespace soru

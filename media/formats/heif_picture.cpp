@@ -841,7 +841,7 @@ QSize drawHandle(const Picture& p, QImage& canvas, const QRect& target) {
 
 struct HeifPicture::File : OpenFile {};
 
-HeifPicture::HeifPicture() : FormatPicture(text::kBadHeif) {}
+HeifPicture::HeifPicture(ColourTransformCache& colours) : FormatPicture(text::kBadHeif, colours) {}
 HeifPicture::~HeifPicture() = default;
 
 void HeifPicture::loadFile(const QString& path) {
@@ -966,7 +966,7 @@ QImage HeifPicture::wholeImage() {
     QImage image = decodeHandle({*file_, file_->primary.get(), file_->primaryId});
     if (image.size() != size_)
         invalid();
-    ColourTransformCache::instance().apply(image, profile_);
+    colours().apply(image, profile_);
     return image;
 }
 

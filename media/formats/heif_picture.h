@@ -20,7 +20,7 @@ namespace soru {
 
 class HeifPicture final : public FormatPicture {
 public:
-    HeifPicture();
+    explicit HeifPicture(ColourTransformCache& colours);
     ~HeifPicture() override;
     int width() const override { return size_.width(); }
     int height() const override { return size_.height(); }

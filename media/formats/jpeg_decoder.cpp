@@ -506,7 +506,7 @@ int jpegScaleDenominator(QSize picture, QSize target) {
 }
 
 QImage decodeJpeg(const QByteArray& bytes, int denominator, JpegDataEnd dataEnd,
-                  JpegDecodeInfo* info, const QByteArray& cmykProfile,
+                  JpegDecodeInfo* info, ColourTransformCache* colours, const QByteArray& cmykProfile,
                   const QByteArray& targetProfile) {
     JpegJob job = makeJob(bytes, denominator);
     if (!probeC(&job))
@@ -533,8 +533,8 @@ QImage decodeJpeg(const QByteArray& bytes, int denominator, JpegDataEnd dataEnd,
         info->copiedBlankRows = job.period > 0;
         info->decodedRows = job.period > 0 ? job.alikeFrom : job.rowsDone;
     }
-    if (cmyk && !ColourTransformCache::instance().applyCmyk(image, job.rowsDone, job.adobe,
-                                                            cmykProfile, targetProfile))
+    if (cmyk && !(colours && colours->applyCmyk(image, job.rowsDone, job.adobe, cmykProfile,
+                                                targetProfile)))
         cmykToRgb(image, job.rowsDone, job.adobe);
     for (int y = job.rowsDone; y < job.outHeight; ++y)
         std::memset(image.scanLine(y), grey ? 0 : 0xFF, std::size_t(image.bytesPerLine()));

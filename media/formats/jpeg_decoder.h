@@ -10,6 +10,8 @@
 
 namespace soru {
 
+class ColourTransformCache;
+
 struct JpegHeader {
     int width = 0;
     int height = 0;
@@ -57,12 +59,13 @@ struct JpegDecodeInfo {
 // file of more than kMaxJpegScans scans, which would take far longer to
 // decode than its picture is worth.
 //
-// A CMYK picture with cmykProfile (a CMYK ICC profile) is converted through
-// it to targetProfile (empty: sRGB); without one, or with one that cannot be
-// used, by the plain formula.
+// A CMYK picture with colours and cmykProfile (a CMYK ICC profile) is
+// converted through it to targetProfile (empty: sRGB) with that cache;
+// without them, or with a profile that cannot be used, by the plain formula.
 QImage decodeJpeg(const QByteArray& bytes, int denominator,
                   JpegDataEnd dataEnd = JpegDataEnd::CopyBlankRows,
-                  JpegDecodeInfo* info = nullptr, const QByteArray& cmykProfile = {},
+                  JpegDecodeInfo* info = nullptr, ColourTransformCache* colours = nullptr,
+                  const QByteArray& cmykProfile = {},
                   const QByteArray& targetProfile = {});
 
 } // namespace soru

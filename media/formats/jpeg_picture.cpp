@@ -103,7 +103,7 @@ const QImage& JpegPicture::decoded(int denominator, const QByteArray& target) {
     if (denominator_ == 0 || denominator_ > denominator ||
         (!cmykProfile.isEmpty() && decodedTarget_ != target)) {
         decoded_ = turnedUpright(
-            decodeJpeg(bytes_, denominator, JpegDataEnd::CopyBlankRows, nullptr, cmykProfile, target),
+            decodeJpeg(bytes_, denominator, JpegDataEnd::CopyBlankRows, nullptr, &colours(), cmykProfile, target),
             orientation_);
         denominator_ = denominator;
         decodedTarget_ = target;
@@ -122,7 +122,7 @@ QImage JpegPicture::fullImage() {
     if (bytes_.isEmpty())
         return {};
     QImage image = decoded(1, QByteArray());
-    ColourTransformCache::instance().apply(image, iccProfile());
+    colours().apply(image, iccProfile());
     return image;
 }
 

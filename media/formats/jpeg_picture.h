@@ -14,6 +14,7 @@ namespace soru {
 
 class JpegPicture final : public PictureObject {
 public:
+    explicit JpegPicture(ColourTransformCache& colours) : PictureObject(colours) {}
     void load(const QString& path) override;
     int width() const override { return upright().width(); }
     int height() const override { return upright().height(); }

@@ -8,24 +8,24 @@
 
 namespace soru {
 
-std::unique_ptr<PictureObject> makePictureObject(PictureKind kind) {
+std::unique_ptr<PictureObject> makePictureObject(PictureKind kind, ColourTransformCache& colours) {
     switch (kind) {
     case PictureKind::Bitmap:
-        return std::make_unique<BitmapPicture>();
+        return std::make_unique<BitmapPicture>(colours);
     case PictureKind::Png:
-        return std::make_unique<PngPicture>();
+        return std::make_unique<PngPicture>(colours);
     case PictureKind::Webp:
-        return std::make_unique<WebpPicture>();
+        return std::make_unique<WebpPicture>(colours);
     case PictureKind::Heif:
-        return std::make_unique<HeifPicture>();
+        return std::make_unique<HeifPicture>(colours);
     case PictureKind::Jpeg:
         break;
     }
-    return std::make_unique<JpegPicture>();
+    return std::make_unique<JpegPicture>(colours);
 }
 
-std::unique_ptr<PictureObject> loadPictureObject(const QString& path) {
-    auto picture = makePictureObject(pictureKindOf(path));
+std::unique_ptr<PictureObject> loadPictureObject(const QString& path, ColourTransformCache& colours) {
+    auto picture = makePictureObject(pictureKindOf(path), colours);
     picture->load(path);
     return picture;
 }

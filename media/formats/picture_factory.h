@@ -10,10 +10,11 @@
 
 namespace soru {
 
-// A new, empty object of the kind.
-std::unique_ptr<PictureObject> makePictureObject(PictureKind kind);
+// A new, empty object of the kind, converting colours with the cache
+// (which outlives it).
+std::unique_ptr<PictureObject> makePictureObject(PictureKind kind, ColourTransformCache& colours);
 
 // The object for the path's kind, loaded from it.
-std::unique_ptr<PictureObject> loadPictureObject(const QString& path);
+std::unique_ptr<PictureObject> loadPictureObject(const QString& path, ColourTransformCache& colours);
 
 } // namespace soru

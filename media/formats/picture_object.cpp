@@ -14,7 +14,7 @@
 namespace soru {
 
 QByteArray PictureObject::drawProfile() const {
-    return drawProfileSet_ ? drawProfile_ : ColourTransformCache::instance().targetProfile();
+    return drawProfileSet_ ? drawProfile_ : colours_->targetProfile();
 }
 
 void FormatPicture::load(const QString& path) {

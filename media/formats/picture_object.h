@@ -33,10 +33,14 @@ inline const QString kBadHeif = QStringLiteral("HEIF イメージ %1 は不正�
 // failure that names the file.
 struct InvalidPicture {};
 
+class ColourTransformCache;
+
 class PictureObject {
 public:
     virtual ~PictureObject() = default;
-    PictureObject() = default;
+    // colours: the cache the object converts colours with, and whose target
+    // profile it draws for unless told otherwise; it outlives the object.
+    explicit PictureObject(ColourTransformCache& colours) : colours_(&colours) {}
     PictureObject(const PictureObject&) = delete;
     PictureObject& operator=(const PictureObject&) = delete;
 
@@ -59,7 +63,8 @@ public:
     virtual QByteArray iccProfile() const { return {}; }
 
     // The profile draw() converts to when a picture's colours must be
-    // converted while it is decoded (CMYK): the screen's unless set here;
+    // converted while it is decoded (CMYK): the colour cache's target (the
+    // screen's) unless set here;
     // empty: sRGB, as thumbnails written for other programs want it.
     void setDrawProfile(const QByteArray& profile) {
         drawProfile_ = profile;
@@ -68,8 +73,10 @@ public:
 
 protected:
     QByteArray drawProfile() const;
+    ColourTransformCache& colours() const { return *colours_; }
 
 private:
+    ColourTransformCache* colours_;
     QByteArray drawProfile_;
     bool drawProfileSet_ = false;
 };
@@ -86,7 +93,8 @@ public:
 
 protected:
     // invalidText: the format's failure text, %1 the path.
-    explicit FormatPicture(QString invalidText) : invalidText_(std::move(invalidText)) {}
+    FormatPicture(QString invalidText, ColourTransformCache& colours)
+        : PictureObject(colours), invalidText_(std::move(invalidText)) {}
     virtual void loadFile(const QString& path) = 0;
     virtual void drawPicture(QImage& canvas, const QRect& target) = 0;
     virtual QImage wholeImage() = 0;

@@ -224,7 +224,7 @@ QImage PngPicture::wholeImage() {
         },
         &image);
     image = turnedUpright(std::move(image), orientation_);
-    ColourTransformCache::instance().apply(image, profile_);
+    colours().apply(image, profile_);
     return image;
 }
 

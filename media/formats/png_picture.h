@@ -16,7 +16,7 @@ namespace soru {
 
 class PngPicture final : public FormatPicture {
 public:
-    PngPicture() : FormatPicture(text::kBadPng) {}
+    explicit PngPicture(ColourTransformCache& colours) : FormatPicture(text::kBadPng, colours) {}
     int width() const override;
     int height() const override;
     QByteArray iccProfile() const override { return profile_; }

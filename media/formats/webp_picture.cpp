@@ -311,7 +311,7 @@ QImage WebpPicture::wholeImage() {
     if (bytes_.isEmpty())
         return {};
     QImage image = turnedUpright(decode(stored_), orientation_);
-    ColourTransformCache::instance().apply(image, profile_);
+    colours().apply(image, profile_);
     return image;
 }
 

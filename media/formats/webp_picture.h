@@ -14,7 +14,7 @@ namespace soru {
 
 class WebpPicture final : public FormatPicture {
 public:
-    WebpPicture() : FormatPicture(text::kBadWebp) {}
+    explicit WebpPicture(ColourTransformCache& colours) : FormatPicture(text::kBadWebp, colours) {}
     int width() const override;
     int height() const override;
     QByteArray iccProfile() const override { return profile_; }

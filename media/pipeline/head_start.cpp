@@ -11,7 +11,8 @@ std::mutex registryMutex;
 HeadStart* registered = nullptr;
 } // namespace
 
-HeadStart::HeadStart(std::function<QString()> picture, QSize box) : box_(box) {
+HeadStart::HeadStart(ColourTransformCache& colours, std::function<QString()> picture, QSize box)
+    : colours_(colours), box_(box) {
     {
         const std::lock_guard lock(registryMutex);
         registered = this;
@@ -42,7 +43,7 @@ void HeadStart::run(const std::function<QString()>& picture) {
         return;
     startMark("head start: decoding");
     result.stamp = fileStamp(path);
-    result.picture = result.stamp.exists ? decodePicture(path, box_) : DecodedPicture::missing();
+    result.picture = result.stamp.exists ? decodePicture(colours_, path, box_) : DecodedPicture::missing();
     startMark("head start: decoded");
     {
         const std::lock_guard lock(registryMutex);

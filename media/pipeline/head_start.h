@@ -9,7 +9,7 @@
 // changed since is decoded anew, and a failure is raised only when the
 // picture is shown, exactly as if it had been decoded then.
 //
-//   HeadStart early([&] { return firstPicturePath(); }, viewBox);  // in main
+//   HeadStart early(colours, [&] { return firstPicturePath(); }, viewBox);  // in main
 //   ... build the window; its pipeline's take(path, viewBox) adopts it ...
 //
 // One head start is registered at a time; what nobody took over is dropped
@@ -27,11 +27,14 @@
 
 namespace soru {
 
+class ColourTransformCache;
+
 class HeadStart {
 public:
     // Runs picture() (the path of the picture to decode; empty for none),
-    // then the decode, on a thread of its own.
-    HeadStart(std::function<QString()> picture, QSize box);
+    // then the decode with colours (which outlives it), on a thread of its
+    // own.
+    HeadStart(ColourTransformCache& colours, std::function<QString()> picture, QSize box);
     // Waits for the thread; what was not taken over is dropped.
     ~HeadStart();
     HeadStart(const HeadStart&) = delete;
@@ -52,6 +55,7 @@ private:
     enum class State { Finding, Decoding, Done };
     void run(const std::function<QString()>& picture);
 
+    ColourTransformCache& colours_;
     const QSize box_;
     // Under the registry's lock.
     State state_ = State::Finding;

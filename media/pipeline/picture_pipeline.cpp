@@ -29,7 +29,8 @@ struct PicturePipeline::Job {
     std::optional<MadeThumbnail> made; // a thumbnail to save after the page
 };
 
-PicturePipeline::PicturePipeline(qint64 cacheBytes, int threads) : cache_(cacheBytes) {
+PicturePipeline::PicturePipeline(ColourTransformCache& colours, qint64 cacheBytes, int threads)
+    : colours_(colours), cache_(cacheBytes) {
     if (threads <= 0)
         threads = std::max(1, QThread::idealThreadCount());
     workers_.reserve(std::size_t(threads));
@@ -158,10 +159,10 @@ void PicturePipeline::runJob(const JobPtr& job) {
     else if (job->cell && thumbnails_)
         // A page waited for keeps its thumbnails until it is shown. The
         // priority of a running job no longer changes.
-        job->result = decodeThumbnailCell(*thumbnails_, job->key.path, job->key.box, job->stamp,
+        job->result = decodeThumbnailCell(*thumbnails_, colours_, job->key.path, job->key.box, job->stamp,
                                           job->priority == Priority::Demanded ? &job->made : nullptr);
     else
-        job->result = decodePicture(job->key.path, job->key.box);
+        job->result = decodePicture(colours_, job->key.path, job->key.box);
 }
 
 void PicturePipeline::finishLocked(const JobPtr& job) {
@@ -195,7 +196,7 @@ DecodedPicture PicturePipeline::take(const QString& path, QSize box) {
         // itself: a file whose status cannot be read (a folder without
         // search permission) is there for it and fails to open, as before.
         cache_.remove(key);
-        return decodePicture(path, box);
+        return decodePicture(colours_, path, box);
     }
     if (std::optional<DecodedPicture> kept = cache_.find(key, stamp))
         return handOver(key, *kept);
@@ -234,7 +235,7 @@ DecodedPicture PicturePipeline::take(const QString& path, QSize box) {
         }
     }
     // Nothing for the file as it is now: decode it here.
-    DecodedPicture p = decodePicture(path, box);
+    DecodedPicture p = decodePicture(colours_, path, box);
     {
         const std::lock_guard lock(mutex_);
         ++decodes_;
@@ -257,7 +258,7 @@ QList<DecodedPicture> PicturePipeline::takeAll(const QStringList& paths, QSize b
         stamps[i] = fileStamp(paths[i]);
         if (!stamps[i].exists) {
             cache_.remove(key); // judged by the synchronous decode, as in take()
-            results[i] = decodePicture(paths[i], box);
+            results[i] = decodePicture(colours_, paths[i], box);
         } else if (std::optional<DecodedPicture> kept = cache_.find(key, stamps[i])) {
             results[i] = handOver(key, *kept);
         } else {

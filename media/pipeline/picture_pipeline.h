@@ -9,7 +9,7 @@
 // Missing, and a failure is handed over (to be raised) only then, never when
 // it was prefetched.
 //
-//   PicturePipeline pictures;                    // owned by the window
+//   PicturePipeline pictures(colours);           // owned by the window
 //   // showing a picture:
 //   const DecodedPicture p = pictures.take(path, viewSize);
 //   ... p.isMissing(), p.throwIfLoadFailed(), p.width(), p.drawAt(...)
@@ -48,6 +48,7 @@
 
 namespace soru {
 
+class ColourTransformCache;
 class ThumbnailStore;
 
 class PicturePipeline {
@@ -60,8 +61,10 @@ public:
     };
     static constexpr qint64 kDefaultCacheBytes = 64LL << 20; // eight full-HD screens
 
-    // threads 0: one worker per core.
-    explicit PicturePipeline(qint64 cacheBytes = kDefaultCacheBytes, int threads = 0);
+    // Pictures are decoded with colours (which outlives the pipeline),
+    // converted to its target. threads 0: one worker per core.
+    explicit PicturePipeline(ColourTransformCache& colours, qint64 cacheBytes = kDefaultCacheBytes,
+                             int threads = 0);
     // Drops what is queued and waits for the decodes that run.
     ~PicturePipeline();
     PicturePipeline(const PicturePipeline&) = delete;
@@ -112,6 +115,8 @@ public:
     void waitUntilIdle();
 
     PictureCache& cache() { return cache_; }
+    // The colour cache the pictures are decoded with.
+    ColourTransformCache& colours() const { return colours_; }
     // How many pictures have been decoded, by workers and by take*.
     int decodeCount() const;
 
@@ -132,6 +137,7 @@ private:
     void saveMadeThumbnails();
     void saveMadeThumbnailsAfterEvents();
 
+    ColourTransformCache& colours_;
     PictureCache cache_;
     std::unique_ptr<ThumbnailStore> thumbnails_;
     mutable std::mutex mutex_;

@@ -32,9 +32,9 @@ const QByteArray& srgbProfile() {
 
 // The picture's own size when the thumbnail does not say it: read from the
 // picture's header (the file is loaded, not decoded).
-DecodedPicture withOwnSize(const QString& path, QSize& size) {
+DecodedPicture withOwnSize(ColourTransformCache& colours, const QString& path, QSize& size) {
     try {
-        const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
+        const std::unique_ptr<PictureObject> picture = loadPictureObject(path, colours);
         size = QSize(picture->width(), picture->height());
     } catch (...) {
         return DecodedPicture::loadFailed(std::current_exception());
@@ -44,14 +44,14 @@ DecodedPicture withOwnSize(const QString& path, QSize& size) {
 
 } // namespace
 
-DecodedPicture cellFromThumbnail(const QImage& thumbnail, QSize pictureSize, QSize box) {
+DecodedPicture cellFromThumbnail(ColourTransformCache& colours, const QImage& thumbnail,
+                                 QSize pictureSize, QSize box) {
     const Fit fit = fitPicture(pictureSize.width(), pictureSize.height(), box.width(), box.height());
     if (fit.width <= 0 || fit.height <= 0)
         return DecodedPicture::drawn(pictureSize.width(), pictureSize.height(), QImage());
     const QSize size(fit.width, fit.height);
     QImage cell = thumbnail.size() == size ? thumbnail.convertToFormat(QImage::Format_RGB32)
                                            : smoothScaled(thumbnail, size);
-    ColourTransformCache& colours = ColourTransformCache::instance();
     if (const QByteArray target = colours.targetProfile(); !target.isEmpty())
         colours.apply(cell, srgbProfile(), target);
     return DecodedPicture::drawn(pictureSize.width(), pictureSize.height(), std::move(cell));
@@ -61,15 +61,16 @@ void MadeThumbnail::saveInto(ThumbnailStore& store) const {
     store.save(path, side, image, pictureSize, stamp);
 }
 
-DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, QSize box,
-                                   const FileStamp& stamp, std::optional<MadeThumbnail>* made) {
+DecodedPicture decodeThumbnailCell(ThumbnailStore& store, ColourTransformCache& colours,
+                                   const QString& path, QSize box, const FileStamp& stamp,
+                                   std::optional<MadeThumbnail>* made) {
     const int side = ThumbnailStore::sideFor(box);
     if (side == 0 || store.holds(path))
-        return decodePicture(path, box);
+        return decodePicture(colours, path, box);
     if (std::optional<ThumbnailStore::Thumbnail> found = store.find(path, side, stamp)) {
         QSize own = found->pictureSize;
         if (own.isEmpty()) {
-            const DecodedPicture header = withOwnSize(path, own);
+            const DecodedPicture header = withOwnSize(colours, path, own);
             if (header.failed())
                 return header;
         }
@@ -77,16 +78,16 @@ DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, Q
         // program may round its fit a pixel differently).
         const Fit fit = fitPicture(own.width(), own.height(), box.width(), box.height());
         if (found->image.width() >= fit.width - 1 && found->image.height() >= fit.height - 1)
-            return cellFromThumbnail(found->image, own, box);
+            return cellFromThumbnail(colours, found->image, own, box);
     }
     // The thumbnail drawn in sRGB; the cell is drawn from it as from a
     // thumbnail found.
-    const DecodedPicture thumbnail = decodePicture(path, QSize(side, side), QByteArray());
+    const DecodedPicture thumbnail = decodePicture(colours, path, QSize(side, side), QByteArray());
     if (thumbnail.state() != DecodedPicture::State::Drawn || thumbnail.image().isNull()) {
         // Missing and load failures are the same for every box; a picture
         // that fails while drawn is drawn for the cell, to fail there as it
         // would have.
-        return thumbnail.state() == DecodedPicture::State::DrawFailed ? decodePicture(path, box)
+        return thumbnail.state() == DecodedPicture::State::DrawFailed ? decodePicture(colours, path, box)
                                                                         : thumbnail;
     }
     const QSize own(thumbnail.width(), thumbnail.height());
@@ -94,7 +95,7 @@ DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, Q
         *made = MadeThumbnail{path, side, thumbnail.image(), own, stamp};
     else
         store.save(path, side, thumbnail.image(), own, stamp);
-    return cellFromThumbnail(thumbnail.image(), own, box);
+    return cellFromThumbnail(colours, thumbnail.image(), own, box);
 }
 
 } // namespace soru

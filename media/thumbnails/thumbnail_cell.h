@@ -15,6 +15,7 @@
 
 namespace soru {
 
+class ColourTransformCache;
 class ThumbnailStore;
 
 // A thumbnail decoded for a cell, to be saved into the store later.
@@ -31,13 +32,16 @@ struct MadeThumbnail {
 // stamped (it exists). Boxes larger than the largest thumbnail, and files
 // inside the store, are decoded without it. A thumbnail decoded here is
 // saved at once, or, given made, left there for the caller to save when it
-// suits (after the page it belongs to is on the screen). Never throws.
-DecodedPicture decodeThumbnailCell(ThumbnailStore& store, const QString& path, QSize box,
-                                   const FileStamp& stamp,
+// suits (after the page it belongs to is on the screen). Colours are
+// converted with the cache, to its target for the cell. Never throws.
+DecodedPicture decodeThumbnailCell(ThumbnailStore& store, ColourTransformCache& colours,
+                                   const QString& path, QSize box, const FileStamp& stamp,
                                    std::optional<MadeThumbnail>* made = nullptr);
 
 // The cell drawn from a thumbnail (sRGB) of a picture of pictureSize: the
-// fitted size, scaled down smoothly, in the screen's colours.
-DecodedPicture cellFromThumbnail(const QImage& thumbnail, QSize pictureSize, QSize box);
+// fitted size, scaled down smoothly, in the screen's colours (the cache's
+// target).
+DecodedPicture cellFromThumbnail(ColourTransformCache& colours, const QImage& thumbnail,
+                                 QSize pictureSize, QSize box);
 
 } // namespace soru

@@ -42,6 +42,7 @@ HostileWindow::HostileWindow(const HostileOptions& options)
     clock_.setPipes(hostileFifoPaths(root_) + hostileFifoPaths(cache_));
 
     TfrmMain::Environment env;
+    env.colours = &colours_;
     env.libraryFolder = root_;
     env.thumbnailFolder = cache_;
     env.screen = QRect(0, 0, 1024, 768);

@@ -2,6 +2,7 @@
 // The real main window on the hostile library, with recording services, a
 // failure recorder, owner permissions enforced where the process can, and
 // every step timed. Expectations come from the library's own rows.
+#include "media/colour/colour_management.h"
 #include "tests/support/fake_services.h"
 #include "tests/hostile/permissions.h"
 #include "tests/hostile/step_clock.h"
@@ -85,6 +86,7 @@ private:
     RecordingWallpaper wallpaper_;
     RecordingClipboard clipboard_;
     RecordingUrls urls_;
+    ColourTransformCache colours_; // outlives the window
     std::unique_ptr<TfrmMain> window_;
     testlib::HostileOptions options_;
 };

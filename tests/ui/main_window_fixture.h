@@ -1,6 +1,7 @@
 #pragma once
 // Builds the main window for a given screen on a temporary library, with
 // recording services, as the program would after its creation sequence.
+#include "media/colour/colour_management.h"
 #include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
@@ -39,10 +40,12 @@ struct MainWindowHarness {
     RecordingWallpaper wallpaper;
     RecordingClipboard clipboard;
     RecordingUrls urls;
+    ColourTransformCache colours; // outlives the window
     std::unique_ptr<TfrmMain> window;
 
     explicit MainWindowHarness(QSize screen = {1024, 768}) {
         TfrmMain::Environment env;
+        env.colours = &colours;
         env.libraryFolder = library.path();
         env.screen = QRect(QPoint(0, 0), screen);
         env.services = {&sound, &wallpaper, &clipboard, &urls};
@@ -66,6 +69,7 @@ struct LibraryWindow {
     InstantProgressBar splashBar;
     FailureRecorder failures;
     testlib::LibraryBuilder lib{library.path()};
+    ColourTransformCache colours; // outlives the window
     std::unique_ptr<TfrmMain> window;
     QList<int> progress;
     QStringList asked;
@@ -79,6 +83,7 @@ struct LibraryWindow {
         splashBar.show();
         QObject::connect(&splashBar, &QProgressBar::valueChanged, [this](int v) { progress << v; });
         TfrmMain::Environment env;
+        env.colours = &colours;
         env.libraryFolder = library.path();
         env.screen = QRect(QPoint(0, 0), screen);
         env.services = {&sound, &wallpaper, &clipboard, &urls};

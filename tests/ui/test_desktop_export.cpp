@@ -2,9 +2,12 @@
 #include "tests/ui/main_window_fixture.h"
 
 #include "core/failure.h"
+#include "media/colour/colour_management.h"
 #include "platform/qt_services.h"
 #include "platform/wallpaper_location.h"
+#include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/testlib.h"
+#include "ui/widgets/image_box.h"
 
 #include <QDir>
 #include <QClipboard>
@@ -156,6 +159,42 @@ void answerNextBoxWith(Qt::Key key, QMessageBox::StandardButton* focusedDefault)
     });
 }
 
+// The window decodes with the colour cache it is given: a red picture under
+// a profile that swaps red and green shows red on a screen with that same
+// profile, while the wallpaper and the clipboard get its sRGB pixels (green).
+TEST(ScreenColours, TheViewFollowsTheScreenProfileAndExportsStaySrgb) {
+    QFile icc(QStringLiteral("/usr/share/color/icc/colord/SwappedRedAndGreen.icc"));
+    if (!icc.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "colord-data is not installed";
+    const QByteArray swap = icc.readAll();
+    LibraryWindow h;
+    h.lib.album("").jpeg("a.jpg", 40, 30);
+    QImage red(40, 30, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    writeFile(h.library.file("a.jpg"), withIccProfile(encodeJpeg(red, JpegKind::Baseline, 95), swap));
+    h.colours.setTargetProfile(swap);
+    h.create();
+    const auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 40; };
+    const auto isGreen = [](QRgb c) { return qGreen(c) > 200 && qRed(c) < 40; };
+    const QImage view = h.ui().imgView->bitmap();
+    int redPixels = 0, greenPixels = 0;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x) {
+            redPixels += isRed(view.pixel(x, y));
+            greenPixels += isGreen(view.pixel(x, y));
+        }
+    EXPECT_GE(redPixels, 40 * 30);
+    EXPECT_EQ(greenPixels, 0);
+    guarded([&] { h.w().aCopyExecute(); });
+    setWallpaper(h, 0);
+    ASSERT_EQ(h.clipboard.images.size(), 1);
+    EXPECT_TRUE(isGreen(h.clipboard.images[0].pixel(20, 15)));
+    const QImage wallpaper(wallpaperTarget(h));
+    ASSERT_FALSE(wallpaper.isNull());
+    EXPECT_TRUE(isGreen(wallpaper.pixel(20, 15)));
+    EXPECT_TRUE(h.failures.messages.isEmpty());
+}
+
 TEST(Wallpaper, ReturnAnswersYesAndEscapeNo) {
     const struct {
         Qt::Key key;
@@ -179,7 +218,9 @@ TEST(Copy, ReachesTheToolkitsClipboard) {
     test::TempDir lib;
     LibraryBuilder(lib.path()).album("").jpeg("a.jpg", 320, 200);
     QtClipboard clipboard;
+    ColourTransformCache colours;
     TfrmMain::Environment env;
+    env.colours = &colours;
     env.libraryFolder = lib.path();
     env.screen = QRect(0, 0, 1024, 768);
     env.services.clipboard = &clipboard;

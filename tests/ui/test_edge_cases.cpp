@@ -2,6 +2,7 @@
 // clicks and keys enter through the window's platform window, so the widget
 // under the pointer (or with the focus) receives them. The numbers asserted
 // are those a user can see on a 1024 x 768 or 800 x 600 screen.
+#include "media/colour/colour_management.h"
 #include "tests/ui/main_window_fixture.h"
 
 #include "resources/artwork.h"
@@ -283,9 +284,11 @@ struct RunWindow {
     RecordingClipboard clipboard;
     RecordingUrls urls;
     test::FailureRecorder failures;
+    ColourTransformCache colours; // outlives the window
     std::unique_ptr<TfrmMain> window;
     void create() {
         TfrmMain::Environment env;
+        env.colours = &colours;
         env.libraryFolder = library.path();
         env.screen = QRect(0, 0, 1024, 768);
         env.services = {&sound, &wallpaper, &clipboard, &urls};

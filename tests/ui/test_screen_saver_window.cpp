@@ -1,6 +1,7 @@
 // The window holds the screen saver off while its slide show runs, and
 // releases it by every way the show stops or leaves the screen.
 #include "core/failure.h"
+#include "media/colour/colour_management.h"
 #include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
@@ -57,7 +58,9 @@ TEST(ScreenSaverHold, FollowsTheShowThroughEveryWayItStops) {
         lib.album("One").jpeg("u.jpg", 64, 48);
         RecordingScreenSaver saver;
         RecordingSound sound;
+        ColourTransformCache colours;
         TfrmMain::Environment env;
+        env.colours = &colours;
         env.libraryFolder = library.path();
         env.screen = QRect(0, 0, 1024, 768);
         env.services.sound = &sound;
@@ -82,7 +85,9 @@ TEST(ScreenSaverHold, AShowStartedMinimisedHoldsOnlyOnceRestored) {
     test::TempDir library;
     testlib::LibraryBuilder(library.path()).album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
     RecordingScreenSaver saver;
+    ColourTransformCache colours;
     TfrmMain::Environment env;
+    env.colours = &colours;
     env.libraryFolder = library.path();
     env.screen = QRect(0, 0, 1024, 768);
     env.services.screenSaver = &saver;

@@ -42,7 +42,7 @@ void TfrmMain::aWallExecute() {
     const QString folder = env_.wallpaperFolder.isEmpty() ? wallpaperFolder() : env_.wallpaperFolder;
     const QString target = wallpaperFilePath(folder);
     HourglassCursor hourglass;
-    const QImage image = loadPictureObject(path)->fullImage();
+    const QImage image = loadPictureObject(path, pictures_.colours())->fullImage();
     if (session_.wallpaperStyle() == WallpaperStyle::Zoom && zoomDistorts(image.size(), env_.screen.size()) &&
         !askYesNo(text::kAskDistort))
         return;
@@ -59,7 +59,7 @@ void TfrmMain::aCopyExecute() {
     const QString path = session_.album().currentPath();
     if (!isFile(path))
         return;
-    const std::unique_ptr<PictureObject> picture = loadPictureObject(path);
+    const std::unique_ptr<PictureObject> picture = loadPictureObject(path, pictures_.colours());
     if (!env_.services.clipboard)
         throw Failure(text::kNoClipboard);
     env_.services.clipboard->setImage(picture->fullImage());

@@ -27,17 +27,26 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+#include <stdexcept>
+
 namespace soru {
 
 namespace {
 constexpr int kHintPauseMs = 100;
 constexpr quint32 kWhite = 0xFFFFFF;
+
+ColourTransformCache& requiredColours(const TfrmMain::Environment& env) {
+    if (!env.colours)
+        throw std::invalid_argument("TfrmMain needs a colour cache");
+    return *env.colours;
+}
 } // namespace
 
 TfrmMain::TfrmMain(Environment env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), env_(std::move(env)),
       // The cache is sized for the screen's device pixels.
-      pictures_(decodeCacheBytes(env_.screen.size() * qApp->devicePixelRatio(), physicalMemoryBytes())) {
+      pictures_(requiredColours(env_),
+                decodeCacheBytes(env_.screen.size() * qApp->devicePixelRatio(), physicalMemoryBytes())) {
     if (!env_.thumbnailFolder.isEmpty()) {
         auto store = std::make_unique<ThumbnailStore>(env_.thumbnailFolder);
         store->setWritable(env_.writeThumbnails);

@@ -34,6 +34,9 @@ public:
         QRect screen;
         Services services;
         InstantProgressBar* splashProgress = nullptr;
+        // The colour cache pictures are decoded with, its target the
+        // screen's profile; required, and it outlives the window.
+        ColourTransformCache* colours = nullptr;
         // Asks a yes/no question; true unless the answer is No. Empty: a
         // message box owned by the window.
         std::function<bool(const QString& question)> askYesNo;

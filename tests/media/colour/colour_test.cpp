@@ -7,6 +7,8 @@
 #include "media/formats/decoded_picture.h"
 #include "media/formats/jpeg_decoder.h"
 #include "media/formats/picture_factory.h"
+#include "media/pipeline/head_start.h"
+#include "media/pipeline/picture_pipeline.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/jpeg_variants.h"
@@ -77,8 +79,8 @@ std::pair<int, double> difference(const QImage& a0, const QImage& b0) {
 }
 
 // The picture drawn at its own size, as the viewer draws it.
-QImage shown(const QString& path, QSize box) {
-    const DecodedPicture p = decodePicture(path, box);
+QImage shown(ColourTransformCache& colours, const QString& path, QSize box) {
+    const DecodedPicture p = decodePicture(colours, path, box);
     EXPECT_EQ(p.state(), DecodedPicture::State::Drawn) << p.failureText().toStdString();
     return p.image();
 }
@@ -125,6 +127,7 @@ QImage greyBands(int w = 48) {
 }
 
 TEST(ColourJpeg, SwappedRedAndGreenProfileShowsRedAsGreen) {
+    ColourTransformCache colours;
     const QByteArray swap = readFile(kIcc + "colord/SwappedRedAndGreen.icc");
     ASSERT_FALSE(swap.isEmpty());
     TempDir dir;
@@ -132,18 +135,19 @@ TEST(ColourJpeg, SwappedRedAndGreenProfileShowsRedAsGreen) {
     const QByteArray red = testlib::encodeJpeg(flat(qRgb(255, 0, 0)), testlib::JpegKind::Baseline, 95);
     writeFile(tagged, testlib::withIccProfile(red, swap));
     writeFile(plain, red);
-    for (const QImage& img : {shown(tagged, QSize(32, 32)), loadPictureObject(tagged)->fullImage()}) {
+    for (const QImage& img : {shown(colours, tagged, QSize(32, 32)), loadPictureObject(tagged, colours)->fullImage()}) {
         const QRgb c = img.pixel(16, 16);
         EXPECT_LT(qRed(c), 30);
         EXPECT_GT(qGreen(c), 200);
         EXPECT_EQ(qAlpha(c), 255);
     }
-    EXPECT_GT(qRed(shown(plain, QSize(32, 32)).pixel(16, 16)), 220);
+    EXPECT_GT(qRed(shown(colours, plain, QSize(32, 32)).pixel(16, 16)), 220);
 }
 
 // A usable profile that is the wrong kind for the picture, or bytes lcms
 // cannot read, leave the picture as if it had none.
 TEST(ColourJpeg, UnusableProfilesAreIgnored) {
+    ColourTransformCache colours;
     const QByteArray swap = readFile(kIcc + "colord/SwappedRedAndGreen.icc");
     const QByteArray grey = readFile(kIcc + "Gray.icc");
     const QByteArray cmyk = readFile(kIcc + "ghostscript/default_cmyk.icc");
@@ -168,7 +172,7 @@ TEST(ColourJpeg, UnusableProfilesAreIgnored) {
         SCOPED_TRACE(c.name);
         const QString path = dir.file("p.jpg");
         writeFile(path, testlib::withIccProfile(red, c.profile));
-        const QRgb px = shown(path, QSize(32, 32)).pixel(16, 16);
+        const QRgb px = shown(colours, path, QSize(32, 32)).pixel(16, 16);
         EXPECT_GT(qRed(px), 220);
         EXPECT_LT(qGreen(px), 30);
     }
@@ -177,6 +181,7 @@ TEST(ColourJpeg, UnusableProfilesAreIgnored) {
 // A grey JPEG under a grey profile: linear light (gamma 1) shows mid grey
 // lighter, gamma 3 darker, gamma 2.2 about as it is; the greys stay neutral.
 TEST(ColourJpeg, GreyProfileFollowsItsGamma) {
+    ColourTransformCache colours;
     TempDir dir;
     const QByteArray plain = testlib::encodeJpeg(greyBands(), testlib::JpegKind::Grayscale, 100);
     for (double gamma : {1.0, 2.2, 3.0}) {
@@ -185,8 +190,8 @@ TEST(ColourJpeg, GreyProfileFollowsItsGamma) {
         ASSERT_EQ(profileSpace(profile), ProfileSpace::Grey);
         const QString path = dir.file(QString("grey%1.jpg").arg(gamma));
         writeFile(path, testlib::withIccProfile(plain, profile));
-        const QImage img = shown(path, QSize(48, 48));
-        for (const QImage& out : {img, loadPictureObject(path)->fullImage()}) {
+        const QImage img = shown(colours, path, QSize(48, 48));
+        for (const QImage& out : {img, loadPictureObject(path, colours)->fullImage()}) {
             for (int band = 0; band < int(std::size(kGreyBands)); ++band) {
                 const QRgb px = out.pixel(24, band * 16 + 8);
                 EXPECT_NEAR(qRed(px), srgbLevel(kGreyBands[band], gamma), 2) << kGreyBands[band];
@@ -221,14 +226,15 @@ protected:
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         return decodeJpeg(readFile(out), 1);
     }
+    ColourTransformCache colours;
     void compare(const QString& path, const QImage& untagged) {
         const QImage ref = reference(path);
-        const QImage ours = loadPictureObject(path)->fullImage();
+        const QImage ours = loadPictureObject(path, colours)->fullImage();
         const auto [worst, mean] = difference(ours, ref);
         EXPECT_LE(worst, 6);
         EXPECT_LT(mean, 1.5);
         // The drawn picture, converted after the reduction, agrees too.
-        const auto [worstShown, meanShown] = difference(shown(path, ours.size()), ref);
+        const auto [worstShown, meanShown] = difference(shown(colours, path, ours.size()), ref);
         EXPECT_LE(worstShown, 6);
         EXPECT_LT(meanShown, 1.5);
         // And the profile did change something.
@@ -282,6 +288,7 @@ TEST_F(ColourAgainstJpgicc, CmykProfile) {
 }
 
 TEST(ColourBitmap, EmbeddedAndCalibratedProfiles) {
+    ColourTransformCache colours;
     // The sRGB primaries with red and green exchanged: a calibrated space
     // in which stored red is green.
     const double swapped[3][3] = {{0.3576, 0.7152, 0.1192}, {0.4124, 0.2126, 0.0193}, {0.1805, 0.0722, 0.9505}};
@@ -306,7 +313,7 @@ TEST(ColourBitmap, EmbeddedAndCalibratedProfiles) {
         SCOPED_TRACE(c.name);
         const QString path = dir.file("p.bmp");
         writeFile(path, testlib::encodeV5Bitmap(flat(qRgb(255, 0, 0), 20, 10), c.colour));
-        for (const QImage& img : {shown(path, QSize(20, 10)), loadPictureObject(path)->fullImage()}) {
+        for (const QImage& img : {shown(colours, path, QSize(20, 10)), loadPictureObject(path, colours)->fullImage()}) {
             const QRgb px = img.pixel(10, 5);
             EXPECT_EQ(qGreen(px) > 200 && qRed(px) < 40, c.green) << std::hex << px;
             EXPECT_EQ(qRed(px) > 200 && qGreen(px) < 40, !c.green) << std::hex << px;
@@ -319,15 +326,16 @@ TEST(ColourBitmap, EmbeddedAndCalibratedProfiles) {
 // give or take the header's pure 2.2 gamma. Numbers that make no sound RGB
 // space leave the pixels exactly as stored.
 TEST(ColourBitmap, CalibratedEndpointsAreChromaticitiesUnderD65) {
+    ColourTransformCache colours;
     const double srgb[3][3] = {{0.64, 0.33, 0.03}, {0.30, 0.60, 0.10}, {0.15, 0.06, 0.79}};
     const double negative[3][3] = {{0.64, 0.33, 0.03}, {-0.30, 0.60, 0.70}, {0.15, 0.06, 0.79}};
     const double narrow[3][3] = {{0.64, 0.33, 0.03}, {0.60, 0.36, 0.04}, {0.55, 0.30, 0.15}};
     const double inLine[3][3] = {{0.60, 0.30, 0.10}, {0.40, 0.40, 0.20}, {0.20, 0.50, 0.30}};
-    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(128, 128, 128), qRgb(90, 160, 230)};
+    const QRgb painted[] = {qRgb(255, 0, 0), qRgb(128, 128, 128), qRgb(90, 160, 230)};
     QImage stripes(30, 10, QImage::Format_RGB32);
     for (int x = 0; x < 30; ++x)
         for (int y = 0; y < 10; ++y)
-            stripes.setPixel(x, y, colours[x / 10]);
+            stripes.setPixel(x, y, painted[x / 10]);
     // The header's colour fields from the start of the info header: type,
     // endpoints, gammas.
     const auto v4 = [&](const double (&e)[3][3]) {
@@ -363,9 +371,9 @@ TEST(ColourBitmap, CalibratedEndpointsAreChromaticitiesUnderD65) {
         SCOPED_TRACE(c.name);
         const QString path = dir.file("p.bmp");
         writeFile(path, c.file);
-        for (const QImage& img : {shown(path, QSize(30, 10)), loadPictureObject(path)->fullImage()}) {
+        for (const QImage& img : {shown(colours, path, QSize(30, 10)), loadPictureObject(path, colours)->fullImage()}) {
             for (int i = 0; i < 3; ++i) {
-                const QRgb want = colours[i], got = img.pixel(10 * i + 5, 5);
+                const QRgb want = painted[i], got = img.pixel(10 * i + 5, 5);
                 SCOPED_TRACE(i);
                 if (!c.converted) {
                     EXPECT_EQ(got | 0xFF000000u, want) << std::hex << got;
@@ -534,6 +542,7 @@ TEST(ColourCache, MatrixShaperLoopGivesLcmsBytesForEveryColour) {
 // profile) makes sRGB the target: tagged pictures come out exactly as for an
 // sRGB screen, untagged ones untouched, and nothing fails.
 TEST(ColourTarget, UnusableScreenProfileMeansSrgb) {
+    ColourTransformCache colours;
     const QByteArray adobe = readFile(kIcc + "colord/AdobeRGB1998.icc");
     const QByteArray bluish = readFile(kIcc + "colord/Bluish.icc");
     const QByteArray cmyk = readFile(kIcc + "ghostscript/default_cmyk.icc");
@@ -562,11 +571,9 @@ TEST(ColourTarget, UnusableScreenProfileMeansSrgb) {
     const QByteArray plain = testlib::encodeJpeg(colourful(), testlib::JpegKind::Baseline, 95);
     writeFile(tagged, testlib::withIccProfile(plain, adobe));
     writeFile(untagged, plain);
-    auto& shared = ColourTransformCache::instance();
-    const QByteArray before = shared.targetProfile();
-    shared.setTargetProfile({});
-    const QImage taggedOnSrgb = shown(tagged, QSize(96, 64));
-    const QImage untaggedOnSrgb = shown(untagged, QSize(96, 64));
+    colours.setTargetProfile({});
+    const QImage taggedOnSrgb = shown(colours, tagged, QSize(96, 64));
+    const QImage untaggedOnSrgb = shown(colours, untagged, QSize(96, 64));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.target.isEmpty())
@@ -574,21 +581,21 @@ TEST(ColourTarget, UnusableScreenProfileMeansSrgb) {
         QImage img = colourful();
         EXPECT_TRUE(cache.apply(img, adobe, c.target));
         EXPECT_TRUE(img == srgb);
-        shared.setTargetProfile(c.target);
-        EXPECT_TRUE(shown(tagged, QSize(96, 64)) == taggedOnSrgb);
-        EXPECT_TRUE(shown(untagged, QSize(96, 64)) == untaggedOnSrgb);
+        colours.setTargetProfile(c.target);
+        EXPECT_TRUE(shown(colours, tagged, QSize(96, 64)) == taggedOnSrgb);
+        EXPECT_TRUE(shown(colours, untagged, QSize(96, 64)) == untaggedOnSrgb);
     }
     // A usable one converts tagged pictures to it; untagged ones stay as they are.
-    shared.setTargetProfile(bluish);
-    EXPECT_FALSE(shown(tagged, QSize(96, 64)) == taggedOnSrgb);
-    EXPECT_TRUE(shown(untagged, QSize(96, 64)) == untaggedOnSrgb);
-    shared.setTargetProfile(before);
+    colours.setTargetProfile(bluish);
+    EXPECT_FALSE(shown(colours, tagged, QSize(96, 64)) == taggedOnSrgb);
+    EXPECT_TRUE(shown(colours, untagged, QSize(96, 64)) == untaggedOnSrgb);
 }
 
 // Pixels drawn for other programs (the desktop's thumbnails) are sRGB
 // whatever the screen's profile, for RGB pictures (converted after the draw)
 // and CMYK ones (converted while they are decoded) alike.
 TEST(ColourTarget, SrgbDrawIgnoresTheScreenProfile) {
+    ColourTransformCache colours;
     const QByteArray adobe = readFile(kIcc + "colord/AdobeRGB1998.icc");
     const QByteArray screen = readFile(kIcc + "colord/SwappedRedAndGreen.icc");
     const QByteArray cmyk = readFile(kIcc + "ghostscript/default_cmyk.icc");
@@ -601,18 +608,47 @@ TEST(ColourTarget, SrgbDrawIgnoresTheScreenProfile) {
     for (int i = 0; i < samples.size(); ++i)
         samples[i] = char((i * 37) & 0xFF);
     writeFile(cmykPath, testlib::withIccProfile(testlib::encodeCmykJpeg(samples, 64, 48, testlib::CmykKind::Cmyk, 95), cmyk));
-    auto& shared = ColourTransformCache::instance();
-    const QByteArray before = shared.targetProfile();
     for (const QString& path : {rgbPath, cmykPath}) {
         SCOPED_TRACE(path.toStdString());
-        shared.setTargetProfile({});
-        const QImage onSrgb = shown(path, QSize(64, 48));
-        shared.setTargetProfile(screen);
-        EXPECT_FALSE(shown(path, QSize(64, 48)) == onSrgb); // the screen's profile does change them
-        const DecodedPicture forOthers = decodePicture(path, QSize(64, 48), QByteArray());
+        colours.setTargetProfile({});
+        const QImage onSrgb = shown(colours, path, QSize(64, 48));
+        colours.setTargetProfile(screen);
+        EXPECT_FALSE(shown(colours, path, QSize(64, 48)) == onSrgb); // the screen's profile does change them
+        const DecodedPicture forOthers = decodePicture(colours, path, QSize(64, 48), QByteArray());
         EXPECT_TRUE(forOthers.image() == onSrgb);
     }
-    shared.setTargetProfile(before);
+}
+
+// Caches are independent: each converts to its own target, and a pipeline
+// and a head start decode with the cache they were given, while another
+// cache with another target works alongside.
+TEST(ColourTarget, EachCacheConvertsToItsOwnTarget) {
+    const QByteArray adobe = readFile(kIcc + "colord/AdobeRGB1998.icc");
+    const QByteArray screen = readFile(kIcc + "colord/SwappedRedAndGreen.icc");
+    if (adobe.isEmpty() || screen.isEmpty())
+        GTEST_SKIP() << "profiles missing (colord-data)";
+    TempDir dir;
+    const QString path = dir.file("tagged.jpg");
+    writeFile(path, testlib::withIccProfile(testlib::encodeJpeg(colourful(), testlib::JpegKind::Baseline, 95), adobe));
+    ColourTransformCache onSrgb, onScreen;
+    onScreen.setTargetProfile(screen);
+    const QSize box(96, 64);
+    const QImage srgbPixels = shown(onSrgb, path, box);
+    const QImage screenPixels = shown(onScreen, path, box);
+    ASSERT_FALSE(srgbPixels == screenPixels);
+    for (ColourTransformCache* colours : {&onSrgb, &onScreen}) {
+        const QImage& want = colours == &onSrgb ? srgbPixels : screenPixels;
+        {
+            const HeadStart early(*colours, [path] { return path; }, box);
+            PicturePipeline pipeline(*colours, PicturePipeline::kDefaultCacheBytes, 1);
+            EXPECT_TRUE(pipeline.take(path, box).image() == want); // the head start's decode
+            pipeline.cache().clear();
+            EXPECT_TRUE(pipeline.take(path, box).image() == want); // decoded by the pipeline
+        }
+        // Untouched by the other cache's target.
+        EXPECT_TRUE(shown(onSrgb, path, box) == srgbPixels);
+    }
+    EXPECT_EQ(onSrgb.targetProfile(), QByteArray());
 }
 
 // Pixels that differ from their neighbours everywhere, for any size; with

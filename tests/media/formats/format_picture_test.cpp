@@ -4,6 +4,7 @@
 // an album of them in the real main window.
 #include "core/albums.h"
 #include "core/failure.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/decoded_picture.h"
 #include "media/formats/exif_orientation.h"
 #include "media/formats/heif_av1_decoder.h"
@@ -199,6 +200,7 @@ protected:
 };
 
 TEST_P(EncodedPictureTest, DecodesToItsSource) {
+    ColourTransformCache colours;
     const EncodedCase& c = GetParam();
     ASSERT_TRUE(
         runTool(QStringLiteral("sh"),
@@ -215,7 +217,7 @@ TEST_P(EncodedPictureTest, DecodesToItsSource) {
     const QImage fullExpected = c.swappedProfile ? swappedRedGreen(drawnExpected) : drawnExpected;
 
     std::unique_ptr<PictureObject> picture;
-    ASSERT_NO_THROW(picture = loadPictureObject(path));
+    ASSERT_NO_THROW(picture = loadPictureObject(path, colours));
     EXPECT_EQ(QSize(picture->width(), picture->height()), drawnExpected.size());
     EXPECT_EQ(picture->iccProfile().isEmpty(), !c.swappedProfile);
 
@@ -314,13 +316,14 @@ INSTANTIATE_TEST_SUITE_P(
 // A thumbnail stored with a HEIF picture stands in for it when it covers
 // the drawn size, and only then.
 TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
+    ColourTransformCache colours;
     TempDir dir;
     ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
     ASSERT_TRUE(runTool(QStringLiteral("heif-enc"),
                         {QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
                          QStringLiteral("32"), dir.file("blocks.png"), QStringLiteral("-o"),
                          dir.file("t.heic")}));
-    HeifPicture picture;
+    HeifPicture picture(colours);
     picture.load(dir.file("t.heic"));
     ASSERT_EQ(QSize(picture.width(), picture.height()), QSize(64, 48));
     const struct {
@@ -337,6 +340,7 @@ TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
 
 // A stored thumbnail that does not decode gives way to the picture itself.
 TEST(HeifThumbnail, BrokenOneGivesWayToThePicture) {
+    ColourTransformCache colours;
     TempDir dir;
     ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
     ASSERT_TRUE(runTool(QStringLiteral("heif-enc"),
@@ -350,7 +354,7 @@ TEST(HeifThumbnail, BrokenOneGivesWayToThePicture) {
     ASSERT_GT(second, 0);
     bytes[second + 4 + 22] = 0; // numOfArrays
     writeAll(dir.file("t.heic"), bytes);
-    HeifPicture picture;
+    HeifPicture picture(colours);
     picture.load(dir.file("t.heic"));
     QImage canvas(16, 12, QImage::Format_RGB32);
     ASSERT_NO_THROW(picture.draw(canvas, canvas.rect()));
@@ -380,6 +384,7 @@ QImage decodedByTool(const QString& path, bool avifdec) {
 // chroma layout, range, matrix and depth, and drawn through the planar
 // path, what that picture gives reduced.
 TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
+    ColourTransformCache colours;
     TempDir dir;
     // Smooth ramps and saturated blocks: every sample value, the corners
     // of the colour cube, chroma that changes from pixel to pixel.
@@ -435,7 +440,7 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
         }
         const QImage expected = decodedByTool(out, c.avifdec);
         ASSERT_EQ(expected.size(), source.size());
-        HeifPicture picture;
+        HeifPicture picture(colours);
         ASSERT_NO_THROW(picture.load(out));
         const Difference full = difference(picture.fullImage(), expected);
         EXPECT_GE(full.mean, 0);
@@ -459,6 +464,7 @@ TEST(AvifDecoder, ConvertsColourAsTheReferenceDecodersDo) {
 // kept from tile to tile, not by a decoder started (with its threads) for
 // every tile; each tile still comes out right.
 TEST(AvifDecoder, TilesShareDecoders) {
+    ColourTransformCache colours;
     TempDir dir;
     QImage source(512, 512, QImage::Format_RGB32);
     for (int y = 0; y < source.height(); ++y)
@@ -471,7 +477,7 @@ TEST(AvifDecoder, TilesShareDecoders) {
                          QStringLiteral("avifenc -s 8 -g 8x8 '%1' '%2' >/dev/null")
                              .arg(dir.file("src.png"), out)}));
     const QImage expected = decodedByTool(out, true);
-    HeifPicture picture;
+    HeifPicture picture(colours);
     ASSERT_NO_THROW(picture.load(out));
     const std::uint64_t before = av1DecodersOpened();
     const QImage full = picture.fullImage();
@@ -483,6 +489,7 @@ TEST(AvifDecoder, TilesShareDecoders) {
 // from the decoders' 16-bit planes: they must give what the reference
 // decoders give, whole and drawn reduced, turned or not.
 TEST(DeepHeif, ConvertsColourAsTheReferenceDecodersDo) {
+    ColourTransformCache colours;
     TempDir dir;
     QImage source(96, 66, QImage::Format_RGBX64);
     for (int y = 0; y < source.height(); ++y)
@@ -516,7 +523,7 @@ TEST(DeepHeif, ConvertsColourAsTheReferenceDecodersDo) {
         command.replace(QStringLiteral("OUT"), QStringLiteral("'%1'").arg(out));
         ASSERT_TRUE(runTool(QStringLiteral("sh"), {QStringLiteral("-c"), command + " >/dev/null"}));
         const QImage expected = decodedByTool(out, c.avifdec);
-        HeifPicture picture;
+        HeifPicture picture(colours);
         ASSERT_NO_THROW(picture.load(out));
         EXPECT_EQ(picture.storedBitDepth(), c.depth);
         ASSERT_EQ(QSize(picture.width(), picture.height()), expected.size());
@@ -534,6 +541,7 @@ TEST(DeepHeif, ConvertsColourAsTheReferenceDecodersDo) {
 // picture far beyond the memory limit: each fails with its format's text,
 // at load or at the first draw, and quickly.
 TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
+    ColourTransformCache colours;
     TempDir dir;
     ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
     ASSERT_TRUE(runTool(QStringLiteral("sh"),
@@ -595,7 +603,7 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
         QElapsedTimer timer;
         timer.start();
         try {
-            auto picture = loadPictureObject(path);
+            auto picture = loadPictureObject(path, colours);
             QImage canvas(64, 64, QImage::Format_RGB32);
             picture->draw(canvas, QRect(0, 0, 64, 48));
             picture->fullImage();
@@ -612,6 +620,7 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
 // reached are opaque and right, those below transparent. An interlaced PNG
 // whose first pass is whole has every row, coarsely.
 TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
+    ColourTransformCache colours;
     TempDir dir;
     // Noise, so that the compressed data runs evenly down the picture.
     QImage source(256, 192, QImage::Format_RGB32);
@@ -654,7 +663,7 @@ TEST(CutFormatPicture, ShowsTheRowsDecodedAndFails) {
         writeAll(path,
                  whole.left(c.cut > 0 ? qsizetype(whole.size() * c.cut)
                                       : whole.indexOf("IDAT") + 4 + qsizetype(-c.cut * 1000)));
-        const DecodedPicture p = decodePicture(path, uprightSize(source.size(), c.exif));
+        const DecodedPicture p = decodePicture(colours, path, uprightSize(source.size(), c.exif));
         ASSERT_EQ(p.state(), DecodedPicture::State::DrawFailed);
         EXPECT_EQ(p.failureText(),
                   (QByteArray(c.name).endsWith(".png") ? text::kBadPng : text::kBadWebp).arg(path));
@@ -711,6 +720,7 @@ qint64 peakGrowthMiB(const std::function<void()>& call) {
 // frame on a vast canvas is decoded alone and placed at the drawn size, at
 // the cost of the drawn size rather than the canvas's.
 TEST(AnimatedWebp, FirstFrameLandsOnItsCanvasAtTheDrawnSize) {
+    ColourTransformCache colours;
     TempDir dir;
     QImage solid(512, 256, QImage::Format_ARGB32);
     solid.fill(qRgba(200, 40, 20, 255));
@@ -734,7 +744,7 @@ TEST(AnimatedWebp, FirstFrameLandsOnItsCanvasAtTheDrawnSize) {
         const QString path = dir.file(QStringLiteral("anim.webp"));
         writeAll(path, testlib::animatedWebp(c.canvas, c.frame, c.at));
         std::unique_ptr<PictureObject> picture;
-        ASSERT_NO_THROW(picture = loadPictureObject(path));
+        ASSERT_NO_THROW(picture = loadPictureObject(path, colours));
         EXPECT_EQ(QSize(picture->width(), picture->height()), c.canvas);
         QImage canvas(c.drawn, QImage::Format_RGB32);
         canvas.fill(Qt::black);
@@ -766,6 +776,7 @@ qint64 bytesReadFor(const std::function<void()>& call) {
 // as its format, not after image data that claims more than the picture
 // can need.
 TEST(FormatFileReading, StopsWhereTheFormatNeedsNoMore) {
+    ColourTransformCache colours;
     TempDir dir;
     ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
     ASSERT_TRUE(runTool(QStringLiteral("cwebp"), {QStringLiteral("-quiet"), dir.file("blocks.png"),
@@ -815,7 +826,7 @@ TEST(FormatFileReading, StopsWhereTheFormatNeedsNoMore) {
         bool shown = false;
         const qint64 read = bytesReadFor([&] {
             try {
-                auto picture = loadPictureObject(path);
+                auto picture = loadPictureObject(path, colours);
                 QImage canvas(64, 48, QImage::Format_RGB32);
                 picture->draw(canvas, canvas.rect());
                 shown = true;

@@ -1,6 +1,7 @@
 // The bitmap reader: every layout the generator writes, each rule broken on
 // its own, run-length streams, and files cut short.
 #include "media/formats/bitmap_picture.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/picture_factory.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
@@ -47,11 +48,12 @@ QImage sourceFor(BmpKind kind) {
 class BmpKinds : public ::testing::TestWithParam<BmpKind> {};
 
 TEST_P(BmpKinds, DecodeToTheSourcePixels) {
+    ColourTransformCache colours;
     const BmpKind kind = GetParam();
     const QImage source = sourceFor(kind);
     const TempDir dir;
     testlib::writeBmp(dir.file("p.bmp"), source, kind);
-    const auto picture = loadPictureObject(dir.file("p.bmp"));
+    const auto picture = loadPictureObject(dir.file("p.bmp"), colours);
     EXPECT_EQ(QSize(picture->width(), picture->height()), source.size());
     // Five bits a channel: within half a step of 255 / 31.
     const bool sixteen = kind == BmpKind::Rgb16 || kind == BmpKind::Bitfields16;
@@ -246,9 +248,10 @@ TEST_P(BmpKinds, CutShortShowsTheRowsThatArePresent) {
 }
 
 TEST(BmpRules, GeneratedTruncatedFileShowsItsBottomHalfOverWhite) {
+    ColourTransformCache colours;
     const TempDir dir;
     testlib::writeBroken(dir.file("cut.bmp"), testlib::BrokenKind::BmpTruncatedPixels);
-    BitmapPicture picture;
+    BitmapPicture picture(colours);
     picture.load(dir.file("cut.bmp"));
     const QImage img = picture.fullImage();
     ASSERT_EQ(img.size(), QSize(64, 48));

@@ -1,6 +1,7 @@
 // Four-component JPEGs: CMYK and YCCK with Adobe's inverted samples, CMYK
 // without the marker, against the conversion formula on flat blocks and
 // against ImageMagick's conversion of the same files.
+#include "media/colour/colour_management.h"
 #include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
@@ -43,6 +44,7 @@ QRgb expectedColour(const uchar* s, bool inverted) {
 class CmykKinds : public ::testing::TestWithParam<CmykKind> {};
 
 TEST_P(CmykKinds, FlatBlocksComeOutAsTheFormulaGivesAtEveryReduction) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QString path = dir.file("cmyk.jpg");
     testlib::writeFile(path, testlib::encodeCmykJpeg(storedBlocks(), kCols * kBlock,
@@ -50,7 +52,7 @@ TEST_P(CmykKinds, FlatBlocksComeOutAsTheFormulaGivesAtEveryReduction) {
     const bool inverted = GetParam() != CmykKind::CmykNoAdobe;
     for (int scale : {1, 2, 8}) {
         SCOPED_TRACE(scale);
-        JpegPicture picture;
+        JpegPicture picture(colours);
         ASSERT_EQ(failureOf([&] { picture.load(path); }), kNoFailure);
         EXPECT_EQ(QSize(picture.width(), picture.height()), QSize(64, 32));
         const QRect target(0, 0, 64 / scale, 32 / scale);
@@ -84,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, CmykKinds,
 // A photo-like picture in CMYK: every pixel against ImageMagick's reading
 // of the same file.
 TEST(CmykReference, EveryPixelMatchesImageMagick) {
+    ColourTransformCache colours;
     const QString convert = QStringLiteral("/usr/bin/convert");
     if (!QFileInfo(convert).isExecutable())
         GTEST_SKIP() << "ImageMagick is not installed";
@@ -110,7 +113,7 @@ TEST(CmykReference, EveryPixelMatchesImageMagick) {
         ASSERT_EQ(im.exitCode(), 0) << im.readAllStandardError().toStdString();
         const QImage reference = QImage::fromData(im.readAllStandardOutput(), "PPM");
         ASSERT_EQ(reference.size(), QSize(96, 64));
-        JpegPicture picture;
+        JpegPicture picture(colours);
         picture.load(path);
         const QImage full = picture.fullImage();
         ASSERT_EQ(full.size(), QSize(96, 64));

@@ -1,6 +1,7 @@
 // EXIF orientation: the JPEG object reports, draws and hands out its
 // picture upright; a missing, damaged or out-of-range tag leaves the
 // picture as stored.
+#include "media/colour/colour_management.h"
 #include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
@@ -40,13 +41,14 @@ QRgb blockColour(QPoint block) {
 class Orientations : public ::testing::TestWithParam<Corners> {};
 
 TEST_P(Orientations, SizeDrawingAndFullImageAreUpright) {
+    ColourTransformCache colours;
     const Corners c = GetParam();
     const TempDir dir;
     const QString path = dir.file("o.jpg");
     const QImage stored = testlib::orientationBlocks(kBlock);
     testlib::writeJpegWithOrientation(path, stored, c.orientation);
 
-    JpegPicture picture;
+    JpegPicture picture(colours);
     picture.load(path);
     EXPECT_EQ(picture.orientation(), c.orientation);
     EXPECT_EQ(QSize(picture.width(), picture.height()), c.upright);
@@ -55,7 +57,7 @@ TEST_P(Orientations, SizeDrawingAndFullImageAreUpright) {
     // tag asks for, and every block sits where the reference turn puts it.
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
-        JpegPicture p;
+        JpegPicture p(colours);
         p.load(path);
         const QRect target(QPoint(2, 3), c.upright / scale);
         const QImage canvas = drawnOnCanvas(p, target, QSize(80, 80));
@@ -80,7 +82,7 @@ TEST_P(Orientations, SizeDrawingAndFullImageAreUpright) {
     // The whole picture is the as-stored decode turned, pixel for pixel.
     const QString plain = dir.file("plain.jpg");
     testlib::writeJpegWithOrientation(plain, stored, 1);
-    JpegPicture asStored;
+    JpegPicture asStored(colours);
     asStored.load(plain);
     const QImage full = picture.fullImage();
     EXPECT_EQ(full.format(), QImage::Format_RGB32);
@@ -95,20 +97,21 @@ INSTANTIATE_TEST_SUITE_P(Exif, Orientations, ::testing::ValuesIn(kCorners),
 // Grey and progressive files turn the same way; a grey picture stays
 // indexed with its palette.
 TEST(OrientationKinds, GreyAndProgressivePicturesAreTurnedExactly) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QImage stored = testlib::orientationBlocks(kBlock);
     for (JpegKind kind : {JpegKind::Grayscale, JpegKind::Progressive}) {
         SCOPED_TRACE(testlib::jpegKindName(kind));
         const QString plain = dir.file("plain.jpg");
         testlib::writeJpegWithOrientation(plain, stored, 1, kind);
-        JpegPicture asStored;
+        JpegPicture asStored(colours);
         asStored.load(plain);
         const QImage reference = asStored.fullImage();
         for (int o = 2; o <= 8; ++o) {
             SCOPED_TRACE(o);
             const QString path = dir.file("o.jpg");
             testlib::writeJpegWithOrientation(path, stored, o, kind);
-            JpegPicture picture;
+            JpegPicture picture(colours);
             picture.load(path);
             const QImage full = picture.fullImage();
             EXPECT_EQ(full.format(), reference.format());
@@ -123,12 +126,13 @@ TEST(OrientationKinds, GreyAndProgressivePicturesAreTurnedExactly) {
 // side that is to be drawn half as wide as it is seen upright is decoded at
 // half size, not at full size.
 TEST(OrientationKinds, ReductionIsChosenForTheUprightSize) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QString path = dir.file("o.jpg");
     testlib::writeJpegWithOrientation(path, testlib::orientationBlocks(kBlock), 6);
     const std::pair<QSize, int> cases[] = {{{32, 64}, 1}, {{16, 32}, 2}, {{8, 16}, 4}, {{4, 8}, 8}};
     for (const auto& [size, denominator] : cases) {
-        JpegPicture picture;
+        JpegPicture picture(colours);
         picture.load(path);
         drawnOnCanvas(picture, QRect(QPoint(0, 0), size), QSize(64, 64));
         EXPECT_EQ(picture.decodedDenominator(), denominator) << size.width() << " x " << size.height();
@@ -140,6 +144,7 @@ TEST(OrientationKinds, ReductionIsChosenForTheUprightSize) {
 // Intact cases are among them to show the damage is what makes the
 // difference.
 TEST(OrientationTags, BrokenBlocksAndValuesOutOfRangeMeanAsStored) {
+    ColourTransformCache colours;
     const QByteArray good = testlib::exifOrientationBlock(6);
     const auto edited = [&](const std::function<void(QByteArray&)>& edit) {
         QByteArray b = good;
@@ -177,7 +182,7 @@ TEST(OrientationTags, BrokenBlocksAndValuesOutOfRangeMeanAsStored) {
         SCOPED_TRACE(what);
         const QString path = dir.file("t.jpg");
         testlib::writeFile(path, testlib::withApp1Segment(plain, block));
-        JpegPicture picture;
+        JpegPicture picture(colours);
         ASSERT_EQ(failureOf([&] { picture.load(path); }), kNoFailure);
         EXPECT_EQ(picture.orientation(), orientation);
         const QSize size(picture.width(), picture.height());
@@ -189,6 +194,7 @@ TEST(OrientationTags, BrokenBlocksAndValuesOutOfRangeMeanAsStored) {
 }
 
 TEST(OrientationTags, OnlyTheExifBlockBeforeTheScanCounts) {
+    ColourTransformCache colours;
     const QImage stored = testlib::orientationBlocks(kBlock);
     const QByteArray plain = testlib::encodeJpeg(stored, JpegKind::Baseline, 95);
     const QByteArray xmp = QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 41);
@@ -214,7 +220,7 @@ TEST(OrientationTags, OnlyTheExifBlockBeforeTheScanCounts) {
         SCOPED_TRACE(what);
         const QString path = dir.file("t.jpg");
         testlib::writeFile(path, bytes);
-        JpegPicture picture;
+        JpegPicture picture(colours);
         ASSERT_EQ(failureOf([&] { picture.load(path); }), kNoFailure);
         EXPECT_EQ(picture.orientation(), orientation);
         EXPECT_EQ(failureOf([&] { picture.fullImage(); }), kNoFailure);

@@ -1,5 +1,6 @@
 // The JPEG object: size and colours at every DCT reduction, libjpeg's
 // failures as the user sees them, cut-short files, over-large headers.
+#include "media/colour/colour_management.h"
 #include "media/formats/jpeg_decoder.h" // jpegScaleDenominator
 #include "media/formats/jpeg_picture.h"
 #include "media/formats/picture_factory.h"
@@ -41,6 +42,7 @@ QRgb expectedColour(JpegKind kind, int q) {
 class JpegKinds : public ::testing::TestWithParam<JpegKind> {};
 
 TEST_P(JpegKinds, DrawItsColoursDecodedAtTheLargestReductionThatCoversTheTarget) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QString path = dir.file("q.jpg");
     testlib::writeJpeg(path, quadrants(160, 120), GetParam(), 92);
@@ -49,7 +51,7 @@ TEST_P(JpegKinds, DrawItsColoursDecodedAtTheLargestReductionThatCoversTheTarget)
                                            {{300, 200}, 1}};
     for (const auto& [size, denominator] : cases) {
         SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height());
-        JpegPicture picture;
+        JpegPicture picture(colours);
         picture.load(path);
         EXPECT_EQ(QSize(picture.width(), picture.height()), QSize(160, 120));
         EXPECT_EQ(picture.decodedDenominator(), 0) << "decoded at load";
@@ -67,7 +69,7 @@ TEST_P(JpegKinds, DrawItsColoursDecodedAtTheLargestReductionThatCoversTheTarget)
         EXPECT_EQ(canvas.pixel(target.bottomRight() + QPoint(1, 1)), kCanvasMark);
         EXPECT_EQ(canvas.pixel(target.topLeft() - QPoint(1, 1)), kCanvasMark);
     }
-    JpegPicture picture;
+    JpegPicture picture(colours);
     picture.load(path);
     const QImage full = picture.fullImage();
     EXPECT_EQ(full.size(), QSize(160, 120));
@@ -87,6 +89,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, JpegKinds, ::testing::ValuesIn(testlib::kAllJpeg
 // Every damaged or mislabelled picture of the generator, loaded by the
 // object its name selects.
 TEST(BrokenPictures, FailAtLoadWithTheirTextOrShowWhatIsThere) {
+    ColourTransformCache colours;
     const QString bad = QStringLiteral("ビットマップイメージが不正です");
     const std::map<BrokenKind, QString> expected = {
         {BrokenKind::JpegNotJpeg, "JPEG エラー #53"},
@@ -114,15 +117,16 @@ TEST(BrokenPictures, FailAtLoadWithTheirTextOrShowWhatIsThere) {
         ASSERT_TRUE(expected.count(info.kind)) << "a broken picture without an expectation";
         const QString path = dir.file(QString::fromUtf8(info.fileName));
         testlib::writeBroken(path, info.kind);
-        EXPECT_EQ(failureOf([&] { loadPictureObject(path); }), expected.at(info.kind));
+        EXPECT_EQ(failureOf([&] { loadPictureObject(path, colours); }), expected.at(info.kind));
     }
 }
 
 TEST(BrokenPictures, TruncatedJpegDrawsTheRowsBeforeTheCut) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QString path = dir.file("cut.jpg");
     testlib::writeBroken(path, BrokenKind::JpegTruncated);
-    JpegPicture picture;
+    JpegPicture picture(colours);
     picture.load(path);
     QImage canvas;
     EXPECT_EQ(
@@ -144,6 +148,7 @@ QByteArray withFrameSize(QByteArray jpeg, int w, int h) {
 }
 
 TEST(BrokenPictures, OverLargeJpegHeaderIsRefusedAtLoad) {
+    ColourTransformCache colours;
     // Colour pictures take 4 bytes a pixel, grey ones 1; libjpeg's code for
     // a picture too big is 41.
     const std::tuple<JpegKind, int, int, const char*> cases[] = {
@@ -156,20 +161,21 @@ TEST(BrokenPictures, OverLargeJpegHeaderIsRefusedAtLoad) {
     for (const auto& [kind, w, h, failure] : cases) {
         const QString path = dir.file("huge.jpg");
         testlib::writeFile(path, withFrameSize(testlib::encodeJpeg(quadrants(32, 32), kind), w, h));
-        JpegPicture picture;
+        JpegPicture picture(colours);
         EXPECT_EQ(failureOf([&] { picture.load(path); }), QString::fromUtf8(failure))
             << w << " x " << h;
     }
 }
 
 TEST(BrokenPictures, PixelsAreDecodedAtTheFirstDrawAndNotForAnEmptyTarget) {
+    ColourTransformCache colours;
     // The frame names quantization table 3, which the file lacks: the header
     // parses, the decode fails.
     QByteArray jpeg = testlib::encodeJpeg(quadrants(64, 48));
     jpeg[jpeg.indexOf(QByteArray("\xFF\xC0", 2)) + 12] = 3;
     const TempDir dir;
     testlib::writeFile(dir.file("t.jpg"), jpeg);
-    JpegPicture picture;
+    JpegPicture picture(colours);
     ASSERT_EQ(failureOf([&] { picture.load(dir.file("t.jpg")); }), kNoFailure);
     QImage canvas(100, 100, QImage::Format_RGB32);
     for (const QRect empty : {QRect(0, 0, 0, 40), QRect(0, 0, 40, 0)})
@@ -180,12 +186,13 @@ TEST(BrokenPictures, PixelsAreDecodedAtTheFirstDrawAndNotForAnEmptyTarget) {
 }
 
 TEST(PictureFiles, MissingFileAndFolderCannotBeOpened) {
+    ColourTransformCache colours;
     const TempDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("album.jpg"));
     QDir(dir.path()).mkdir(QStringLiteral("album.bmp"));
     for (const char* name : {"gone.jpg", "gone.bmp", "album.jpg", "album.bmp"}) {
         const QString path = dir.file(QString::fromUtf8(name));
-        EXPECT_EQ(failureOf([&] { loadPictureObject(path); }),
+        EXPECT_EQ(failureOf([&] { loadPictureObject(path, colours); }),
                   QStringLiteral("ファイル %1 は開けません").arg(path));
     }
 }

@@ -1,6 +1,7 @@
 // What follows the picture data of a JPEG file: libjpeg's errors there
 // fail the decode as errors inside the scans do (nothing drawn, nothing
 // kept), its warnings are ignored.
+#include "media/colour/colour_management.h"
 #include "media/formats/jpeg_picture.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
@@ -84,6 +85,7 @@ QImage halves() {
 class Trailers : public ::testing::TestWithParam<TrailerCase> {};
 
 TEST_P(Trailers, ErrorsFailTheDrawLikeDamageInTheScansAndWarningsAreIgnored) {
+    ColourTransformCache colours;
     const TrailerCase c = GetParam();
     const TempDir dir;
     const QString path = dir.file("t.jpg");
@@ -92,14 +94,14 @@ TEST_P(Trailers, ErrorsFailTheDrawLikeDamageInTheScansAndWarningsAreIgnored) {
     const QString failure = code ? QStringLiteral("JPEG エラー #%1").arg(code) : kNoFailure;
 
     // Loading reads the header only: the damage is not seen yet.
-    JpegPicture picture;
+    JpegPicture picture(colours);
     ASSERT_EQ(failureOf([&] { picture.load(path); }), kNoFailure);
     EXPECT_EQ(QSize(picture.width(), picture.height()), QSize(64, 48));
 
     // At full size and at a DCT reduction alike.
     for (const QRect target : {QRect(3, 2, 64, 48), QRect(3, 2, 8, 6)}) {
         SCOPED_TRACE(target.width());
-        JpegPicture p;
+        JpegPicture p(colours);
         p.load(path);
         QImage canvas(80, 60, QImage::Format_RGB32);
         canvas.fill(kCanvasMark);
@@ -120,7 +122,7 @@ TEST_P(Trailers, ErrorsFailTheDrawLikeDamageInTheScansAndWarningsAreIgnored) {
         }
     }
     // The wallpaper and the clipboard take the whole picture the same way.
-    JpegPicture whole;
+    JpegPicture whole(colours);
     whole.load(path);
     QImage full;
     EXPECT_EQ(failureOf([&] { full = whole.fullImage(); }), failure);

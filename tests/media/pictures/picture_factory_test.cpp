@@ -1,5 +1,6 @@
 // The picture factory: one object per kind, and the kind taken from the
 // file's name, never from its content.
+#include "media/colour/colour_management.h"
 #include "media/formats/bitmap_picture.h"
 #include "media/formats/heif_picture.h"
 #include "media/formats/jpeg_picture.h"
@@ -23,6 +24,7 @@ bool is(const PictureObject& p) {
 }
 
 TEST(PictureFactory, MakesTheObjectOfEachKindEmpty) {
+    ColourTransformCache colours;
     const struct {
         PictureKind kind;
         bool (*isRight)(const PictureObject&);
@@ -33,7 +35,7 @@ TEST(PictureFactory, MakesTheObjectOfEachKindEmpty) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.kind));
-        const auto picture = makePictureObject(c.kind);
+        const auto picture = makePictureObject(c.kind, colours);
         ASSERT_TRUE(picture);
         EXPECT_TRUE(c.isRight(*picture));
         EXPECT_EQ(picture->width(), 0);
@@ -44,6 +46,7 @@ TEST(PictureFactory, MakesTheObjectOfEachKindEmpty) {
 // A bitmap named .jpg is read as a JPEG (and fails as one); a bitmap with
 // an upper-case extension and a PNG load with their sizes.
 TEST(PictureFactory, LoadsTheKindTheNameSays) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QImage source = testlib::makePicture(12, 7, testlib::Scene::Tiles);
     testlib::writeBmp(dir.file("b.BMP"), source);
@@ -61,7 +64,7 @@ TEST(PictureFactory, LoadsTheKindTheNameSays) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<PictureObject> picture;
-        EXPECT_EQ(failureOf([&] { picture = loadPictureObject(dir.file(QString::fromUtf8(c.name))); }),
+        EXPECT_EQ(failureOf([&] { picture = loadPictureObject(dir.file(QString::fromUtf8(c.name)), colours); }),
                   c.failure);
         if (!c.isRight)
             continue;

@@ -1,5 +1,6 @@
 // Area-averaging resampling: no aliasing, nothing dropped, exact colours,
 // every source format, drawing into a canvas.
+#include "media/colour/colour_management.h"
 #include "media/formats/bitmap_picture.h"
 #include "media/formats/scaling.h"
 #include "tests/media/pictures/picture_fixtures.h"
@@ -115,9 +116,10 @@ TEST(Scaling, DrawsIntoTheTargetOnlyAndClipsAtTheCanvasEdge) {
 
 // The bitmap object draws through the same resampling.
 TEST(Scaling, BitmapDrawIsSmooth) {
+    ColourTransformCache colours;
     const TempDir dir;
     testlib::writeBmp(dir.file("fine.bmp"), fineCheckerboard(300, 200), testlib::BmpKind::Rgb24);
-    BitmapPicture picture;
+    BitmapPicture picture(colours);
     picture.load(dir.file("fine.bmp"));
     const QImage canvas = drawnOnCanvas(picture, QRect(0, 0, 100, 66), QSize(100, 66));
     for (int y = 0; y < 66; ++y)

@@ -1,6 +1,7 @@
 // Bitmaps decoded straight to their drawn size: the same pixels as the full
 // decode shrunk afterwards, the same failures, and no work for rows a file
 // does not hold.
+#include "media/colour/colour_management.h"
 #include "media/formats/bitmap_decoder.h"
 #include "media/formats/bitmap_picture.h"
 #include "media/formats/scaling.h"
@@ -84,6 +85,7 @@ TEST(BitmapStream, CutShortFilesMatchTheFullDecode) {
 // gives, for every broken bitmap the tests know, so that a broken bitmap is
 // still reported before anything is drawn.
 TEST(BitmapStream, BrokenFilesFailAtLoadWithTheDecodersText) {
+    ColourTransformCache colours;
     const TempDir dir;
     QList<QPair<QString, QByteArray>> files;
     for (const testlib::BrokenInfo& info : testlib::brokenKinds())
@@ -99,7 +101,7 @@ TEST(BitmapStream, BrokenFilesFailAtLoadWithTheDecodersText) {
         SCOPED_TRACE(name.toStdString());
         const QString path = dir.file(QStringLiteral("p.bmp"));
         testlib::writeFile(path, bytes);
-        BitmapPicture picture;
+        BitmapPicture picture(colours);
         const QString atLoad = failureOf([&] { picture.load(path); });
         EXPECT_EQ(atLoad, failureOf([&] { decodeBitmapExactly(bytes); }));
         if (atLoad != kNoFailure) {
@@ -116,10 +118,11 @@ TEST(BitmapStream, BrokenFilesFailAtLoadWithTheDecodersText) {
 // Drawn into a canvas straight, or through a painter where the target
 // leaves the canvas: as the full picture drawn by the shared resampling.
 TEST(BitmapStream, DrawsAsTheFullPictureWouldIntoAnyCanvas) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QImage source = testlib::makePicture(120, 90, testlib::Scene::Landscape, 9);
     testlib::writeBmp(dir.file("p.bmp"), source, BmpKind::Rgb24);
-    BitmapPicture picture;
+    BitmapPicture picture(colours);
     picture.load(dir.file("p.bmp"));
     EXPECT_EQ(picture.fullImage(), source);
     for (const QImage::Format format :

@@ -5,6 +5,7 @@
 #include "core/failure.h"
 #include "core/fitting.h"
 #include "core/presentation.h"
+#include "media/colour/colour_management.h"
 #include "media/formats/picture_factory.h"
 #include "media/pipeline/head_start.h"
 #include "media/pipeline/picture_pipeline.h"
@@ -56,13 +57,13 @@ bool isFile(const QString& path) {
 
 // The picture decoded on the spot, step by step as the viewer has always
 // done it.
-View presentOnTheSpot(const QString& path, QSize box, View v) {
+View presentOnTheSpot(ColourTransformCache& colours, const QString& path, QSize box, View v) {
     if (!isFile(path)) {
         v.visible = false;
         return v;
     }
-    auto jpeg = makePictureObject(PictureKind::Jpeg);
-    auto bitmap = makePictureObject(PictureKind::Bitmap);
+    auto jpeg = makePictureObject(PictureKind::Jpeg, colours);
+    auto bitmap = makePictureObject(PictureKind::Bitmap, colours);
     PictureObject& picture = pictureKindOf(path) == PictureKind::Bitmap ? *bitmap : *jpeg;
     try {
         picture.load(path);
@@ -168,8 +169,9 @@ private:
 };
 
 TEST(Pipeline, HandsOverWhatADecodeOnTheSpotShows) {
+    ColourTransformCache colours;
     const Fixtures files;
-    PicturePipeline pipeline;
+    PicturePipeline pipeline(colours);
     for (const bool prefetched : {false, true}) {
         if (prefetched) {
             pipeline.cache().clear();
@@ -180,12 +182,13 @@ TEST(Pipeline, HandsOverWhatADecodeOnTheSpotShows) {
             SCOPED_TRACE(testing::Message() << name.toStdString() << (prefetched ? " prefetched" : ""));
             const QString path = files.path(name);
             expectSameView(presentFrom(pipeline.take(path, kBox), kBox, startView()),
-                           presentOnTheSpot(path, kBox, startView()));
+                           presentOnTheSpot(colours, path, kBox, startView()));
         }
     }
 }
 
 TEST(Pipeline, OutcomesOfTheFixtures) {
+    ColourTransformCache colours;
     const Fixtures files;
     const struct {
         const char* name;
@@ -203,11 +206,11 @@ TEST(Pipeline, OutcomesOfTheFixtures) {
         {"jpeg-named-bmp.bmp", State::LoadFailed, "ビットマップイメージが不正です"},
     };
     for (const auto& c : cases) {
-        const DecodedPicture p = decodePicture(files.path(QString::fromUtf8(c.name)), kBox);
+        const DecodedPicture p = decodePicture(colours, files.path(QString::fromUtf8(c.name)), kBox);
         EXPECT_EQ(p.state(), c.state) << c.name;
         EXPECT_EQ(p.failureText(), QString::fromUtf8(c.failure)) << c.name;
     }
-    const DecodedPicture thin = decodePicture(files.path("thin.jpg"), kBox);
+    const DecodedPicture thin = decodePicture(colours, files.path("thin.jpg"), kBox);
     EXPECT_EQ(QSize(thin.width(), thin.height()), QSize(600, 1));
     EXPECT_EQ(thin.image().size(), QSize(120, 1)); // fitted to 120 x 0, drawn one pixel high
 }
@@ -215,6 +218,7 @@ TEST(Pipeline, OutcomesOfTheFixtures) {
 // A picture prefetched, then changed on disk before it is shown: what is
 // shown is the file as it is at that moment.
 TEST(Pipeline, AFileChangedAfterItsPrefetchIsShownAsItIsNow) {
+    ColourTransformCache colours;
     const Fixtures files;
     const struct {
         const char* change;
@@ -240,7 +244,7 @@ TEST(Pipeline, AFileChangedAfterItsPrefetchIsShownAsItIsNow) {
         {"replaced by one that fails when drawn",
          [](const QString& p) { writeStamped(p, jpegFailingAtDraw()); }},
     };
-    PicturePipeline pipeline;
+    PicturePipeline pipeline(colours);
     for (const auto& c : changes) {
         SCOPED_TRACE(c.change);
         const QString path = files.path(QStringLiteral("changing.jpg"));
@@ -252,7 +256,7 @@ TEST(Pipeline, AFileChangedAfterItsPrefetchIsShownAsItIsNow) {
         c.apply(path);
         EXPECT_FALSE(pipeline.isReady(path, kBox) && isFile(path));
         expectSameView(presentFrom(pipeline.take(path, kBox), kBox, startView()),
-                       presentOnTheSpot(path, kBox, startView()));
+                       presentOnTheSpot(colours, path, kBox, startView()));
     }
 }
 
@@ -260,8 +264,9 @@ TEST(Pipeline, AFileChangedAfterItsPrefetchIsShownAsItIsNow) {
 // its new place, the canvas what the decoder drew, and the failure is raised
 // when it is shown, every time it is shown.
 TEST(Pipeline, AFailureIsRaisedWhenShownAndEachTime) {
+    ColourTransformCache colours;
     const Fixtures files;
-    PicturePipeline pipeline;
+    PicturePipeline pipeline(colours);
     for (const char* name : {"draw-fails.jpg", "jpeg-not-jpeg.jpg", "bmp-bad-bit-count.bmp"}) {
         SCOPED_TRACE(name);
         const QString path = files.path(QString::fromUtf8(name));
@@ -282,6 +287,7 @@ TEST(Pipeline, AFailureIsRaisedWhenShownAndEachTime) {
 // then (a failure included, raised when shown and again on the next take),
 // and a file changed meanwhile is shown as it is now.
 TEST(Pipeline, AHeadStartIsTakenOverOnceAsADecodeOnTheSpot) {
+    ColourTransformCache colours;
     const Fixtures files;
     const auto finished = [](const QString& path) {
         for (int i = 0; i < 3000 && !HeadStart::finished(path, kBox, fileStamp(path)); ++i)
@@ -294,18 +300,18 @@ TEST(Pipeline, AHeadStartIsTakenOverOnceAsADecodeOnTheSpot) {
         const QString path = files.path(change ? QStringLiteral("changing.jpg") : QString::fromUtf8(name));
         if (change)
             writeStamped(path, testlib::encodeJpeg(testlib::makePicture(300, 200, testlib::Scene::Landscape, 1)));
-        const HeadStart early([path] { return path; }, kBox);
+        const HeadStart early(colours, [path] { return path; }, kBox);
         ASSERT_TRUE(finished(path));
         EXPECT_FALSE(HeadStart::finished(path, kBox - QSize(1, 0), fileStamp(path))); // for its box only
         if (change)
             writeStamped(path, testlib::encodeJpeg(testlib::makePicture(200, 300, testlib::Scene::Flowers, 9)));
-        PicturePipeline pipeline;
+        PicturePipeline pipeline(colours);
         EXPECT_EQ(pipeline.isReady(path, kBox), !change);
         const DecodedPicture first = pipeline.take(path, kBox);
         EXPECT_EQ(pipeline.decodeCount(), change ? 2 : 1);
         EXPECT_FALSE(HeadStart::finished(path, kBox, fileStamp(path))); // taken over once
-        expectSameView(presentFrom(first, kBox, startView()), presentOnTheSpot(path, kBox, startView()));
-        EXPECT_EQ(first.failureText(), decodePicture(path, kBox).failureText());
+        expectSameView(presentFrom(first, kBox, startView()), presentOnTheSpot(colours, path, kBox, startView()));
+        EXPECT_EQ(first.failureText(), decodePicture(colours, path, kBox).failureText());
         if (first.failed())
             EXPECT_EQ(pipeline.take(path, kBox).failureText(), first.failureText());
     }
@@ -355,6 +361,7 @@ TEST(PictureCache, KeepsWithinItsBoundDroppingTheLeastRecentlyUsed) {
 }
 
 TEST(Pipeline, CacheStaysWithinItsBoundWhilePrefetching) {
+    ColourTransformCache colours;
     const TempDir dir;
     QStringList paths;
     for (int i = 0; i < 12; ++i) {
@@ -362,7 +369,7 @@ TEST(Pipeline, CacheStaysWithinItsBoundWhilePrefetching) {
         testlib::writeJpeg(paths.back(), testlib::makePicture(200, 150, testlib::Scene::Tiles, quint32(i)));
     }
     // 120 x 90 x 4 bytes = 43 kB a picture: room for four.
-    PicturePipeline pipeline(200'000);
+    PicturePipeline pipeline(colours, 200'000);
     pipeline.prefetchAll(paths, kBox, PicturePipeline::Priority::Next);
     pipeline.waitUntilIdle();
     EXPECT_LE(pipeline.cache().bytes(), 200'000);
@@ -374,6 +381,7 @@ TEST(Pipeline, CacheStaysWithinItsBoundWhilePrefetching) {
 // The page's cells come back in row order, each as a decode of its own
 // would give it, so the first failing cell in row order is the one reported.
 TEST(Pipeline, APageDecodedInParallelReportsAsCellByCell) {
+    ColourTransformCache colours;
     const Fixtures files;
     const QStringList names = {"photo.jpg",      "small.JPG", "missing.jpg",
                                "jpeg-bogus-marker-length.jpg", "photo.bmp", "draw-fails.jpg",
@@ -382,7 +390,7 @@ TEST(Pipeline, APageDecodedInParallelReportsAsCellByCell) {
     for (const QString& n : names)
         paths << files.path(n);
     const QSize cell(57, 57);
-    PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+    PicturePipeline pipeline(colours, PicturePipeline::kDefaultCacheBytes, 2);
     QList<int> progress;
     const auto caller = std::this_thread::get_id();
     bool elsewhere = false;
@@ -401,7 +409,7 @@ TEST(Pipeline, APageDecodedInParallelReportsAsCellByCell) {
     int firstFailing = -1;
     for (int i = 0; i < names.size(); ++i) {
         SCOPED_TRACE(names[i].toStdString());
-        const DecodedPicture alone = decodePicture(paths[i], cell);
+        const DecodedPicture alone = decodePicture(colours, paths[i], cell);
         EXPECT_EQ(cells[i].state(), alone.state());
         EXPECT_EQ(cells[i].failureText(), alone.failureText());
         EXPECT_EQ(QSize(cells[i].width(), cells[i].height()), QSize(alone.width(), alone.height()));
@@ -410,10 +418,11 @@ TEST(Pipeline, APageDecodedInParallelReportsAsCellByCell) {
             firstFailing = i;
     }
     EXPECT_EQ(firstFailing, 3);
-    EXPECT_EQ(cells[3].failureText(), decodePicture(paths[3], cell).failureText());
+    EXPECT_EQ(cells[3].failureText(), decodePicture(colours, paths[3], cell).failureText());
 }
 
 TEST(Pipeline, TheSamePageAgainCostsNoDecoding) {
+    ColourTransformCache colours;
     const TempDir dir;
     QStringList paths;
     for (int i = 0; i < 10; ++i) {
@@ -424,7 +433,7 @@ TEST(Pipeline, TheSamePageAgainCostsNoDecoding) {
         else
             testlib::writeBmp(paths.back(), img);
     }
-    PicturePipeline pipeline;
+    PicturePipeline pipeline(colours);
     const QList<DecodedPicture> first = pipeline.takeAll(paths, {57, 57});
     const int decodes = pipeline.decodeCount();
     EXPECT_EQ(decodes, 10);
@@ -437,7 +446,7 @@ TEST(Pipeline, TheSamePageAgainCostsNoDecoding) {
         EXPECT_TRUE(again[i].image() == first[i].image());
 
     // A page prefetched while idle is taken without decoding again.
-    PicturePipeline idle;
+    PicturePipeline idle(colours);
     idle.prefetchAll(paths, {57, 57});
     idle.waitUntilIdle();
     idle.takeAll(paths, {57, 57});
@@ -447,11 +456,12 @@ TEST(Pipeline, TheSamePageAgainCostsNoDecoding) {
 // Asked for while a worker has it queued or running, a picture is decoded
 // once.
 TEST(Pipeline, ARequestInFlightIsNotDecodedTwice) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QString path = dir.file("big.jpg");
     testlib::writeJpeg(path, testlib::makePicture(1600, 1200, testlib::Scene::Landscape, 1));
     for (int round = 0; round < 5; ++round) {
-        PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 1);
+        PicturePipeline pipeline(colours, PicturePipeline::kDefaultCacheBytes, 1);
         pipeline.prefetch(path, {800, 600});
         if (round % 2)
             std::this_thread::yield();
@@ -464,6 +474,7 @@ TEST(Pipeline, ARequestInFlightIsNotDecodedTwice) {
 }
 
 TEST(Pipeline, NeighboursAreFetchedWithWrapAround) {
+    ColourTransformCache colours;
     const TempDir dir;
     QStringList files;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
@@ -479,7 +490,7 @@ TEST(Pipeline, NeighboursAreFetchedWithWrapAround) {
         {files.mid(0, 2), 0, 1, "-+"}, {files.mid(0, 1), 0, 1, "-"}, {files, 4, 1, "----"},
     };
     for (const auto& c : cases) {
-        PicturePipeline pipeline;
+        PicturePipeline pipeline(colours);
         pipeline.prefetchNeighbours(c.album, c.current, c.direction, kBox);
         pipeline.waitUntilIdle();
         QString ready;
@@ -492,6 +503,7 @@ TEST(Pipeline, NeighboursAreFetchedWithWrapAround) {
 // Another album: what was queued is forgotten, and what was running when
 // the album changed keeps nothing.
 TEST(Pipeline, DroppedPrefetchesDeliverNothing) {
+    ColourTransformCache colours;
     const TempDir dir;
     QStringList paths;
     for (int i = 0; i < 16; ++i) {
@@ -499,7 +511,7 @@ TEST(Pipeline, DroppedPrefetchesDeliverNothing) {
         testlib::writeJpeg(paths.back(), testlib::makePicture(800, 600, testlib::Scene::SeaSun, quint32(i)));
     }
     for (int round = 0; round < 3; ++round) {
-        PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+        PicturePipeline pipeline(colours, PicturePipeline::kDefaultCacheBytes, 2);
         pipeline.prefetchAll(paths, {400, 300}, PicturePipeline::Priority::Idle);
         if (round > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(10 * round));
@@ -510,11 +522,11 @@ TEST(Pipeline, DroppedPrefetchesDeliverNothing) {
         // The new album works as usual.
         const DecodedPicture p = pipeline.take(paths.back(), {400, 300});
         EXPECT_EQ(p.state(), State::Drawn);
-        EXPECT_TRUE(p.image() == decodePicture(paths.back(), {400, 300}).image());
+        EXPECT_TRUE(p.image() == decodePicture(colours, paths.back(), {400, 300}).image());
     }
     // Asked for again after the drop, a picture still running belongs to
     // the new album and is kept.
-    PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 1);
+    PicturePipeline pipeline(colours, PicturePipeline::kDefaultCacheBytes, 1);
     pipeline.prefetch(paths[0], {400, 300});
     pipeline.dropPrefetches();
     pipeline.prefetch(paths[0], {400, 300});
@@ -525,6 +537,7 @@ TEST(Pipeline, DroppedPrefetchesDeliverNothing) {
 // Several threads at once: prefetches, takes, pages and drops; every
 // picture handed over is the one a decode of its own gives.
 TEST(Pipeline, ConcurrentUseHandsOverCorrectPictures) {
+    ColourTransformCache colours;
     const TempDir dir;
     QStringList paths;
     QList<QImage> expected;
@@ -535,11 +548,11 @@ TEST(Pipeline, ConcurrentUseHandsOverCorrectPictures) {
             testlib::writeJpeg(paths.back(), img);
         else
             testlib::writeBmp(paths.back(), img);
-        expected << decodePicture(paths.back(), {60, 60}).image();
+        expected << decodePicture(colours, paths.back(), {60, 60}).image();
     }
     std::atomic<int> wrong = 0;
     {
-        PicturePipeline pipeline(300'000, 2);
+        PicturePipeline pipeline(colours, 300'000, 2);
         std::vector<std::thread> users;
         for (int t = 0; t < 3; ++t)
             users.emplace_back([&, t] {
@@ -574,6 +587,7 @@ namespace {
 // gives the outcome its row expects of the window: the size text when it is
 // shown, the message when it is refused, nothing when it is gone.
 TEST(Pipeline, HostileEntriesDecodeAsTheirRowsExpect) {
+    ColourTransformCache colours;
     const TempDir dir;
     const QString root = dir.file(QStringLiteral("hostile"));
     testlib::writeHostileLibrary(root, {.bulkAlbum = false});
@@ -589,7 +603,7 @@ TEST(Pipeline, HostileEntriesDecodeAsTheirRowsExpect) {
             QFile::encodeName(path) != raw)
             continue;
         SCOPED_TRACE(testing::Message() << e.what << ": " << raw.toStdString());
-        const DecodedPicture p = decodePicture(path, {1024, 721});
+        const DecodedPicture p = decodePicture(colours, path, {1024, 721});
         switch (e.outcome) {
         case testlib::HostileOutcome::Shown:
             EXPECT_FALSE(p.failed()) << p.failureText().toStdString();

@@ -2,6 +2,7 @@
 // programs expect them; thumbnails that are stale, broken, foreign or in the
 // album's shared repository; and thumbnail pages drawn through it, which
 // look as decoded and report failures as before.
+#include "media/colour/colour_management.h"
 #include "media/formats/decoded_picture.h"
 #include "media/pipeline/picture_pipeline.h"
 #include "media/thumbnails/thumbnail_cell.h"
@@ -142,6 +143,7 @@ struct Album {
     TempDir dir;
     QString cache = dir.file("cache/thumbnails");
     QString folder = QDir(dir.path()).filePath("album");
+    ColourTransformCache colours;
     Album() { QDir().mkpath(folder); }
     QString photo(const QString& name, QSize size, int seed) {
         const QString path = folder + '/' + name;
@@ -152,7 +154,7 @@ struct Album {
     }
     // One run of the program: a new pipeline with its store; writes done.
     QList<DecodedPicture> page(const QStringList& paths, QSize cell = kCell) {
-        PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+        PicturePipeline pipeline(colours, PicturePipeline::kDefaultCacheBytes, 2);
         pipeline.setThumbnailStore(std::make_unique<ThumbnailStore>(cache));
         QList<DecodedPicture> cells = pipeline.takeAll(paths, cell);
         pipeline.thumbnailStore()->waitUntilWritten();
@@ -210,6 +212,7 @@ TEST(ThumbnailStore, WritesTheNameKeysAndModesOtherProgramsRead) {
 // within a few levels of a decode. The photo's bytes are then spoiled with
 // its size and time kept, so the third run can only have used the cache.
 TEST(ThumbnailStore, ACachedCellIsTheDecodedCellWithinAFewLevels) {
+    ColourTransformCache colours;
     Album a;
     const QStringList paths = {a.photo("a.jpg", {1200, 800}, 3), a.photo("b.jpg", {90, 70}, 4),
                                a.photo("c.jpg", {500, 1500}, 5)};
@@ -225,7 +228,7 @@ TEST(ThumbnailStore, ACachedCellIsTheDecodedCellWithinAFewLevels) {
         SCOPED_TRACE(paths[i].toStdString());
         ASSERT_EQ(again[i].state(), DecodedPicture::State::Drawn);
         EXPECT_EQ(again[i].image(), first[i].image());
-        const DecodedPicture alone = decodePicture(paths[i], kCell);
+        const DecodedPicture alone = decodePicture(colours, paths[i], kCell);
         EXPECT_EQ(QSize(again[i].width(), again[i].height()), QSize(alone.width(), alone.height()));
         if (i > 0) // the spoiled photo decodes otherwise now
             expectSamePicture(again[i].image(), alone.image());
@@ -235,6 +238,7 @@ TEST(ThumbnailStore, ACachedCellIsTheDecodedCellWithinAFewLevels) {
 // Stale (another time), broken (cut short) and foreign (another program's,
 // only the required keys) thumbnails in the cache.
 TEST(ThumbnailStore, StaleAndBrokenAreReplacedForeignIsUsed) {
+    ColourTransformCache colours;
     Album a;
     const QString stale = a.photo("stale.jpg", {400, 300}, 6);
     const QString broken = a.photo("broken.jpg", {400, 300}, 7);
@@ -251,7 +255,7 @@ TEST(ThumbnailStore, StaleAndBrokenAreReplacedForeignIsUsed) {
 
     const QList<DecodedPicture> cells = a.page({stale, broken, foreign});
     for (int i : {0, 1}) {
-        expectSamePicture(cells[i].image(), decodePicture(i ? broken : stale, kCell).image());
+        expectSamePicture(cells[i].image(), decodePicture(colours, i ? broken : stale, kCell).image());
         const QImage replaced(a.cached(i ? broken : stale));
         EXPECT_EQ(replaced.text("Thumb::MTime"), i ? "1600000007" : "1600000006");
     }
@@ -289,6 +293,7 @@ TEST(ThumbnailStore, SharedRepositoryIsReadNeverWritten) {
 // so does nothing at all when the cache cannot be written; and a picture
 // inside the cache is never made a thumbnail of.
 TEST(ThumbnailStore, FailuresWriteNothingAndReportAsBefore) {
+    ColourTransformCache colours;
     Album a;
     QStringList paths;
     for (const auto kind : {testlib::BrokenKind::JpegBogusMarkerLength, testlib::BrokenKind::BmpBadSignature}) {
@@ -301,7 +306,7 @@ TEST(ThumbnailStore, FailuresWriteNothingAndReportAsBefore) {
     testlib::writeFile(paths.back(), drawFails);
     const QList<DecodedPicture> cells = a.page(paths);
     for (int i = 0; i < paths.size(); ++i) {
-        const DecodedPicture alone = decodePicture(paths[i], kCell);
+        const DecodedPicture alone = decodePicture(colours, paths[i], kCell);
         EXPECT_TRUE(cells[i].failed()) << paths[i].toStdString();
         EXPECT_EQ(cells[i].state(), alone.state());
         EXPECT_EQ(cells[i].failureText(), alone.failureText());
@@ -312,7 +317,7 @@ TEST(ThumbnailStore, FailuresWriteNothingAndReportAsBefore) {
     const QString inside = a.cache + "/normal/x.jpg";
     QDir().mkpath(a.cache + "/normal");
     testlib::writeJpeg(inside, testlib::makePicture(300, 200, testlib::Scene::Tiles, 1));
-    EXPECT_EQ(a.page({inside})[0].image(), decodePicture(inside, kCell).image());
+    EXPECT_EQ(a.page({inside})[0].image(), decodePicture(colours, inside, kCell).image());
     EXPECT_EQ(QDir(a.cache + "/normal").entryList(QDir::Files).size(), 1);
 
     // The cache's folder is a file: nothing can be written, the page is drawn.
@@ -320,7 +325,7 @@ TEST(ThumbnailStore, FailuresWriteNothingAndReportAsBefore) {
     QDir().mkpath(QFileInfo(blocked.cache).path());
     testlib::writeFile(blocked.cache, "not a folder");
     const QString photo = blocked.photo("p.jpg", {400, 300}, 11);
-    expectSamePicture(blocked.page({photo})[0].image(), decodePicture(photo, kCell).image());
+    expectSamePicture(blocked.page({photo})[0].image(), decodePicture(colours, photo, kCell).image());
 }
 
 // The names other programs give: the MD5 of the URI GLib makes of the path
@@ -470,11 +475,12 @@ TEST(ThumbnailStore, QuitGivesUpWritesStuckOrWaiting) {
 // an event loop running they reach the store only after the events pending
 // when the page is done (its paint among them), and then all of them.
 TEST(ThumbnailStore, APagesThumbnailsAreWrittenAfterItsEvents) {
+    ColourTransformCache colours;
     Album a;
     QStringList paths;
     for (int i = 0; i < 3; ++i)
         paths << a.photo(QStringLiteral("p%1.jpg").arg(i), {400, 300}, 20 + i);
-    PicturePipeline pipeline(PicturePipeline::kDefaultCacheBytes, 2);
+    PicturePipeline pipeline(colours, PicturePipeline::kDefaultCacheBytes, 2);
     pipeline.setThumbnailStore(std::make_unique<ThumbnailStore>(a.cache));
     const auto written = [&] {
         pipeline.thumbnailStore()->waitUntilWritten();
@@ -495,6 +501,7 @@ TEST(ThumbnailStore, APagesThumbnailsAreWrittenAfterItsEvents) {
 // A store that is not writable (a portable copy on the host's cache) finds
 // thumbnails as before and writes none, the cell drawn all the same.
 TEST(ThumbnailStore, ReadOnlyStoreFindsAndNeverWrites) {
+    ColourTransformCache colours;
     Album a;
     const QString known = a.photo("known.jpg", {400, 300}, 14);
     const QString fresh = a.photo("fresh.jpg", {400, 300}, 15);
@@ -502,9 +509,9 @@ TEST(ThumbnailStore, ReadOnlyStoreFindsAndNeverWrites) {
     writeForeign(a.cached(known), {128, 96}, kMark, {{"Thumb::URI", uriOf(known)}, {"Thumb::MTime", "1600000014"}});
     ThumbnailStore store(a.cache);
     store.setWritable(false);
-    EXPECT_EQ(decodeThumbnailCell(store, known, kCell, fileStamp(known)).image().pixel(50, 37), kMark);
-    const DecodedPicture cell = decodeThumbnailCell(store, fresh, kCell, fileStamp(fresh));
-    expectSamePicture(cell.image(), decodePicture(fresh, kCell).image());
+    EXPECT_EQ(decodeThumbnailCell(store, colours, known, kCell, fileStamp(known)).image().pixel(50, 37), kMark);
+    const DecodedPicture cell = decodeThumbnailCell(store, colours, fresh, kCell, fileStamp(fresh));
+    expectSamePicture(cell.image(), decodePicture(colours, fresh, kCell).image());
     store.waitUntilWritten();
     EXPECT_EQ(QDir(a.cache + "/normal").entryList(QDir::Files | QDir::Hidden), QStringList({QFileInfo(a.cached(known)).fileName()}));
 }

@@ -2,6 +2,7 @@
 // org.freedesktop.ScreenSaver records what it is asked, alone and behind
 // the main window.
 #include "core/texts.h"
+#include "media/colour/colour_management.h"
 #include "platform/screen_saver.h"
 #include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
@@ -180,7 +181,9 @@ TEST_F(DbusScreenSaver, WindowHoldsWhileTheShowRunsOnScreen) {
     testlib::LibraryBuilder(library.path()).album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
     DesktopScreenSaverHold hold(text::kAppTitle, text::kScreenSaverReason);
     RecordingSound sound;
+    ColourTransformCache colours;
     TfrmMain::Environment env;
+    env.colours = &colours;
     env.libraryFolder = library.path();
     env.screen = QRect(0, 0, 1024, 768);
     env.services.sound = &sound;
