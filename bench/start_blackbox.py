@@ -335,8 +335,10 @@ def main():
             share_total = share_albums * share_per_album + 1
             calls = metadata_calls(soru, m.mountpoint, env, os.path.join(work, "share.png"))
             getattrs = m.getattr_count() - before
-            feh = median_ms(screen, ["feh", "-F", "-Z", "-r", "-S", "filename",
-                                     m.mountpoint], env, runs, 600)
+            # feh on a share of this kind sometimes never shows a picture:
+            # it is given two minutes, and left out of the smoke run.
+            feh = float("nan") if args.smoke else median_ms(
+                screen, ["feh", "-F", "-Z", "-r", "-S", "filename", m.mountpoint], env, runs, 120)
             log(f"  share    soru {ms:8.1f} ms  feh {feh:8.1f} ms  {ms / feh:5.2f} x feh "
                 f"(goal <= 0.5; {share_albums * share_per_album + 1} pictures, 2 ms per "
                 "metadata operation, 30 MB/s; nan: nothing shown in time)")
