@@ -1,7 +1,7 @@
 // The memo reader on arbitrary file contents: RTF when the bytes start
-// like RTF, plain text in whatever encoding they look like otherwise, read
-// whole and as the beginning of a longer memo. The document is laid out and
-// painted as the memo box would show it.
+// like RTF, plain text in whatever encoding they look like otherwise. Each
+// input is read complete and again as if cut off from a longer memo; the
+// document is then laid out and painted as the memo box shows it.
 #include "core/failure.h"
 #include "fuzz/harness.h"
 #include "media/memo/memo_reader.h"

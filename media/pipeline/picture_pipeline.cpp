@@ -142,14 +142,18 @@ void PicturePipeline::workerLoop() {
         const JobPtr job = popLocked();
         if (!job)
             continue;
-        job->state = Job::State::Running;
-        ++running_;
-        lock.unlock();
-        runJob(job);
-        lock.lock();
-        --running_;
-        finishLocked(job);
+        runQueuedLocked(job, lock);
     }
+}
+
+void PicturePipeline::runQueuedLocked(const JobPtr& job, std::unique_lock<std::mutex>& lock) {
+    job->state = Job::State::Running;
+    ++running_;
+    lock.unlock();
+    runJob(job);
+    lock.lock();
+    --running_;
+    finishLocked(job);
 }
 
 void PicturePipeline::runJob(const JobPtr& job) {
@@ -206,13 +210,7 @@ DecodedPicture PicturePipeline::take(const QString& path, QSize box) {
             const JobPtr job = *it;
             job->generation = generation_;
             if (job->state == Job::State::Queued) {
-                job->state = Job::State::Running;
-                ++running_;
-                lock.unlock();
-                runJob(job);
-                lock.lock();
-                --running_;
-                finishLocked(job);
+                runQueuedLocked(job, lock);
             } else {
                 jobDone_.wait(lock, [&] { return job->state == Job::State::Done; });
             }
@@ -296,13 +294,7 @@ QList<DecodedPicture> PicturePipeline::takeAll(const QStringList& paths, QSize b
                 });
                 if (queued != jobs.end()) {
                     const JobPtr job = *queued;
-                    job->state = Job::State::Running;
-                    ++running_;
-                    lock.unlock();
-                    runJob(job);
-                    lock.lock();
-                    --running_;
-                    finishLocked(job);
+                    runQueuedLocked(job, lock);
                     continue;
                 }
                 jobDone_.wait(lock);

@@ -132,6 +132,9 @@ private:
     JobPtr requestLocked(const PictureKey& key, Priority priority, bool cell = false);
     void runJob(const JobPtr& job);
     void finishLocked(const JobPtr& job);
+    // Runs a queued job on this thread: marked running, decoded with the
+    // lock released, then finished under it again.
+    void runQueuedLocked(const JobPtr& job, std::unique_lock<std::mutex>& lock);
     DecodedPicture handOver(const PictureKey& key, const DecodedPicture& p);
     // Hands the thumbnails made for a page to the store (see takeAll).
     void saveMadeThumbnails();

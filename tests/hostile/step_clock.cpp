@@ -136,20 +136,20 @@ QString StepClock::slowest(int n) const {
     return out;
 }
 
-QString StepClock::readingMoreThan(qint64 limit) const {
+QString StepClock::over(qint64 Step::*bytes, qint64 limit, const char* what) const {
     QString out;
     for (const Step& s : steps_)
-        if (s.bytesRead > limit)
-            out += QStringLiteral("  %1 MiB read  %2\n").arg(s.bytesRead >> 20).arg(s.label);
+        if (s.*bytes > limit)
+            out += QStringLiteral("  %1 MiB %2  %3\n").arg(s.*bytes >> 20).arg(QLatin1String(what), s.label);
     return out;
 }
 
+QString StepClock::readingMoreThan(qint64 limit) const {
+    return over(&Step::bytesRead, limit, "read");
+}
+
 QString StepClock::growingMoreThan(qint64 limit) const {
-    QString out;
-    for (const Step& s : steps_)
-        if (s.peakGrowth > limit)
-            out += QStringLiteral("  %1 MiB more  %2\n").arg(s.peakGrowth >> 20).arg(s.label);
-    return out;
+    return over(&Step::peakGrowth, limit, "more");
 }
 
 QString StepClock::largestGrowth() const {

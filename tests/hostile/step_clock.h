@@ -56,6 +56,8 @@ public:
     QString largestGrowth() const;
 
 private:
+    // The steps whose field is over limit, one per line.
+    QString over(qint64 Step::*bytes, qint64 limit, const char* what) const;
     void begin(const QString& label);
     double end();
     void watch();

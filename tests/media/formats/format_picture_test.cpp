@@ -313,16 +313,22 @@ INSTANTIATE_TEST_SUITE_P(
                     Source::Blocks, 1, true, 8, 255}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Writes dir/t.heic: the block picture with a 32-pixel thumbnail stored
+// beside it.
+bool writeHeicWithThumbnail(TempDir& dir) {
+    return blockSource().save(dir.file("blocks.png")) &&
+           runTool(QStringLiteral("heif-enc"),
+                   {QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
+                    QStringLiteral("32"), dir.file("blocks.png"), QStringLiteral("-o"),
+                    dir.file("t.heic")});
+}
+
 // A thumbnail stored with a HEIF picture stands in for it when it covers
 // the drawn size, and only then.
 TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
     ColourTransformCache colours;
     TempDir dir;
-    ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
-    ASSERT_TRUE(runTool(QStringLiteral("heif-enc"),
-                        {QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
-                         QStringLiteral("32"), dir.file("blocks.png"), QStringLiteral("-o"),
-                         dir.file("t.heic")}));
+    ASSERT_TRUE(writeHeicWithThumbnail(dir));
     HeifPicture picture(colours);
     picture.load(dir.file("t.heic"));
     ASSERT_EQ(QSize(picture.width(), picture.height()), QSize(64, 48));
@@ -342,11 +348,7 @@ TEST(HeifThumbnail, UsedWhenAtLeastTheDrawnSize) {
 TEST(HeifThumbnail, BrokenOneGivesWayToThePicture) {
     ColourTransformCache colours;
     TempDir dir;
-    ASSERT_TRUE(blockSource().save(dir.file("blocks.png")));
-    ASSERT_TRUE(runTool(QStringLiteral("heif-enc"),
-                        {QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
-                         QStringLiteral("32"), dir.file("blocks.png"), QStringLiteral("-o"),
-                         dir.file("t.heic")}));
+    ASSERT_TRUE(writeHeicWithThumbnail(dir));
     // The thumbnail's coding parameters (its own hvcC property, the second)
     // emptied of their parameter sets.
     QByteArray bytes = readAll(dir.file("t.heic"));
