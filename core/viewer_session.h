@@ -149,9 +149,6 @@ public:
     // The window is going: its album is let go, without a signal.
     void closeAlbum() { album_ = AlbumPosition(); }
 
-    // For window tests that set up an album without its list.
-    AlbumPosition& albumForTests() { return album_; }
-
 Q_SIGNALS:
     // Another album was opened.
     void albumChanged();

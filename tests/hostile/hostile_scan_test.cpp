@@ -39,8 +39,8 @@ TEST(HostileLibrary, ScanListsExactlyTheAlbumsThatHoldPictures) {
     EXPECT_EQ(shown, wanted);
     // The root album was opened and its first picture shown without a word.
     EXPECT_EQ(h.messages, QStringList());
-    EXPECT_EQ(h.ui().sbInfo->panelText(0), QStringLiteral("1 / 1"));
-    EXPECT_FALSE(h.ui().imgView->isHidden());
+    EXPECT_EQ(h.parts().sbInfo->panelText(0), QStringLiteral("1 / 1"));
+    EXPECT_FALSE(h.parts().imgView->isHidden());
 
     const double scan = h.clock().steps().first().ms;
     std::printf("[ timing      ] creation with the scan of %d folders: %.1f ms\n",
@@ -51,14 +51,14 @@ TEST(HostileLibrary, ScanListsExactlyTheAlbumsThatHoldPictures) {
 TEST(HostileLibrary, TenThousandPictureAlbumOpensStepsAndPages) {
     HostileWindow h(HostileOptions{});
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     const HostileAlbum& bulk = HostileWindow::album(kHostileBulkAlbum);
     ASSERT_TRUE(h.openAlbum(bulk));
     const double open = h.clock().steps().last().ms;
-    ASSERT_EQ(w.testAccess().album.paths().size(), kHostileBulkPictures);
+    ASSERT_EQ(w.session().album().paths().size(), kHostileBulkPictures);
     EXPECT_EQ(ui.lstFile->count(), kHostileBulkPictures);
-    EXPECT_EQ(w.testAccess().album.paths().first().section(QLatin1Char('/'), -1), QStringLiteral("p00000.jpg"));
-    EXPECT_EQ(w.testAccess().album.paths().last().section(QLatin1Char('/'), -1), QStringLiteral("p09999.jpg"));
+    EXPECT_EQ(w.session().album().paths().first().section(QLatin1Char('/'), -1), QStringLiteral("p00000.jpg"));
+    EXPECT_EQ(w.session().album().paths().last().section(QLatin1Char('/'), -1), QStringLiteral("p09999.jpg"));
     EXPECT_EQ(h.openMessages, QStringList());
     EXPECT_EQ(ui.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
 
@@ -71,18 +71,18 @@ TEST(HostileLibrary, TenThousandPictureAlbumOpensStepsAndPages) {
         EXPECT_EQ(h.run(QStringLiteral("next in the big album"), [&] { w.aNextExecute(); }), QStringList());
         stepping += h.clock().steps().last().ms;
     }
-    EXPECT_EQ(w.testAccess().album.index(), kSteps - 1);
+    EXPECT_EQ(w.session().album().index(), kSteps - 1);
     EXPECT_EQ(ui.sbInfo->panelText(0), QStringLiteral("%1 / 10000").arg(kSteps));
     EXPECT_EQ(ui.sbInfo->panelText(1), QString::fromLatin1(kHostileBulkSize));
 
     // Every thumbnail page.
     double sheet = h.clock().step(QStringLiteral("sheet page 1"), [&] { ui.action(Command::Sum)->trigger(); });
     const int pages = ui.sbScr->maximum() + 1;
-    EXPECT_EQ(pages, (kHostileBulkPictures + w.testAccess().sheet.grid().perPage() - 1) / (w.testAccess().sheet.grid().perPage()));
+    EXPECT_EQ(pages, (kHostileBulkPictures + w.session().sheet().grid().perPage() - 1) / (w.session().sheet().grid().perPage()));
     const QImage firstPage = ui.imgSum->bitmap();
     for (int page = 1; page < pages; ++page)
         sheet += h.clock().step(QStringLiteral("sheet page %1").arg(page + 1), [&] { ui.sbScr->setValue(page); });
-    EXPECT_TRUE(w.testAccess().sheet.pageValid());
+    EXPECT_TRUE(w.session().sheet().pageValid());
     // The last page holds the 16 pictures left over: it was drawn anew.
     EXPECT_NE(ui.imgSum->bitmap(), firstPage);
     EXPECT_EQ(h.messages, QStringList());

@@ -55,8 +55,8 @@ QString escaped(const QString& s) {
 void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, int index,
                     const QStringList& messages, qsizetype newSoundCalls) {
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
-    const QString path = w.testAccess().album.paths()[index];
+    const WindowParts ui = h.parts();
+    const QString path = w.session().album().paths()[index];
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const Expected x = expected.value(name);
     SCOPED_TRACE(QStringLiteral("%1 (%2: %3)")
@@ -64,7 +64,7 @@ void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, 
                           QString::fromUtf8(x.entry ? x.entry->what : "generated picture"))
                      .toStdString());
     ASSERT_TRUE(expected.contains(name));
-    EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Position)), positionText(index, w.testAccess().album.count()));
+    EXPECT_EQ(ui.sbInfo->panelText(panelIndex(StatusPanel::Position)), positionText(index, w.session().album().count()));
     EXPECT_EQ(escaped(ui.sbInfo->panelText(panelIndex(StatusPanel::Name))), escaped(name));
     // The picture list names it by its whole name less the extension.
     EXPECT_EQ(escaped(ui.lstFile->item(index)->text().mid(1)), escaped(name.left(name.lastIndexOf(QLatin1Char('.')))));
@@ -100,20 +100,20 @@ void checkPresented(HostileWindow& h, const QHash<QString, Expected>& expected, 
 void checkPage(HostileWindow& h, const QHash<QString, Expected>& expected, int page,
                const QStringList& messages) {
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
-    const int perPage = w.testAccess().sheet.grid().perPage();
+    const WindowParts ui = h.parts();
+    const int perPage = w.session().sheet().grid().perPage();
     const int first = page * perPage;
-    const int last = std::min<int>(first + perPage, w.testAccess().album.count()) - 1;
+    const int last = std::min<int>(first + perPage, w.session().album().count()) - 1;
     QStringList wanted;
     for (int i = first; i <= last && wanted.isEmpty(); ++i) {
-        const QString path = w.testAccess().album.paths()[i];
+        const QString path = w.session().album().paths()[i];
         const Expected x = expected.value(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
         if (x.refusedOnSheet())
             wanted << messageFor(x.detail, path);
     }
     SCOPED_TRACE(QStringLiteral("thumbnail page %1").arg(page + 1).toStdString());
     EXPECT_EQ(messages, wanted);
-    EXPECT_EQ(w.testAccess().sheet.pageValid(), wanted.isEmpty());
+    EXPECT_EQ(w.session().sheet().pageValid(), wanted.isEmpty());
     EXPECT_TRUE(ui.pbInfo->isHidden());
 }
 
@@ -122,7 +122,7 @@ class HostileAlbumWalk : public ::testing::TestWithParam<QByteArray> {};
 TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
     HostileWindow h(HostileOptions{.bulkAlbum = false});
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     const HostileAlbum& album = HostileWindow::album(GetParam());
     std::printf("[ permissions ] %s\n", qPrintable(h.permissionsNote()));
     if (!h.listed(album)) {
@@ -133,7 +133,7 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
 
     const QHash<QString, Expected> expected = h.expectedPictures(album);
     QStringList names;
-    for (const QString& path : w.testAccess().album.paths())
+    for (const QString& path : w.session().album().paths())
         names << escaped(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     QStringList wantedNames;
     for (auto it = expected.begin(); it != expected.end(); ++it)
@@ -141,8 +141,8 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
     names.sort();
     wantedNames.sort();
     EXPECT_EQ(names, wantedNames);
-    EXPECT_EQ(ui.lstFile->count(), w.testAccess().album.paths().size());
-    const int n = w.testAccess().album.count();
+    EXPECT_EQ(ui.lstFile->count(), w.session().album().paths().size());
+    const int n = w.session().album().count();
 
     if (n == 0) {
         // An album gone since the scan opens with nothing and says nothing.
@@ -150,7 +150,7 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
         for (QAction* a : {ui.action(Command::Back), ui.action(Command::Auto), ui.action(Command::Next), ui.action(Command::Sum), ui.action(Command::Copy), ui.action(Command::Wall)})
             EXPECT_FALSE(a->isEnabled());
     } else {
-        ASSERT_EQ(w.testAccess().album.index(), 0);
+        ASSERT_EQ(w.session().album().index(), 0);
         // Entries that change once the album is open are checked when shown
         // after the change; the first one again at the end of the round.
         if (!h.changeEntries(album))
@@ -161,7 +161,7 @@ TEST_P(HostileAlbumWalk, EveryPictureAndEverySheetPageMeetsItsRow) {
             const qsizetype calls = h.sound.calls.size();
             const QString label = QStringLiteral("next to %1 / %2").arg(index + 1).arg(n);
             const QStringList messages = h.run(label, [&] { w.aNextExecute(); });
-            ASSERT_EQ(w.testAccess().album.index(), index);
+            ASSERT_EQ(w.session().album().index(), index);
             checkPresented(h, expected, index, messages, h.sound.calls.size() - calls);
         }
         // The thumbnail sheet, page by page.

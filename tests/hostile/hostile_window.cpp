@@ -99,8 +99,8 @@ int HostileWindow::expectedCount(const HostileAlbum& a) const {
 
 QStringList HostileWindow::albumEntries() {
     QStringList out;
-    for (int i = 0; i < ui().lstBook->count(); ++i)
-        out << ui().lstBook->item(i)->text();
+    for (int i = 0; i < parts().lstBook->count(); ++i)
+        out << parts().lstBook->item(i)->text();
     return out;
 }
 
@@ -115,10 +115,10 @@ QStringList HostileWindow::expectedAlbumEntries() {
 
 bool HostileWindow::openAlbum(const HostileAlbum& a) {
     const QString name = a.name.isEmpty() && !a.sameAs ? kRootAlbumLabel : hostileDecodedName(a.name);
-    for (int i = 0; i < ui().lstBook->count(); ++i) {
-        if (albumEntryName(ui().lstBook->item(i)->text()) != name)
+    for (int i = 0; i < parts().lstBook->count(); ++i) {
+        if (albumEntryName(parts().lstBook->item(i)->text()) != name)
             continue;
-        ui().lstBook->setCurrentRow(i);
+        parts().lstBook->setCurrentRow(i);
         openMessages = run(QStringLiteral("open album %1").arg(name), [this] { w().lstBookDblClick(); });
         return true;
     }

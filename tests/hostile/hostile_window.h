@@ -8,6 +8,7 @@
 #include "tests/hostile/step_clock.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/hostile.h"
+#include "tests/ui/window_parts.h"
 #include "ui/main/main_window.h"
 
 #include <QAction>
@@ -40,7 +41,7 @@ public:
     ~HostileWindow();
 
     TfrmMain& w() { return *window_; }
-    const MainWindowComponents& ui() { return window_->testAccess().ui; }
+    WindowParts parts() const { return WindowParts(*window_); }
     const QString& root() const { return root_; }
     // The shared thumbnail cache the window reads and writes.
     const QString& thumbnailCache() const { return cache_; }

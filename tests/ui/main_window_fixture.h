@@ -5,6 +5,7 @@
 #include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
+#include "tests/ui/window_parts.h"
 #include "ui/main/main_window.h"
 #include "ui/widgets/bevel_panel.h"
 #include "ui/widgets/instant_progress_bar.h"
@@ -53,7 +54,7 @@ struct MainWindowHarness {
         window->FormCreate();
     }
     TfrmMain& w() { return *window; }
-    const MainWindowComponents& ui() { return window->testAccess().ui; }
+    WindowParts parts() const { return WindowParts(*window); }
 };
 
 // A library filled by the test first, then the window created on it, with
@@ -99,20 +100,20 @@ struct LibraryWindow {
                 stepWait();
                 return;
             }
-            for (QWidget* p : {static_cast<QWidget*>(ui().pnlBook), static_cast<QWidget*>(ui().pnlMemo)})
+            for (QWidget* p : {static_cast<QWidget*>(parts().pnlBook), static_cast<QWidget*>(parts().pnlMemo)})
                 slideLog << qMakePair(p, p->x());
         };
         window = std::make_unique<TfrmMain>(env);
         guarded([this] { window->FormCreate(); });
     }
     TfrmMain& w() { return *window; }
-    const MainWindowComponents& ui() { return window->testAccess().ui; }
+    WindowParts parts() const { return WindowParts(*window); }
 
     // When set, stands in for the recording wait between slide steps.
     std::function<void()> stepWait;
 
-    QStringList bookEntries() { return entries(ui().lstBook); }
-    QStringList fileEntries() { return entries(ui().lstFile); }
+    QStringList bookEntries() { return entries(parts().lstBook); }
+    QStringList fileEntries() { return entries(parts().lstFile); }
     static QStringList entries(QListWidget* list) {
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
@@ -120,7 +121,7 @@ struct LibraryWindow {
         return out;
     }
     void openAlbumAt(int row) {
-        ui().lstBook->setCurrentRow(row);
+        parts().lstBook->setCurrentRow(row);
         guarded([this] { w().lstBookDblClick(); });
     }
     // Left edges of one panel at each step wait.

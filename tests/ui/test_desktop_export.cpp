@@ -30,7 +30,7 @@ using test::LibraryWindow;
 QString wallpaperTarget(LibraryWindow& h) { return wallpaperFilePath(h.wallDir.path()); }
 // Chooses the style from its menu, then sets the wallpaper.
 void setWallpaper(LibraryWindow& h, int style) {
-    test::menuItem(h.ui().pmWall, style)->trigger();
+    test::menuItem(h.parts().pmWall, style)->trigger();
     guarded([&h] { h.w().aWallExecute(); });
 }
 
@@ -176,7 +176,7 @@ TEST(ScreenColours, TheViewFollowsTheScreenProfileAndExportsStaySrgb) {
     h.create();
     const auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 40; };
     const auto isGreen = [](QRgb c) { return qGreen(c) > 200 && qRed(c) < 40; };
-    const QImage view = h.ui().imgView->bitmap();
+    const QImage view = h.parts().imgView->bitmap();
     int redPixels = 0, greenPixels = 0;
     for (int y = 0; y < view.height(); ++y)
         for (int x = 0; x < view.width(); ++x) {

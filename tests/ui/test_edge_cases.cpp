@@ -90,7 +90,7 @@ int distinctColours(const QImage& image) {
     return int(seen.size());
 }
 
-QString positionShown(const MainWindowComponents& ui) { return ui.sbInfo->panelText(0); }
+QString positionShown(const WindowParts& ui) { return ui.sbInfo->panelText(0); }
 
 // ------------------------------------------------------------ long names
 
@@ -117,7 +117,7 @@ TEST_P(LongNames, WidenTheListAndItsPanelWithoutLimit) {
         h.lib.album("").jpeg(kLongName + ".jpg", 8, 8);
     h.create(c.screen);
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
 
@@ -181,7 +181,7 @@ TEST(EdgeCases, ALibraryWithoutFoldersFillsTheSplashBarAtOnce) {
 TEST(EdgeCases, AnEmptyLibraryShowsAnEmptyStatusBar) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     ASSERT_EQ(ui.sbInfo->panelCount(), 6);
     for (int i = 0; i < 6; ++i) {
@@ -208,7 +208,7 @@ void travelAlbum(LibraryBuilder& lib) {
 // Opens Travel from the album list with the pointer, moves to its second
 // picture with the Next button, starts the slide show at 1 second with the
 // pointer resting on the right half of the picture.
-void openTravelAndStartTheShow(const MainWindowComponents& ui, User& user) {
+void openTravelAndStartTheShow(const WindowParts& ui, User& user) {
     user.moveTo(ui.pnlBook, QPoint(ui.pnlBook->width() - 2, 10)); // the strip
     ASSERT_EQ(ui.pnlBook->x(), 0);
     user.doubleClickRow(ui.lstBook, 1);
@@ -226,7 +226,7 @@ TEST(EdgeCases, MinimiseKeepsAlbumPictureAndARunningSlideShow) {
     travelAlbum(h.lib);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     openTravelAndStartTheShow(ui, user);
@@ -308,7 +308,7 @@ TEST(EdgeCases, ExitEndsTheRunWhileASlideShowRuns) {
         travelAlbum(h.lib);
         h.create();
         TfrmMain& w = *h.window;
-        const MainWindowComponents& ui = w.testAccess().ui;
+        const WindowParts ui(w);
         showWindow(w);
         User user(w);
         openTravelAndStartTheShow(ui, user);
@@ -367,7 +367,7 @@ TEST(EdgeCases, PictureListClosesOnARealMoveOverPictureBackgroundAndSheet) {
         h.lib.album("").jpeg("b.jpg", 400, 300).jpeg("c.jpg", 400, 300);
         h.create();
         TfrmMain& w = h.w();
-        const MainWindowComponents& ui = h.ui();
+        const WindowParts ui = h.parts();
         showWindow(w);
         User user(w);
         if (c.over == Over::Sheet)
@@ -411,7 +411,7 @@ TEST(EdgeCases, PictureListClosesOnARealMoveDuringASlide) {
     h.lib.album("").jpeg("a.jpg", 400, 300).jpeg("b.jpg", 400, 300);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     user.click(ui.tbsNext, Qt::RightButton);
@@ -439,7 +439,7 @@ TEST(EdgeCases, WhileNoAlbumWasChosenMovesLeaveTheCursorAndThePanel) {
     h.lib.album("Travel").jpeg("t1.jpg", 400, 300).jpeg("t2.jpg", 400, 300);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     ASSERT_EQ(ui.pnlBook->x(), 0);
@@ -489,7 +489,7 @@ TEST(EdgeCases, PictureListShowsAtMostTheRowsOfTheMainArea) {
             root.jpeg(QString("p%1.jpg").arg(i, 3, 10, QChar('0')), 8, 8);
         h.create(c.screen);
         TfrmMain& w = h.w();
-        const MainWindowComponents& ui = h.ui();
+        const WindowParts ui = h.parts();
         showWindow(w);
         User user(w);
         user.click(ui.tbsNext, Qt::RightButton);
@@ -508,7 +508,7 @@ TEST(EdgeCases, ClockGlyphGoesTheMomentTheShowStops) {
     h.lib.album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     QCoreApplication::processEvents();
 
@@ -551,7 +551,7 @@ TEST(EdgeCases, RichTextInATxtMemoShowsFormattedUnderTheTxtGlyph) {
         .jpeg("c.jpg", 64, 48).memoRtf("c.rtf");
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     const QRect memoGlyph = ui.sbInfo->panelRect(3);
@@ -586,7 +586,7 @@ TEST(EdgeCases, OnePictureKeepsTheArrowAndClicksAndKeysPresentItAgain) {
     h.lib.album("").jpeg("only.jpg", 400, 300).wav("only.wav", 50);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     ASSERT_EQ(h.sound.calls.size(), 1);
@@ -643,7 +643,7 @@ TEST(EdgeCases, SheetShowsItsScrollBarOnlyBeyondOnePage) {
             root.jpeg(QString("p%1.jpg").arg(i, 2, 10, QChar('0')), 40, 30);
         h.create(c.screen);
         TfrmMain& w = h.w();
-        const MainWindowComponents& ui = h.ui();
+        const WindowParts ui = h.parts();
         showWindow(w);
         User user(w);
         EXPECT_FALSE(ui.sbScr->isVisible());
@@ -664,7 +664,7 @@ TEST(EdgeCases, FrameFollowsBackNextAndThePictureListWithoutTurningThePage) {
         root.jpeg(QString("p%1.jpg").arg(i, 2, 10, QChar('0')), 40, 30);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     user.click(ui.tbsSum);

@@ -64,7 +64,7 @@ QImage solid(QSize size, QRgb colour) {
     return image;
 }
 
-QString positionShown(const MainWindowComponents& ui) { return ui.sbInfo->panelText(0); }
+QString positionShown(const WindowParts& ui) { return ui.sbInfo->panelText(0); }
 
 // An unselected entry as an owner-drawn list shows it: the list's ground,
 // the glyph at (8, 3) and the name at (28, 5) in the list's font and colour.
@@ -92,7 +92,7 @@ TEST(EdgeCasesUnchecked, ListEntriesDrawTheirGlyphAndNameOnly) {
     h.lib.album("Winter").jpeg("x.jpg", 8, 8).jpeg("y.jpg", 8, 8);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     user.click(ui.tbsNext, Qt::RightButton);
@@ -133,7 +133,7 @@ TEST(EdgeCasesUnchecked, OpeningAnAlbumUnderTheSheetDrawsItsFirstPageAtOnce) {
         colourAlbum.bmp(QString("c%1.bmp").arg(i), solid({60, 40}, colours[i]));
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     user.click(ui.tbsSum);
@@ -174,7 +174,7 @@ TEST(EdgeCasesUnchecked, ClosingTheSheetShowsThePictureDrawnUnderIt) {
     h.lib.album("").bmp("a.bmp", solid({600, 400}, red)).bmp("b.bmp", solid({200, 100}, green));
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     user.click(ui.tbsSum);
@@ -216,7 +216,7 @@ TEST(EdgeCasesUnchecked, DecoderFailureRestoresTheDefaultCursor) {
         h.lib.album("Broken").broken("x.jpg", BrokenKind::JpegNotJpeg).jpeg("y.jpg", 64, 48);
         h.create();
         TfrmMain& w = h.w();
-        const MainWindowComponents& ui = h.ui();
+        const WindowParts ui = h.parts();
         showWindow(w);
         User user(w);
         ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -259,7 +259,7 @@ TEST(EdgeCasesUnchecked, RtfMemoWinsOverTxtAndTheHintIsExact) {
     picture.close();
     h.create();
     QLocale::setDefault(before);
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
 
     EXPECT_EQ(ui.reMemo->toPlainText().toStdString(), rtfPlainText(sampleMemo()).toStdString());
     EXPECT_EQ(ui.sbInfo->panelText(3), "RTF");
@@ -284,7 +284,7 @@ TEST(EdgeCasesUnchecked, ToolbarKeepsTheBackCursorTheBackgroundResetsIt) {
     h.lib.album("").jpeg("a.jpg", 400, 721).jpeg("b.jpg", 400, 721).jpeg("c.jpg", 400, 721);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
     ASSERT_EQ(ui.imgView->geometry(), QRect(312, 0, 400, 721));
@@ -295,7 +295,7 @@ TEST(EdgeCasesUnchecked, ToolbarKeepsTheBackCursorTheBackgroundResetsIt) {
     user.moveTo(ui.imgView, QPoint(100, 0));
     const QPoint above = user.at(ui.imgView, QPoint(100, 0));
     user.moveTo(ui.tbMain, ui.tbMain->mapFrom(&w, QPoint(above.x(), 10)));
-    EXPECT_EQ(w.testAccess().viewCursor, CursorSlot::Back);
+    EXPECT_EQ(w.session().pointerZone(), CursorSlot::Back);
     EXPECT_TRUE(ui.imgView->cursor().pixmap().toImage() == backCursor().pixmap().toImage());
     // The show's next step, whichever way it goes: with three pictures one
     // step back and one step on end on different pictures.
@@ -308,7 +308,7 @@ TEST(EdgeCasesUnchecked, ToolbarKeepsTheBackCursorTheBackgroundResetsIt) {
     EXPECT_EQ(nextStep(), "3 / 3");
     // Beside the picture the default cursor comes back: forward again.
     user.moveTo(ui.pnlMain, QPoint(100, 300));
-    EXPECT_EQ(w.testAccess().viewCursor, CursorSlot::Default);
+    EXPECT_EQ(w.session().pointerZone(), CursorSlot::Default);
     EXPECT_EQ(nextStep(), "1 / 3");
     ui.action(Command::Auto)->trigger();
 }
@@ -337,7 +337,7 @@ TEST(EdgeCasesUnchecked, ArrowKeysNeverReachTheAlbumListOrTheMemo) {
     h.lib.album("Winter").jpeg("x.jpg", 8, 8);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     showWindow(w);
     User user(w);
 

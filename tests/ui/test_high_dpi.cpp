@@ -30,7 +30,7 @@ TEST(HighDpi, StripesKeepEveryDevicePixelAtTheLogicalPlace) {
     h.lib.album("").bmp("stripes.bmp", stripes(picture));
     h.create();
     ASSERT_TRUE(h.failures.messages.isEmpty());
-    ImageBox* view = h.ui().imgView;
+    ImageBox* view = h.parts().imgView;
     // The same logical place and size as at a ratio of 1.
     const Fit fit = fitPicture(picture.width(), picture.height(), 1024, 721);
     EXPECT_EQ(view->geometry(), fit.rect()) << "ratio " << dpr;
@@ -56,11 +56,11 @@ TEST(HighDpi, ThumbnailCellsUseEveryDevicePixel) {
     h.lib.album("").bmp("a.bmp", stripes(QSize(side, side))).bmp("b.bmp", stripes(QSize(side, side)));
     h.create();
     h.w().show();
-    h.ui().action(Command::Sum)->trigger();
+    h.parts().action(Command::Sum)->trigger();
     ASSERT_TRUE(h.failures.messages.isEmpty());
-    const QRect cell = thumbnailRect(h.w().testAccess().sheet.grid(), 0, 0, side, side);
+    const QRect cell = thumbnailRect(h.w().session().sheet().grid(), 0, 0, side, side);
     ASSERT_EQ(cell.size(), QSize(157, 157));
-    const QImage shot = h.ui().imgSum->grab(cell).toImage();
+    const QImage shot = h.parts().imgSum->grab(cell).toImage();
     ASSERT_EQ(shot.width(), side);
     int sharp = 0;
     const int y = shot.height() / 2;
@@ -82,7 +82,7 @@ TEST(HighDpi, APixelOfRoundingDoesNotResampleThePicture) {
     h.create();
     ASSERT_TRUE(h.failures.messages.isEmpty());
     h.w().show();
-    const QImage shot = h.ui().imgView->grab().toImage();
+    const QImage shot = h.parts().imgView->grab().toImage();
     const int y = shot.height() / 2;
     int sharp = 0;
     const int columns = std::min(shot.width(), picture.width());

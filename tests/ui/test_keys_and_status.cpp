@@ -83,7 +83,7 @@ struct Observed {
 };
 
 Observed observe(KeyWindow& h) {
-    return {h.w().testAccess().album.index(), h.ui().action(Command::Auto)->isEnabled(), h.ui().action(Command::Auto)->isChecked(), h.ui().action(Command::Sum)->isChecked(),
+    return {h.w().session().album().index(), h.parts().action(Command::Auto)->isEnabled(), h.parts().action(Command::Auto)->isChecked(), h.parts().action(Command::Sum)->isChecked(),
             h.asked.size(), h.clipboard.images.size()};
 }
 
@@ -94,24 +94,23 @@ TEST(KeyRouting, EveryBindingReachesItsCommandWhateverHasTheFocus) {
         const char* focus;
         std::function<QWidget*()> prepare;
     } holders[] = {
-        {"album list", [&] { return static_cast<QWidget*>(h.ui().lstBook); }},
+        {"album list", [&] { return static_cast<QWidget*>(h.parts().lstBook); }},
         {"memo box",
          [&] {
              // Only the first picture has a memo: the box is enabled there.
-             h.w().testAccess().album.pick(0);
-             guarded([&] { h.w().ShowCurrentPicture(); });
-             return static_cast<QWidget*>(h.ui().reMemo);
+             h.w().session().pick(0);
+             return static_cast<QWidget*>(h.parts().reMemo);
          }},
         {"picture list",
          [&] {
              guarded([&] { h.w().tbsNextContextPopup(); });
-             return static_cast<QWidget*>(h.ui().lstFile);
+             return static_cast<QWidget*>(h.parts().lstFile);
          }},
         {"sheet scroll bar",
          [&] {
-             if (!h.ui().action(Command::Sum)->isChecked())
-                 h.ui().action(Command::Sum)->trigger();
-             return static_cast<QWidget*>(h.ui().sbScr);
+             if (!h.parts().action(Command::Sum)->isChecked())
+                 h.parts().action(Command::Sum)->trigger();
+             return static_cast<QWidget*>(h.parts().sbScr);
          }},
     };
     const struct {
@@ -144,10 +143,9 @@ TEST(KeyRouting, EveryBindingReachesItsCommandWhateverHasTheFocus) {
         }
     }
     // Ctrl+P and Alt+P replay the first picture's sound, from the memo box too.
-    h.w().testAccess().album.pick(0);
-    guarded([&] { h.w().ShowCurrentPicture(); });
+    h.w().session().pick(0);
     for (QKeyCombination key : {Qt::CTRL | Qt::Key_P, Qt::ALT | Qt::Key_P}) {
-        h.ui().reMemo->setFocus();
+        h.parts().reMemo->setFocus();
         const qsizetype before = h.sound.calls.size();
         h.type(key);
         EXPECT_EQ(h.sound.calls.size(), before + 1) << QKeySequence(key).toString().toStdString();
@@ -191,7 +189,7 @@ TEST(KeyRouting, TheNextKeyWorksWithoutAClickAfterEveryDialog) {
             testlib::writeFile(h.lib.album("").filePath("a01.jpg"), "not a picture");
             setFailureSink(showFailureMessage);
         }
-        h.ui().lstBook->setFocus();
+        h.parts().lstBook->setFocus();
         bool seen = false;
         closeNextModalWith(c.answer, &seen);
         h.type(c.opener);
@@ -199,9 +197,9 @@ TEST(KeyRouting, TheNextKeyWorksWithoutAClickAfterEveryDialog) {
         EXPECT_TRUE(seen) << c.dialog;
         // The next key comes once the events of the closing have run.
         EXPECT_TRUE(QTest::qWaitFor([&h] { return QApplication::activeWindow() == &h.w(); })) << c.dialog;
-        const int index = h.w().testAccess().album.index();
+        const int index = h.w().session().album().index();
         h.type(QKeyCombination(Qt::Key_Left));
-        EXPECT_NE(h.w().testAccess().album.index(), index) << c.dialog;
+        EXPECT_NE(h.w().session().album().index(), index) << c.dialog;
         // The seen fault: Ctrl+C went to the album list and copied its entry.
         const qsizetype copies = h.clipboard.images.size();
         h.type(Qt::CTRL | Qt::Key_C);
@@ -218,8 +216,8 @@ TEST(KeyRouting, StretchQuestionLeavesTheKeyboardWithTheWindow) {
         h.w().show();
         h.w().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&h.w()));
-        test::menuItem(h.ui().pmWall, int(WallpaperStyle::Zoom))->trigger();
-        h.ui().lstBook->setFocus();
+        test::menuItem(h.parts().pmWall, int(WallpaperStyle::Zoom))->trigger();
+        h.parts().lstBook->setFocus();
         // First the wallpaper question (Yes), then the stretch question.
         bool first = false, second = false;
         closeNextModalWith(Qt::Key_Return, &first);
@@ -276,7 +274,7 @@ TEST(DatePanel, WholeDateAndTimeReadableUnderEveryLocale) {
         QLocale::setDefault(QLocale(QString::fromLatin1(name)));
         test::MainWindowHarness h;
         for (int day = 0; day < 7; ++day)
-            expectWholeInPanel(h.ui().sbInfo, panelIndex(StatusPanel::Date),
+            expectWholeInPanel(h.parts().sbInfo, panelIndex(StatusPanel::Date),
                                fileDateText(QDateTime(QDate(2026, 12, 7).addDays(day), QTime(23, 48)),
                                             QLocale()),
                                name);
@@ -288,7 +286,7 @@ TEST(DatePanel, WholeDateAndTimeReadableUnderEveryLocale) {
 // for an ordinary photo's.
 TEST(SizePanel, PanoramaSizesStandWhole) {
     test::MainWindowHarness h;
-    StatusPanels* bar = h.ui().sbInfo;
+    StatusPanels* bar = h.parts().sbInfo;
     const int size = panelIndex(StatusPanel::Size);
     const int width = bar->panelRect(size).width();
     for (const char* text :
@@ -324,14 +322,14 @@ TEST(ThinPicture, IsDecodedAndItsErrorReported) {
         test::LibraryWindow h;
         h.lib.album("").file("thin.jpg", thinJpeg(damaged));
         h.create();
-        ImageBox* view = h.ui().imgView;
+        ImageBox* view = h.parts().imgView;
         if (damaged) {
             ASSERT_EQ(h.failures.messages.size(), 1);
             EXPECT_TRUE(h.failures.messages[0].startsWith(QStringLiteral("JPEG エラー #")))
                 << h.failures.messages[0].toStdString();
         } else {
             EXPECT_TRUE(h.failures.messages.isEmpty());
-            EXPECT_EQ(view->size(), QSize(1, h.ui().pnlMain->height()));
+            EXPECT_EQ(view->size(), QSize(1, h.parts().pnlMain->height()));
             const QColor shown = view->canvas().pixelColor(0, view->height() / 2);
             const QColor plain = QColor::fromRgb(testlib::plainColour(3));
             EXPECT_LE(std::abs(shown.red() - plain.red()) + std::abs(shown.green() - plain.green()) +

@@ -32,7 +32,7 @@ TEST_P(MainWindowLayout, ComponentsSitWhereTheCreationPutsThem) {
     const ScreenCase& c = GetParam();
     MainWindowHarness h(QSize(c.cw, c.ch));
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     EXPECT_EQ(w.geometry(), QRect(0, 0, c.cw, c.ch));
     EXPECT_EQ(ui.tbMain->geometry(), QRect(0, 0, c.cw, 26));
     EXPECT_EQ(ui.pnlMain->geometry(), c.pnlMain);
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, MainWindowLayout,
 
 TEST(MainWindow, GradientBandsOnTheBackgroundOfA1024x768Screen) {
     MainWindowHarness h;
-    const QImage& wall = h.ui().imgWall->bitmap();
+    const QImage& wall = h.parts().imgWall->bitmap();
     const struct {
         int row;
         int grey;
@@ -77,9 +77,9 @@ TEST(MainWindow, GradientBandsOnTheBackgroundOfA1024x768Screen) {
 TEST(MainWindow, StateAfterCreationForALibraryWithoutPictures) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     // The session's state after it: ViewerSession.AnEmptyRootAlbumLeavesTheStartingState.
-    EXPECT_EQ(w.testAccess().rootDir, h.library.path() + "/");
+    EXPECT_EQ(w.session().rootDir(), h.library.path() + "/");
     EXPECT_FALSE(ui.pnlMemo->isEnabled());
     EXPECT_TRUE(ui.reMemo->toPlainText().isEmpty());
     EXPECT_FALSE(ui.tmrAuto->isActive());
@@ -99,7 +99,7 @@ TEST(MainWindow, StateAfterCreationForALibraryWithoutPictures) {
 
 TEST(MainWindow, ActionsStartAsDefined) {
     MainWindowHarness h;
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     const struct {
         QAction* action;
         QString caption;
@@ -134,7 +134,7 @@ TEST(MainWindow, ActionsStartAsDefined) {
 
 TEST(MainWindow, ToolbarButtonsInOrderWithTheirHints) {
     MainWindowHarness h;
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     const struct {
         ToolButton* button;
         QAction* action;
@@ -171,7 +171,7 @@ TEST(MainWindow, ToolbarButtonsInOrderWithTheirHints) {
 
 TEST(MainWindow, PopupMenusAndRadioGroups) {
     MainWindowHarness h;
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     QStringList mainItems;
     for (QAction* a : ui.pmMain->actions())
         mainItems << (a->isSeparator() ? "-" : a->text());
@@ -200,9 +200,12 @@ TEST(MainWindow, PopupMenusAndRadioGroups) {
 }
 
 TEST(MainWindow, IntervalItemsSetTheTimerAndOnlyAChangeRestartsIt) {
-    MainWindowHarness h;
-    const MainWindowComponents& ui = h.ui();
-    ui.tmrAuto->start();
+    test::LibraryWindow h;
+    h.lib.album("").jpeg("a.jpg", 32, 24).jpeg("b.jpg", 32, 24);
+    h.create();
+    const WindowParts ui = h.parts();
+    ui.action(Command::Auto)->trigger(); // the show runs
+    ASSERT_TRUE(ui.tmrAuto->isActive());
     QTest::qWait(60);
     test::menuItem(ui.pmAutoTime, 3)->trigger(); // the interval already set: the running wait goes on
     EXPECT_LE(ui.tmrAuto->remainingTime(), 2960);
@@ -213,7 +216,7 @@ TEST(MainWindow, IntervalItemsSetTheTimerAndOnlyAChangeRestartsIt) {
     EXPECT_GT(ui.tmrAuto->remainingTime(), 590000);
     EXPECT_TRUE(test::menuItem(ui.pmAutoTime, 10 * 60)->isChecked());
     EXPECT_FALSE(test::menuItem(ui.pmAutoTime, 3)->isChecked());
-    ui.tmrAuto->stop();
+    ui.action(Command::Auto)->trigger(); // the show stops
     test::menuItem(ui.pmAutoTime, 1)->trigger();
     EXPECT_EQ(ui.tmrAuto->interval(), 1000);
     EXPECT_FALSE(ui.tmrAuto->isActive());
@@ -222,7 +225,7 @@ TEST(MainWindow, IntervalItemsSetTheTimerAndOnlyAChangeRestartsIt) {
 TEST(MainWindow, WallpaperStyleItemsSetTheStyle) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     const struct {
         QAction* item;
         WallpaperStyle style;
@@ -232,7 +235,7 @@ TEST(MainWindow, WallpaperStyleItemsSetTheStyle) {
                 {test::menuItem(ui.pmWall, int(WallpaperStyle::Zoom)), WallpaperStyle::Zoom}};
     for (const auto& r : rows) {
         r.item->trigger();
-        EXPECT_EQ(w.testAccess().wallpaperStyle, r.style);
+        EXPECT_EQ(w.session().wallpaperStyle(), r.style);
         for (QAction* a : ui.pmWall->actions())
             EXPECT_EQ(a->isChecked(), a == r.item);
     }
@@ -242,7 +245,7 @@ TEST(MainWindow, WallpaperStyleItemsSetTheStyle) {
 TEST(MainWindow, ChildrenAreStackedInDefinitionOrder) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     QList<QWidget*> order;
     for (QObject* o : w.children())
         if (auto* wid = qobject_cast<QWidget*>(o); wid && !qobject_cast<QMenu*>(wid))
@@ -257,7 +260,7 @@ TEST(MainWindow, ChildrenAreStackedInDefinitionOrder) {
 
 TEST(MainWindow, StatusBarPanels) {
     MainWindowHarness h;
-    const StatusPanels& sb = *h.ui().sbInfo;
+    const StatusPanels& sb = *h.parts().sbInfo;
     ASSERT_EQ(sb.panelCount(), 6);
     // The date panel is at least 130 wide, wider where its text needs it.
     const int widths[] = {100, 80, 130, 20, 20, 200};
@@ -275,7 +278,7 @@ TEST(MainWindow, StatusBarPanels) {
 
 TEST(MainWindow, MemoPanelParts) {
     MainWindowHarness h;
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     EXPECT_EQ(ui.pnlMemoHead->caption(), " MEMO");
     EXPECT_EQ(ui.pnlMemoHead->height(), 21);
     EXPECT_TRUE(ui.reMemo->isReadOnly());
@@ -285,19 +288,18 @@ TEST(MainWindow, MemoPanelParts) {
 
 TEST(MainWindow, CursorsBackAndNextHaveTheirHotSpotAtTheCorner) {
     MainWindowHarness h;
-    const MainWindowComponents& ui = h.ui();
-    EXPECT_EQ(ui.Cursors[0].shape(), Qt::ArrowCursor);
-    for (int slot : {1, 2}) {
-        EXPECT_EQ(ui.Cursors[slot].shape(), Qt::BitmapCursor);
-        EXPECT_EQ(ui.Cursors[slot].hotSpot(), QPoint(0, 0));
-        EXPECT_EQ(ui.Cursors[slot].pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(h.parts().imgView->cursor().shape(), Qt::ArrowCursor);
+    for (const QCursor& cursor : {backCursor(), nextCursor()}) {
+        EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
+        EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
+        EXPECT_EQ(cursor.pixmap().size(), QSize(32, 32));
     }
 }
 
 TEST(MainWindow, RightClickOverTheMainAreaOpensTheMainMenu) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     for (QWidget* target : {static_cast<QWidget*>(ui.imgWall), static_cast<QWidget*>(ui.pnlMain)}) {
@@ -311,12 +313,12 @@ TEST(MainWindow, RightClickOverTheMainAreaOpensTheMainMenu) {
 TEST(MainWindow, ExitClosesTheWindowAndMinimiseKeepsTheState) {
     MainWindowHarness h;
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     ui.tbsMin->click();
     EXPECT_TRUE(w.isMinimized());
-    EXPECT_EQ(w.testAccess().album.index(), -1);
+    EXPECT_EQ(w.session().album().index(), -1);
     w.showNormal();
     EXPECT_FALSE(w.isMinimized());
     EXPECT_EQ(w.geometry(), QRect(0, 0, 1024, 768));

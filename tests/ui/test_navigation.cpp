@@ -40,19 +40,19 @@ TEST(SlidingPanels, AlbumPanelSlidesOutAndBackInSteps) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     const int in = 4 - ui.pnlBook->width();
     ASSERT_EQ(ui.pnlBook->x(), in);
     h.sendMove(ui.lstBook->viewport());
-    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_TRUE(w.session().panels().isOut(SidePanel::Book));
     EXPECT_EQ(ui.pnlBook->x(), 0);
-    EXPECT_FALSE(w.testAccess().panels.sliding());
+    EXPECT_FALSE(w.session().panels().sliding());
     const auto out = slidePositions(in, 0, 32);
     // One wait between two positions: every position but the last is seen waiting.
     EXPECT_EQ(h.edgesOf(ui.pnlBook), QList<int>(out.begin(), out.end() - 1));
     h.slideLog.clear();
     h.sendMove(ui.imgView);
-    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_FALSE(w.session().panels().isOut(SidePanel::Book));
     EXPECT_EQ(ui.pnlBook->x(), in);
     const auto back = slidePositions(0, in, -32);
     EXPECT_EQ(h.edgesOf(ui.pnlBook), QList<int>(back.begin(), back.end() - 1));
@@ -63,18 +63,18 @@ TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) 
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     ASSERT_TRUE(ui.pnlMemo->isEnabled()); // a.jpg has a memo
     h.sendMove(ui.pnlMemoHead);
-    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Memo));
+    EXPECT_TRUE(w.session().panels().isOut(SidePanel::Memo));
     EXPECT_EQ(ui.pnlMemo->x(), 1024 - 587);
     EXPECT_EQ(h.edgesOf(ui.pnlMemo).first(), 1020);
     h.sendMove(ui.pnlBook);
-    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
+    EXPECT_TRUE(w.session().panels().isOut(SidePanel::Book));
     h.slideLog.clear();
     h.sendMove(ui.imgWall);
-    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Book));
-    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
+    EXPECT_FALSE(w.session().panels().isOut(SidePanel::Book));
+    EXPECT_FALSE(w.session().panels().isOut(SidePanel::Memo));
     EXPECT_EQ(ui.pnlMemo->x(), 1020);
     // While the album panel moves, the memo panel stands still out; then it moves.
     const QList<int> memo = h.edgesOf(ui.pnlMemo);
@@ -86,7 +86,7 @@ TEST(SlidingPanels, MemoPanelOnlyForAPictureWithAMemoAndBothComeBackAlbumFirst) 
     guarded([&] { w.aNextExecute(); });
     EXPECT_FALSE(ui.pnlMemo->isEnabled());
     h.sendMove(ui.pnlMemoHead);
-    EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
+    EXPECT_FALSE(w.session().panels().isOut(SidePanel::Memo));
 }
 
 // Real pointer moves against the right edge, over every part of the memo
@@ -105,13 +105,13 @@ TEST(SlidingPanels, RealPointerOnTheStripSlidesTheMemoPanelOnlyWhenItHasAMemo) {
                 h.lib.album("").memoText("a.txt", c.memo);
             h.create();
             TfrmMain& w = h.w();
-            const MainWindowComponents& ui = h.ui();
+            const WindowParts ui = h.parts();
             w.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
             ASSERT_EQ(ui.pnlMemo->isEnabled(), c.slidesOut);
             QTest::mouseMove(&w, QPoint(500, 400));
             QTest::mouseMove(&w, p);
-            EXPECT_EQ(w.testAccess().panels.isOut(SidePanel::Memo), c.slidesOut) << p.x() << "," << p.y();
+            EXPECT_EQ(w.session().panels().isOut(SidePanel::Memo), c.slidesOut) << p.x() << "," << p.y();
             EXPECT_EQ(ui.pnlMemo->x(), c.slidesOut ? 1024 - 587 : 1020) << p.x() << "," << p.y();
         }
     }
@@ -122,7 +122,7 @@ TEST(SlidingPanels, OtherComponentsCallNoHandler) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     guarded([&] { w.tbsNextContextPopup(); });
     for (QWidget* target : {static_cast<QWidget*>(ui.lblDir), static_cast<QWidget*>(ui.sbInfo),
                             static_cast<QWidget*>(ui.pnlFile), static_cast<QWidget*>(ui.tbMain)}) {
@@ -139,11 +139,11 @@ TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
     h.lib.album("Travel").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
-    ASSERT_TRUE(w.testAccess().panels.awaitingAlbum());
+    const WindowParts ui = h.parts();
+    ASSERT_TRUE(w.session().panels().awaitingAlbum());
     ui.lstBook->setCurrentRow(0);
     guarded([&] { w.lstBookDblClick(); });
-    EXPECT_FALSE(w.testAccess().panels.awaitingAlbum());
+    EXPECT_FALSE(w.session().panels().awaitingAlbum());
     // Until the double-click the panel stayed out; now the next move brings it in.
     EXPECT_EQ(ui.pnlBook->x(), 0);
     h.sendMove(ui.imgWall);
@@ -152,11 +152,11 @@ TEST(SlidingPanels, AwaitingAlbumKeepsTheListOutButClosesThePictureList) {
     LibraryWindow waiting;
     waiting.lib.album("Travel").jpeg("a.jpg", 64, 48);
     waiting.create();
-    waiting.ui().pnlFile->show();
-    waiting.ui().pnlFile->setEnabled(true);
-    waiting.sendMove(waiting.ui().imgWall);
-    EXPECT_EQ(waiting.ui().pnlBook->x(), 0);
-    EXPECT_TRUE(waiting.ui().pnlFile->isHidden());
+    waiting.parts().pnlFile->show();
+    waiting.parts().pnlFile->setEnabled(true);
+    waiting.sendMove(waiting.parts().imgWall);
+    EXPECT_EQ(waiting.parts().pnlBook->x(), 0);
+    EXPECT_TRUE(waiting.parts().pnlFile->isHidden());
 }
 
 TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
@@ -164,7 +164,7 @@ TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     int nested = 0;
     h.stepWait = [&] {
         ++nested;
@@ -172,15 +172,15 @@ TEST(SlidingPanels, MovesDuringASlideAreIgnoredAndFailuresDoNotStopIt) {
         w.pnlMainMouseMove(); // a move over the main area arrives during the slide
         w.pnlMemoMouseMove();
         EXPECT_TRUE(ui.pnlFile->isHidden());
-        EXPECT_FALSE(w.testAccess().panels.isOut(SidePanel::Memo));
+        EXPECT_FALSE(w.session().panels().isOut(SidePanel::Memo));
         // A failing event handled during the wait is reported there.
         guarded([] { throw Failure("JPEG エラー #53"); });
     };
     w.pnlBookMouseMove();
     EXPECT_GT(nested, 1);
     EXPECT_EQ(ui.pnlBook->x(), 0);
-    EXPECT_TRUE(w.testAccess().panels.isOut(SidePanel::Book));
-    EXPECT_FALSE(w.testAccess().panels.sliding());
+    EXPECT_TRUE(w.session().panels().isOut(SidePanel::Book));
+    EXPECT_FALSE(w.session().panels().sliding());
     EXPECT_EQ(h.failures.messages.size(), nested);
     // The program's 10 ms wait processes events and still reaches the target.
     h.stepWait = [] { stepWait(10); };
@@ -196,7 +196,7 @@ TEST(Navigation, ArrowKeysAlwaysWork) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     // Arrow keys reach the window first, whatever has the focus, and are used up.
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -215,12 +215,12 @@ TEST(Navigation, ArrowKeysAlwaysWork) {
     ui.lstBook->installEventFilter(&w); // the filter installed last runs first
     ui.lstBook->setFocus();
     QTest::keyClick(ui.lstBook, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(w.testAccess().album.index(), 1);
+    EXPECT_EQ(w.session().album().index(), 1);
     EXPECT_TRUE(spy.keys.isEmpty()) << spy.keys.size();
     ui.lstBook->removeEventFilter(&spy);
     ui.action(Command::Back)->setEnabled(false);
     QTest::keyClick(ui.reMemo, Qt::Key_Left);
-    EXPECT_EQ(w.testAccess().album.index(), 0);
+    EXPECT_EQ(w.session().album().index(), 0);
 }
 
 TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
@@ -231,9 +231,9 @@ TEST(Navigation, SinglePictureIsPresentedAgainAndAnEmptyAlbumDoesNothing) {
     EXPECT_EQ(h.sound.calls.size(), 1);
     guarded([&] { w.aNextExecute(); });
     QTest::keyClick(&w, Qt::Key_Left);
-    EXPECT_EQ(w.testAccess().album.index(), 0);
+    EXPECT_EQ(w.session().album().index(), 0);
     EXPECT_EQ(h.sound.calls.size(), 3);
-    w.testAccess().album.open({}); // an empty album: nothing is current
+    w.session().openAlbum(QString(), {}); // an empty album: nothing is current
     guarded([&] { w.aNextExecute(); });
     EXPECT_EQ(h.sound.calls.size(), 3);
 }
@@ -243,7 +243,7 @@ TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
     threePictures(h);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     ASSERT_EQ(ui.imgView->width(), 801);
@@ -254,17 +254,17 @@ TEST(Navigation, CursorZonesAndClicksChooseTheDirection) {
                  {{800, 10}, CursorSlot::Next}, {{801, 10}, CursorSlot::Default}, {{10, -1}, CursorSlot::Default}};
     for (const auto& z : zones) {
         pointAt(h, ui.imgView, z.atView);
-        EXPECT_EQ(w.testAccess().viewCursor, z.slot) << z.atView.x() << "," << z.atView.y();
+        EXPECT_EQ(w.session().pointerZone(), z.slot) << z.atView.x() << "," << z.atView.y();
     }
     // Left half: a click goes back and wraps to the last picture.
     pointAt(h, ui.imgView, {10, 10});
     guarded([&] { w.imgViewClick(); });
-    EXPECT_EQ(w.testAccess().album.index(), 2);
+    EXPECT_EQ(w.session().album().index(), 2);
     // Over the background the cursor is the default one: a click goes on.
     pointAt(h, ui.pnlMain, {5, 5});
-    EXPECT_EQ(w.testAccess().viewCursor, CursorSlot::Default);
+    EXPECT_EQ(w.session().pointerZone(), CursorSlot::Default);
     guarded([&] { w.imgViewClick(); });
-    EXPECT_EQ(w.testAccess().album.index(), 0);
+    EXPECT_EQ(w.session().album().index(), 0);
 }
 
 // A picture shown by hand during a running show plays its sound
@@ -275,7 +275,7 @@ TEST(SlideShow, TickWaitsForASynchronousSoundLongerThanTheInterval) {
     h.lib.album("").jpeg("a.jpg", 64, 48).jpeg("b.jpg", 64, 48).wav("b.wav", 200).jpeg("c.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     int depth = 0, cutShort = 0, paintsDuring = 0;
     h.sound.whilePlaying = [&](const RecordingSound::Call& call) {
         if (depth > 0)
@@ -300,11 +300,11 @@ TEST(SlideShow, TickWaitsForASynchronousSoundLongerThanTheInterval) {
     QTest::keyClick(&w, Qt::Key_Right); // by hand: b.jpg and its sound
     EXPECT_EQ(cutShort, 0);
     EXPECT_EQ(paintsDuring, 1); // other events still ran during the sound
-    EXPECT_EQ(w.testAccess().album.index(), 1);
+    EXPECT_EQ(w.session().album().index(), 1);
     ASSERT_EQ(h.sound.calls.size(), 1);
     EXPECT_TRUE(h.sound.calls[0].synchronous);
     // The held tick comes after the sound: the show goes on to c.jpg.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.testAccess().album.index() == 2; }, 500));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.session().album().index() == 2; }, 500));
     EXPECT_TRUE(ui.tmrAuto->isActive());
 }
 
@@ -314,21 +314,21 @@ TEST(SlideShow, TogglesStepsAndStandsStillAfterAFailure) {
     h.lib.album("").broken("d.jpg", BrokenKind::JpegNotJpeg);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     ui.action(Command::Auto)->trigger();
     EXPECT_TRUE(ui.action(Command::Auto)->isChecked());
     EXPECT_TRUE(ui.tmrAuto->isActive());
-    EXPECT_EQ(w.testAccess().album.index(), 0); // the first step comes one interval later
+    EXPECT_EQ(w.session().album().index(), 0); // the first step comes one interval later
     guarded([&] { w.tmrAutoTimer(); });
-    EXPECT_EQ(w.testAccess().album.index(), 1);
+    EXPECT_EQ(w.session().album().index(), 1);
     EXPECT_TRUE(ui.tmrAuto->isActive());
     // Backwards when the cursor says back: 1 -> 0 -> wraps to the damaged last one.
-    pointAt(h, h.ui().imgView, {1, 1});
-    ASSERT_EQ(w.testAccess().viewCursor, CursorSlot::Back);
+    pointAt(h, h.parts().imgView, {1, 1});
+    ASSERT_EQ(w.session().pointerZone(), CursorSlot::Back);
     guarded([&] { w.tmrAutoTimer(); });
-    EXPECT_EQ(w.testAccess().album.index(), 0);
+    EXPECT_EQ(w.session().album().index(), 0);
     guarded([&] { w.tmrAutoTimer(); });
-    EXPECT_EQ(w.testAccess().album.index(), 3);
+    EXPECT_EQ(w.session().album().index(), 3);
     EXPECT_EQ(h.failures.messages, QStringList{"JPEG エラー #53"});
     EXPECT_TRUE(ui.action(Command::Auto)->isChecked());
     EXPECT_FALSE(ui.tmrAuto->isActive());
@@ -345,11 +345,10 @@ TEST(SlideShow, GoesOnInANewAlbumAndRealTicksStep) {
     h.lib.album("One").jpeg("u.jpg", 64, 48);
     h.create();
     TfrmMain& w = h.w();
-    const MainWindowComponents& ui = h.ui();
+    const WindowParts ui = h.parts();
     test::menuItem(ui.pmAutoTime, 1)->trigger();
     ui.action(Command::Auto)->trigger();
-    ui.tmrAuto->setInterval(20);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.testAccess().album.index() == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.session().album().index() == 1; }, 3000));
     ui.lstBook->setCurrentRow(1);
     guarded([&] { w.lstBookDblClick(); });
     EXPECT_TRUE(ui.action(Command::Auto)->isChecked());

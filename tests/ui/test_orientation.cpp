@@ -48,7 +48,7 @@ TEST(Orientation, EveryPlaceShowsThePictureUpright) {
         h.lib.album(""); // the root album's folder
         testlib::writeJpegWithOrientation(h.library.file("p.jpg"), stored, orientation);
         h.create();
-        const auto& ui = h.ui();
+        const WindowParts ui = h.parts();
 
         // The view: the upright size, drawn at its own size, centred.
         const QString size = QStringLiteral("%1 x %2").arg(upright.width()).arg(upright.height());
@@ -58,7 +58,7 @@ TEST(Orientation, EveryPlaceShowsThePictureUpright) {
 
         // The thumbnail cell.
         guarded([&] { h.w().aSumExecute(); });
-        const ThumbGrid grid = h.w().testAccess().sheet.grid();
+        const ThumbGrid grid = h.w().session().sheet().grid();
         const QRect cell = thumbnailRect(grid, 0, 0, upright.width(), upright.height());
         EXPECT_EQ(cell.size(), upright.size()); // small enough to stay unscaled
         EXPECT_TRUE(showsUpright(ui.imgSum->bitmap(), cell.topLeft(), upright));

@@ -34,11 +34,11 @@ TEST(PipelineWindow, APrefetchedPictureIsShownAsItsFileIsWhenShown) {
             .jpeg("c.jpg", flat(64, 48, Qt::red));
         h.create();
         TfrmMain& w = h.w();
-        const auto& ui = h.ui();
+        const WindowParts ui = h.parts();
         const QString b = h.library.file("b.jpg");
         const QSize view = ui.pnlMain->size();
         // Showing a.jpg queued its neighbours; b.jpg is decoded ahead.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.testAccess().pictures.isReady(b, view); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.pictures().isReady(b, view); }, 10000));
         const QRect before = ui.imgView->geometry();
         switch (change) {
         case Change::Rewritten:
@@ -88,8 +88,8 @@ TEST(PipelineWindow, APageSeenBeforeIsNotDecodedAgain) {
         root.jpeg(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), 320, 240);
     h.create();
     TfrmMain& w = h.w();
-    const auto& ui = h.ui();
-    PicturePipeline& pictures = w.testAccess().pictures;
+    const WindowParts ui = h.parts();
+    PicturePipeline& pictures = w.pictures();
     guarded([&] { w.aSumExecute(); });
     ASSERT_FALSE(ui.sbScr->isHidden());
     const QImage firstPage = ui.imgSum->bitmap();

@@ -5,6 +5,7 @@
 #include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
+#include "tests/ui/window_parts.h"
 #include "ui/main/main_window.h"
 #include "ui/widgets/owner_draw_list.h"
 
@@ -18,7 +19,7 @@ namespace soru {
 namespace {
 
 TEST(ScreenSaverHold, FollowsTheShowThroughEveryWayItStops) {
-    using Act = std::function<void(TfrmMain&, const MainWindowComponents&)>;
+    using Act = std::function<void(TfrmMain&, const WindowParts&)>;
     struct Case {
         const char* way;
         Act act;
@@ -67,7 +68,7 @@ TEST(ScreenSaverHold, FollowsTheShowThroughEveryWayItStops) {
         env.services.screenSaver = &saver;
         auto w = std::make_unique<TfrmMain>(env);
         guarded([&] { w->FormCreate(); });
-        const MainWindowComponents& ui = w->testAccess().ui;
+        const WindowParts ui(*w);
         EXPECT_TRUE(saver.calls.isEmpty());
         ui.action(Command::Auto)->trigger();
         guarded([&] { c.act(*w, ui); });
@@ -94,7 +95,7 @@ TEST(ScreenSaverHold, AShowStartedMinimisedHoldsOnlyOnceRestored) {
     TfrmMain w(env);
     guarded([&] { w.FormCreate(); });
     w.tbsMinClick();
-    w.testAccess().ui.action(Command::Auto)->trigger();
+    WindowParts(w).action(Command::Auto)->trigger();
     EXPECT_TRUE(saver.calls.isEmpty());
     w.showNormal();
     EXPECT_EQ(saver.calls, QList<bool>{true});

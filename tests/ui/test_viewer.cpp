@@ -12,6 +12,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace soru {
 namespace {
 
@@ -22,24 +24,29 @@ struct ViewerHarness : MainWindowHarness {
     AlbumBuilder album{library.path()};
     test::FailureRecorder failures;
 
-    // Makes the named files the open album's pictures, without a list.
+    // The named files become the album's pictures, without a list; the
+    // album opens at the first present(), an empty one at once.
     void open(const QStringList& names) {
-        QStringList paths;
+        pending.clear();
         for (const QString& n : names)
-            paths << album.filePath(n);
-        w().testAccess().album.open(paths);
+            pending << album.filePath(n);
+        if (pending.isEmpty())
+            w().session().openAlbum(QString(), {});
     }
-    // Presents picture i as a handler would: failures are reported, not thrown.
+    // Presents picture i through the session, as a pick does; failures are
+    // reported, not thrown.
     void present(int i) {
-        ASSERT_TRUE(w().testAccess().album.pick(i));
-        guarded([this] { w().ShowCurrentPicture(); });
+        if (!pending.isEmpty())
+            w().session().openAlbum(QString(), std::exchange(pending, {}));
+        w().session().pick(i);
     }
+    QStringList pending;
     // Starts the slide show as its action does, also for an album of one.
     void startSlideShow() {
-        ui().action(Command::Auto)->setEnabled(true);
-        ui().action(Command::Auto)->trigger();
+        parts().action(Command::Auto)->setEnabled(true);
+        parts().action(Command::Auto)->trigger();
     }
-    QString panel(int i) { return ui().sbInfo->panelText(i); }
+    QString panel(int i) { return parts().sbInfo->panelText(i); }
 };
 
 TEST(Viewer, FitsAndCentresInTheMainPanel) {
@@ -57,13 +64,13 @@ TEST(Viewer, FitsAndCentresInTheMainPanel) {
                  {3, {0, 0, 1024, 721}, "1024 x 721"}};
     for (const auto& c : cases) {
         h.present(c.index);
-        EXPECT_EQ(h.ui().imgView->geometry(), c.view) << c.index;
+        EXPECT_EQ(h.parts().imgView->geometry(), c.view) << c.index;
         EXPECT_EQ(h.panel(1), c.size);
-        EXPECT_FALSE(h.ui().imgView->isHidden());
+        EXPECT_FALSE(h.parts().imgView->isHidden());
     }
     EXPECT_TRUE(h.failures.messages.isEmpty()) << h.failures.messages.join(';').toStdString();
     // The drawing surface keeps the screen's size.
-    EXPECT_EQ(h.ui().imgView->bitmap().size(), QSize(1024, 768));
+    EXPECT_EQ(h.parts().imgView->bitmap().size(), QSize(1024, 768));
 }
 
 TEST(Viewer, PanelsHintAndCompanions) {
@@ -91,14 +98,14 @@ TEST(Viewer, PanelsHintAndCompanions) {
         EXPECT_EQ(h.panel(3), c.memoKind);
         EXPECT_EQ(h.panel(4), c.sound ? "サウンド" : "");
         EXPECT_FALSE(h.panel(2).isEmpty());
-        EXPECT_EQ(h.ui().action(Command::Play)->isEnabled(), c.sound);
-        EXPECT_EQ(h.ui().pnlMemo->isEnabled(), *c.memoKind != 0);
-        const QStringList hint = h.ui().imgView->toolTip().split('\n');
+        EXPECT_EQ(h.parts().action(Command::Play)->isEnabled(), c.sound);
+        EXPECT_EQ(h.parts().pnlMemo->isEnabled(), *c.memoKind != 0);
+        const QStringList hint = h.parts().imgView->toolTip().split('\n');
         EXPECT_EQ(hint.size(), c.hintLines);
         EXPECT_EQ(hint[0], c.name);
         EXPECT_EQ(hint[2], c.position);
     }
-    EXPECT_TRUE(h.ui().reMemo->toPlainText().isEmpty());
+    EXPECT_TRUE(h.parts().reMemo->toPlainText().isEmpty());
     ASSERT_EQ(h.sound.calls.size(), 1);
     EXPECT_EQ(h.sound.calls[0].path, h.album.filePath("a.WAV"));
     EXPECT_FALSE(h.sound.calls[0].synchronous);
@@ -121,14 +128,14 @@ TEST(Viewer, VanishedFileHidesTheViewAndKeepsEmptyLines) {
     h.album.jpeg("a.jpg", 64, 48).jpeg("gone.jpg", 64, 48);
     h.open({"a.jpg", "gone.jpg"});
     h.present(0);
-    ASSERT_FALSE(h.ui().imgView->isHidden());
+    ASSERT_FALSE(h.parts().imgView->isHidden());
     QFile::remove(h.album.filePath("gone.jpg"));
     h.present(1);
-    EXPECT_TRUE(h.ui().imgView->isHidden());
+    EXPECT_TRUE(h.parts().imgView->isHidden());
     EXPECT_EQ(h.panel(1), "");
     EXPECT_EQ(h.panel(2), "");
     EXPECT_EQ(h.panel(0), "2 / 2");
-    EXPECT_EQ(h.ui().imgView->toolTip(), "gone.jpg\n\n2 / 2\n");
+    EXPECT_EQ(h.parts().imgView->toolTip(), "gone.jpg\n\n2 / 2\n");
     EXPECT_TRUE(h.failures.messages.isEmpty());
 }
 
@@ -138,9 +145,9 @@ TEST(Viewer, DecoderFailureLeavesTheViewAndThePreviousCompanions) {
         .broken("b.jpg", BrokenKind::JpegNotJpeg).broken("c.bmp", BrokenKind::BmpBadSignature);
     h.open({"a.jpg", "b.jpg", "c.bmp"});
     h.present(0);
-    const QRect before = h.ui().imgView->geometry();
-    const QString hintBefore = h.ui().imgView->toolTip();
-    const QImage pixelsBefore = h.ui().imgView->bitmap().copy(0, 0, 200, 100);
+    const QRect before = h.parts().imgView->geometry();
+    const QString hintBefore = h.parts().imgView->toolTip();
+    const QImage pixelsBefore = h.parts().imgView->bitmap().copy(0, 0, 200, 100);
     const struct {
         int index;
         const char* message;
@@ -149,18 +156,18 @@ TEST(Viewer, DecoderFailureLeavesTheViewAndThePreviousCompanions) {
         h.failures.messages.clear();
         h.present(c.index);
         EXPECT_EQ(h.failures.messages, QStringList{QString::fromUtf8(c.message)});
-        EXPECT_EQ(h.ui().imgView->geometry(), before);
-        EXPECT_FALSE(h.ui().imgView->isHidden());
-        EXPECT_EQ(h.ui().imgView->bitmap().copy(0, 0, 200, 100), pixelsBefore);
+        EXPECT_EQ(h.parts().imgView->geometry(), before);
+        EXPECT_FALSE(h.parts().imgView->isHidden());
+        EXPECT_EQ(h.parts().imgView->bitmap().copy(0, 0, 200, 100), pixelsBefore);
         // Position and name are the new picture's; size to sound are empty.
         EXPECT_EQ(h.panel(0), QString("%1 / 3").arg(c.index + 1));
         EXPECT_FALSE(h.panel(5).isEmpty());
         for (int p = 1; p <= 4; ++p)
             EXPECT_EQ(h.panel(p), "") << p;
         // The play action, memo and hint still belong to the first picture.
-        EXPECT_TRUE(h.ui().action(Command::Play)->isEnabled());
-        EXPECT_TRUE(h.ui().pnlMemo->isEnabled());
-        EXPECT_EQ(h.ui().imgView->toolTip(), hintBefore);
+        EXPECT_TRUE(h.parts().action(Command::Play)->isEnabled());
+        EXPECT_TRUE(h.parts().pnlMemo->isEnabled());
+        EXPECT_EQ(h.parts().imgView->toolTip(), hintBefore);
     }
     EXPECT_EQ(h.sound.calls.size(), 1);
 }
@@ -181,11 +188,11 @@ TEST(Viewer, SheetShownKeepsTheViewHiddenButDrawn) {
     h.album.jpeg("a.jpg", 300, 200);
     h.open({"a.jpg"});
     // The sheet is up: its state is the session's, not the action's.
-    h.w().testAccess().session.perform(Command::Sum);
+    h.w().session().perform(Command::Sum);
     h.present(0);
-    EXPECT_TRUE(h.ui().imgView->isHidden());
-    EXPECT_EQ(h.ui().imgView->geometry(), QRect(362, 260, 300, 200));
-    EXPECT_NE(h.ui().imgView->bitmap().pixel(150, 100), qRgb(255, 255, 255));
+    EXPECT_TRUE(h.parts().imgView->isHidden());
+    EXPECT_EQ(h.parts().imgView->geometry(), QRect(362, 260, 300, 200));
+    EXPECT_NE(h.parts().imgView->bitmap().pixel(150, 100), qRgb(255, 255, 255));
 }
 
 TEST(Viewer, ThinPictureIsDrawnOnePixelHighAndKeepsItsSize) {
@@ -194,22 +201,26 @@ TEST(Viewer, ThinPictureIsDrawnOnePixelHighAndKeepsItsSize) {
     h.open({"thin.bmp"});
     h.present(0);
     EXPECT_EQ(h.panel(1), "4000 x 1");
-    EXPECT_EQ(h.ui().imgView->size(), QSize(1024, 1));
+    EXPECT_EQ(h.parts().imgView->size(), QSize(1024, 1));
     EXPECT_TRUE(h.failures.messages.isEmpty());
 }
 
 // Before any album, and after an empty album has replaced one with pictures
 // (the old index then points at nothing), nothing is presented or played.
 TEST(Viewer, NoCurrentPictureDoesNothing) {
-    ViewerHarness h;
-    h.album.jpeg("a.jpg", 64, 48).wav("a.wav", 100);
     for (const QStringList& before : {QStringList{}, QStringList{"a.jpg"}}) {
+        ViewerHarness h;
+        h.album.jpeg("a.jpg", 64, 48).wav("a.wav", 100);
         h.open(before);
+        if (!before.isEmpty())
+            h.present(0);
+        const QString shown = h.panel(0);
+        const qsizetype played = h.sound.calls.size();
         h.open({});
-        guarded([&] { h.w().ShowCurrentPicture(); });
-        EXPECT_EQ(h.panel(0), "");
+        guarded([&] { h.w().aNextExecute(); });
         guarded([&] { h.w().aPlayExecute(); });
-        EXPECT_TRUE(h.sound.calls.isEmpty());
+        EXPECT_EQ(h.panel(0), shown);
+        EXPECT_EQ(h.sound.calls.size(), played);
     }
 }
 
@@ -218,9 +229,9 @@ TEST(Viewer, PositionPanelDrawsTheClockOnlyDuringTheSlideShow) {
     h.album.jpeg("a.jpg", 64, 48);
     h.open({"a.jpg"});
     h.present(0);
-    const QRect r = h.ui().sbInfo->panelRect(0);
-    auto panelPixels = [&] { return h.ui().sbInfo->grab(r).toImage().copy(0, 0, 16, r.height()); };
-    auto textPixels = [&] { return h.ui().sbInfo->grab(r).toImage().copy(18, 0, r.width() - 18, r.height()); };
+    const QRect r = h.parts().sbInfo->panelRect(0);
+    auto panelPixels = [&] { return h.parts().sbInfo->grab(r).toImage().copy(0, 0, 16, r.height()); };
+    auto textPixels = [&] { return h.parts().sbInfo->grab(r).toImage().copy(18, 0, r.width() - 18, r.height()); };
     const QImage glyphOff = panelPixels();
     const QImage textOff = textPixels();
     h.startSlideShow();

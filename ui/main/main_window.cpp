@@ -172,16 +172,4 @@ void TfrmMain::pmsCenterClick(QAction* item) {
     session_.setWallpaperStyle(static_cast<WallpaperStyle>(item->data().toInt()));
 }
 
-TfrmMain::TestAccess TfrmMain::testAccess() {
-    return {*this,
-            session_.albumForTests(),
-            session_.sheet(),
-            session_.panels(),
-            session_.rootDir(),
-            session_.wallpaperStyle(),
-            session_.pointerZone(),
-            pictures_,
-            session_};
-}
-
 } // namespace soru

@@ -21,7 +21,7 @@ class QPainter;
 namespace soru {
 
 // The components are a private base, so the handlers name them as the
-// window's definition does (pnlMain, aNext, tmrAuto) while nothing outside
+// window's definition does (pnlMain, aNext, sbScr) while nothing outside
 // the window reaches them, tests aside.
 class TfrmMain : public QWidget, private MainWindowComponents {
     Q_OBJECT
@@ -62,21 +62,6 @@ public:
     // picture list would (a picture given on the command line).
     void stepToPicture(const QString& fileName);
 
-    // ---- Operations ----
-    // Decodes the picture at path, fits it into the main panel, draws it into
-    // the view and returns its size text ("" when no file is there).
-    QString DrawPicture(const QString& path);
-    // Presents the current picture: status bar, list selection, picture,
-    // companions, hint, then its sound.
-    void ShowCurrentPicture();
-    // Makes an album the open album; "" is the root album.
-    void OpenAlbum(const QString& folder);
-    // Renders the page sbScr shows into the sheet and places the frame.
-    void DrawThumbnailPage();
-    // Moves, shows or hides the frame for the current picture without
-    // redrawing the page.
-    void PlaceCurrentFrame();
-
     // ---- Handlers ----
     void sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect);
     void lstBookDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState state);
@@ -106,25 +91,34 @@ public:
     void pmsCenterClick(QAction* item);
 
     const Environment& environment() const { return env_; }
-
-    // For tests only: the components and the owners of the state.
-    struct TestAccess {
-        const MainWindowComponents& ui;
-        AlbumPosition& album;
-        const ThumbnailSheetState& sheet;
-        const PanelSlideState& panels;
-        const QString& rootDir;
-        const WallpaperStyle& wallpaperStyle;
-        const CursorSlot& viewCursor;
-        PicturePipeline& pictures;
-        ViewerSession& session;
-    };
-    TestAccess testAccess();
+    // What the window shows: the open album, the current picture, the
+    // sheet, the show and the panels. The session's intents (open an album,
+    // pick, run a command) are rendered as the window's own handlers' are.
+    const ViewerSession& session() const { return session_; }
+    ViewerSession& session() { return session_; }
+    // The decoded pictures and the decodes under way.
+    PicturePipeline& pictures() { return pictures_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // ---- Operations ----
+    // Decodes the picture at path, fits it into the main panel, draws it into
+    // the view and returns its size text ("" when no file is there).
+    QString DrawPicture(const QString& path);
+    // Presents the current picture: status bar, list selection, picture,
+    // companions, hint, then its sound.
+    void ShowCurrentPicture();
+    // Makes an album the open album; "" is the root album.
+    void OpenAlbum(const QString& folder);
+    // Renders the page sbScr shows into the sheet and places the frame.
+    void DrawThumbnailPage();
+    // Moves, shows or hides the frame for the current picture without
+    // redrawing the page.
+    void PlaceCurrentFrame();
 
 private:
     // Building the components (window_definition.cpp).
@@ -134,6 +128,7 @@ private:
     void buildToolbar();
     void buildMainPanel();
     void buildSidePanels();
+    void nameComponents();
     void bindAction(QAction* action, void (TfrmMain::*handler)());
     void bindEvents();
     void filterKeysOfEveryChild();

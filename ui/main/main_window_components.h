@@ -29,15 +29,10 @@ class ToolButton;
 
 struct MainWindowComponents {
     ToolBar* tbMain = nullptr;
-    ToolButton* tbsExit = nullptr;
-    ToolButton* tbsBack = nullptr;
-    ToolButton* tbsAuto = nullptr;
-    ToolButton* tbsNext = nullptr;
-    ToolButton* tbsSum = nullptr;
-    ToolButton* tbsCopy = nullptr;
-    ToolButton* tbsWall = nullptr;
-    ToolButton* tbsPlay = nullptr;
-    ToolButton* tbsInfo = nullptr;
+    // The toolbar's buttons, by their action's command (tbsExit .. tbsInfo),
+    // and the minimise button, which has no action.
+    std::array<ToolButton*, kActionCommandCount> buttonsByCommand{};
+    ToolButton* button(Command command) const { return buttonsByCommand[static_cast<size_t>(command)]; }
     ToolButton* tbsMin = nullptr;
 
     BevelPanel* pnlMain = nullptr;
@@ -60,9 +55,6 @@ struct MainWindowComponents {
     OwnerDrawList* lstBook = nullptr;
     BevelPanel* pnlFile = nullptr;
     OwnerDrawList* lstFile = nullptr;
-
-    // The slide show's timer.
-    QTimer* tmrAuto = nullptr;
 
     // The actions, by their command.
     std::array<QAction*, kActionCommandCount> actionsByCommand{};

@@ -32,16 +32,19 @@ namespace {
 
 using Components = MainWindowComponents;
 
-// One row per action, indexed by its command (toolbar order): the action,
-// its toolbar button, and the button's drop-down and hint.
+// One row per action, indexed by its command (toolbar order): the action
+// (its button is named tbs and the same word), its place in the main menu,
+// its toolbar button's place, and the button's drop-down and hint.
 struct ActionRow {
+    const char* name;
     const QString* caption;
     Glyph glyph;
     const QString* hint;
     void (TfrmMain::*onExecute)();
     bool checkable;
+    int menuPlace;      // the main menu's order
+    bool menuSeparated; // a separator line above it in the main menu
     ToolItem item;
-    ToolButton* Components::*button;
     QMenu* Components::*dropDown; // null for a plain button
     const QString* buttonHint;    // null for none
 };
@@ -56,15 +59,15 @@ const QString kNoHint;
 
 using C = Components;
 const std::array<ActionRow, kActionCommandCount> kActions{{
-    {&text::kExit, Glyph::Exit, &kNoHint, &TfrmMain::aExitExecute, false, ToolItem::Exit, &C::tbsExit, nullptr, nullptr},
-    {&text::kBack, Glyph::Back, &kNoHint, &TfrmMain::aBackExecute, false, ToolItem::Back, &C::tbsBack, nullptr, nullptr},
-    {&text::kAuto, Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true, ToolItem::Auto, &C::tbsAuto, &C::pmAutoTime, &text::kHintAuto},
-    {&text::kNext, Glyph::Next, &kNoHint, &TfrmMain::aNextExecute, false, ToolItem::Next, &C::tbsNext, nullptr, &text::kHintNext},
-    {&text::kSum, Glyph::Thumbnails, &text::kHintSum, &TfrmMain::aSumExecute, true, ToolItem::Sum, &C::tbsSum, nullptr, nullptr},
-    {&text::kCopy, Glyph::Copy, &text::kHintCopy, &TfrmMain::aCopyExecute, false, ToolItem::Copy, &C::tbsCopy, nullptr, nullptr},
-    {&text::kWall, Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false, ToolItem::Wall, &C::tbsWall, &C::pmWall, nullptr},
-    {&text::kPlay, Glyph::Sound, &text::kHintPlay, &TfrmMain::aPlayExecute, false, ToolItem::Play, &C::tbsPlay, nullptr, &text::kHintPlay},
-    {&text::kInfo, Glyph::Information, &text::kHintInfo, &TfrmMain::aInfoExecute, false, ToolItem::Info, &C::tbsInfo, nullptr, &text::kHintInfo},
+    {"aExit", &text::kExit, Glyph::Exit, &kNoHint, &TfrmMain::aExitExecute, false, 8, false, ToolItem::Exit, nullptr, nullptr},
+    {"aBack", &text::kBack, Glyph::Back, &kNoHint, &TfrmMain::aBackExecute, false, 0, false, ToolItem::Back, nullptr, nullptr},
+    {"aAuto", &text::kAuto, Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true, 1, false, ToolItem::Auto, &C::pmAutoTime, &text::kHintAuto},
+    {"aNext", &text::kNext, Glyph::Next, &kNoHint, &TfrmMain::aNextExecute, false, 2, false, ToolItem::Next, nullptr, &text::kHintNext},
+    {"aSum", &text::kSum, Glyph::Thumbnails, &text::kHintSum, &TfrmMain::aSumExecute, true, 3, true, ToolItem::Sum, nullptr, nullptr},
+    {"aCopy", &text::kCopy, Glyph::Copy, &text::kHintCopy, &TfrmMain::aCopyExecute, false, 4, true, ToolItem::Copy, nullptr, nullptr},
+    {"aWall", &text::kWall, Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false, 5, true, ToolItem::Wall, &C::pmWall, nullptr},
+    {"aPlay", &text::kPlay, Glyph::Sound, &text::kHintPlay, &TfrmMain::aPlayExecute, false, 6, false, ToolItem::Play, nullptr, &text::kHintPlay},
+    {"aInfo", &text::kInfo, Glyph::Information, &text::kHintInfo, &TfrmMain::aInfoExecute, false, 7, true, ToolItem::Info, nullptr, &text::kHintInfo},
 }};
 
 // The date panel is as wide as the widest date text of the user's locale
@@ -107,6 +110,7 @@ void TfrmMain::buildActions() {
     for (int i = 0; i < kActionCommandCount; ++i) {
         const ActionRow& r = kActions[i];
         auto* a = new QAction(glyph(r.glyph), *r.caption, this);
+        a->setObjectName(QLatin1String(r.name));
         // The toolbar buttons show the caption with its letter underlined;
         // every key is routed by the binding table, which also gives the
         // shortcut the menu item shows.
@@ -126,16 +130,13 @@ void TfrmMain::buildActions() {
 
 void TfrmMain::buildMenus() {
     pmMain = new QMenu(this);
-    // The main menu's layout; nothing stands for a separator.
-    const std::optional<Command> mainItems[] = {
-        Command::Back, Command::Auto, Command::Next, {}, Command::Sum, {}, Command::Copy, {},
-        Command::Wall, Command::Play, {}, Command::Info, Command::Exit,
-    };
-    for (const std::optional<Command>& item : mainItems) {
-        if (item)
-            pmMain->addAction(action(*item));
-        else
+    std::array<int, kActionCommandCount> byPlace{};
+    for (int i = 0; i < kActionCommandCount; ++i)
+        byPlace[kActions[i].menuPlace] = i;
+    for (int i : byPlace) {
+        if (kActions[i].menuSeparated)
             pmMain->addSeparator();
+        pmMain->addAction(actionsByCommand[i]);
     }
 
     auto buildRadioMenu = [this](QMenu*& menu, auto rows, auto onClick) {
@@ -194,7 +195,8 @@ void TfrmMain::buildToolbar() {
             b->setHint(*r.buttonHint);
         const ToolItemGeometry g = toolItemGeometry(r.item);
         tbMain->placeButton(b, g.left, g.width, kToolButtonHeight);
-        this->*r.button = b;
+        b->setObjectName(QLatin1String("tbs") + QLatin1String(r.name + 1));
+        buttonsByCommand[i] = b;
     }
     tbsMin = new ToolButton(tbMain);
     const ToolItemGeometry g = toolItemGeometry(ToolItem::Min);
@@ -288,8 +290,23 @@ void TfrmMain::buildComponents() {
     buildMainPanel();
     buildSidePanels();
 
-    tmrAuto = session_.slideShow().timer();
+    nameComponents();
     bindEvents();
+}
+
+void TfrmMain::nameComponents() {
+    // Every component carries its definition's name, so the window's parts
+    // can be found by name from outside, as accessibility tools and tests do.
+    const std::pair<QObject*, const char*> named[] = {
+        {tbMain, "tbMain"}, {tbsMin, "tbsMin"}, {pnlMain, "pnlMain"},
+        {imgWall, "imgWall"}, {imgView, "imgView"}, {imgSum, "imgSum"}, {lblDir, "lblDir"},
+        {bvlCur, "bvlCur"}, {lblScale, "lblScale"}, {sbScr, "sbScr"}, {pnlMemo, "pnlMemo"},
+        {pnlMemoHead, "pnlMemoHead"}, {reMemo, "reMemo"}, {sbInfo, "sbInfo"}, {pbInfo, "pbInfo"},
+        {pnlBook, "pnlBook"}, {lstBook, "lstBook"}, {pnlFile, "pnlFile"}, {lstFile, "lstFile"},
+        {pmMain, "pmMain"}, {pmAutoTime, "pmAutoTime"}, {pmWall, "pmWall"},
+    };
+    for (const auto& [object, name] : named)
+        object->setObjectName(QLatin1String(name));
 }
 
 void TfrmMain::bindEvents() {
@@ -298,7 +315,7 @@ void TfrmMain::bindEvents() {
     lstBook->onDblClick = [this, run] { run([this] { lstBookDblClick(); }); };
     lstFile->onDrawItem = [this](QPainter& p, int i, const QRect& r, ItemDrawState s) { lstFileDrawItem(p, i, r, s); };
     lstFile->onDblClick = [this, run] { run([this] { lstFileDblClick(); }); };
-    tbsNext->onContextPopup = [this, run](const QPoint&) { run([this] { tbsNextContextPopup(); }); };
+    button(Command::Next)->onContextPopup = [this, run](const QPoint&) { run([this] { tbsNextContextPopup(); }); };
     imgSum->onMouseUp = [this, run](QMouseEvent* e) {
         const Qt::MouseButton b = e->button();
         const QPoint pos = e->position().toPoint();

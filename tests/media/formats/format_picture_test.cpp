@@ -871,11 +871,10 @@ TEST(FormatWindow, AlbumOfTodaysFormatsShowsEachPicture) {
     EXPECT_EQ(h.fileEntries(), (QStringList{"3a", "3b", "3c"}));
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(pictures[i].name);
-        ASSERT_TRUE(h.w().testAccess().album.pick(i));
-        guarded([&] { h.w().ShowCurrentPicture(); });
-        EXPECT_EQ(h.ui().imgView->size(), QSize(40, 30));
-        EXPECT_FALSE(h.ui().imgView->isHidden());
-        const QRgb seen = h.ui().imgView->bitmap().pixel(20, 15), want = pictures[i].colour;
+        h.w().session().pick(i);
+        EXPECT_EQ(h.parts().imgView->size(), QSize(40, 30));
+        EXPECT_FALSE(h.parts().imgView->isHidden());
+        const QRgb seen = h.parts().imgView->bitmap().pixel(20, 15), want = pictures[i].colour;
         EXPECT_LE(std::abs(qRed(seen) - qRed(want)) + std::abs(qGreen(seen) - qGreen(want)) +
                       std::abs(qBlue(seen) - qBlue(want)),
                   12)

@@ -7,6 +7,7 @@
 #include "tests/support/fake_services.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
+#include "tests/ui/window_parts.h"
 #include "ui/main/main_window.h"
 
 #include <QAction>
@@ -190,7 +191,7 @@ TEST_F(DbusScreenSaver, WindowHoldsWhileTheShowRunsOnScreen) {
     env.services.screenSaver = &hold;
     TfrmMain w(env);
     w.FormCreate();
-    QAction* aAuto = w.testAccess().ui.action(Command::Auto);
+    QAction* aAuto = WindowParts(w).action(Command::Auto);
     aAuto->trigger(); // start
     ASSERT_TRUE(waitForCalls(1));
     w.tbsMinClick();
