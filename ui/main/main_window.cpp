@@ -83,7 +83,6 @@ TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate() {
     setHintPause(kHintPauseMs);
-    Cursors = {QCursor(Qt::ArrowCursor), backCursor(), nextCursor()};
     session_.setRootDir(libraryRoot(env_.libraryFolder));
     // The session starts as a new window does: no album, the album panel
     // out and waiting, no page, the show stopped, only exit and information

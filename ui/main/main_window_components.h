@@ -60,15 +60,9 @@ struct MainWindowComponents {
     std::array<QAction*, kActionCommandCount> actionsByCommand{};
     QAction* action(Command command) const { return actionsByCommand[static_cast<size_t>(command)]; }
 
-    // Menus: the main menu and the toolbar's drop-downs of the show's
-    // interval and the wallpaper's style.
+    // The main menu; the toolbar's drop-downs (pmAutoTime, pmWall) are
+    // their buttons' menus.
     QMenu* pmMain = nullptr;
-    QMenu* pmAutoTime = nullptr;
-    QMenu* pmWall = nullptr;
-
-    // The screen's cursor table, by slot.
-    std::array<QCursor, kCursorSlotCount> Cursors;
-    const QCursor& cursorFor(CursorSlot slot) const { return Cursors[static_cast<size_t>(slot)]; }
 };
 
 } // namespace soru

@@ -3,8 +3,10 @@
 
 #include "core/failure.h"
 #include "core/key_bindings.h"
+#include "resources/artwork.h"
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/status_panels.h"
+#include "ui/widgets/tool_bar.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -47,10 +49,10 @@ void TfrmMain::syncActions() {
             actionsByCommand[i]->setChecked(session_.checked(command));
     }
     // The radio items carry their interval in seconds and their style as tags.
-    for (QAction* item : pmAutoTime->actions())
+    for (QAction* item : button(Command::Auto)->menu()->actions())
         if (!item->isSeparator())
             item->setChecked(item->data().toInt() * 1000 == session_.interval());
-    for (QAction* item : pmWall->actions())
+    for (QAction* item : button(Command::Wall)->menu()->actions())
         item->setChecked(item->data().toInt() == int(session_.wallpaperStyle()));
 }
 
@@ -78,6 +80,22 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+namespace {
+
+// The view's cursor of each zone: the arrow, and the back and next arrows.
+// Made when the zone changes, which is rare; nothing of the toolkit's is
+// kept past the application.
+QCursor cursorFor(CursorSlot slot) {
+    switch (slot) {
+    case CursorSlot::Back: return backCursor();
+    case CursorSlot::Next: return nextCursor();
+    case CursorSlot::Default: break;
+    }
+    return QCursor(Qt::ArrowCursor);
+}
+
+} // namespace
 
 void TfrmMain::setViewCursor(CursorSlot slot) {
     session_.setPointerZone(slot);

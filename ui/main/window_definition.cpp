@@ -45,7 +45,7 @@ struct ActionRow {
     int menuPlace;      // the main menu's order
     bool menuSeparated; // a separator line above it in the main menu
     ToolItem item;
-    QMenu* Components::*dropDown; // null for a plain button
+    const char* dropDown;      // its menu's name; null for a plain button
     const QString* buttonHint;    // null for none
 };
 
@@ -61,11 +61,11 @@ using C = Components;
 const std::array<ActionRow, kActionCommandCount> kActions{{
     {"aExit", &text::kExit, Glyph::Exit, &kNoHint, &TfrmMain::aExitExecute, false, 8, false, ToolItem::Exit, nullptr, nullptr},
     {"aBack", &text::kBack, Glyph::Back, &kNoHint, &TfrmMain::aBackExecute, false, 0, false, ToolItem::Back, nullptr, nullptr},
-    {"aAuto", &text::kAuto, Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true, 1, false, ToolItem::Auto, &C::pmAutoTime, &text::kHintAuto},
+    {"aAuto", &text::kAuto, Glyph::SlideShow, &text::kHintAuto, &TfrmMain::aAutoExecute, true, 1, false, ToolItem::Auto, "pmAutoTime", &text::kHintAuto},
     {"aNext", &text::kNext, Glyph::Next, &kNoHint, &TfrmMain::aNextExecute, false, 2, false, ToolItem::Next, nullptr, &text::kHintNext},
     {"aSum", &text::kSum, Glyph::Thumbnails, &text::kHintSum, &TfrmMain::aSumExecute, true, 3, true, ToolItem::Sum, nullptr, nullptr},
     {"aCopy", &text::kCopy, Glyph::Copy, &text::kHintCopy, &TfrmMain::aCopyExecute, false, 4, true, ToolItem::Copy, nullptr, nullptr},
-    {"aWall", &text::kWall, Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false, 5, true, ToolItem::Wall, &C::pmWall, nullptr},
+    {"aWall", &text::kWall, Glyph::Wallpaper, &text::kHintWall, &TfrmMain::aWallExecute, false, 5, true, ToolItem::Wall, "pmWall", nullptr},
     {"aPlay", &text::kPlay, Glyph::Sound, &text::kHintPlay, &TfrmMain::aPlayExecute, false, 6, false, ToolItem::Play, nullptr, &text::kHintPlay},
     {"aInfo", &text::kInfo, Glyph::Information, &text::kHintInfo, &TfrmMain::aInfoExecute, false, 7, true, ToolItem::Info, nullptr, &text::kHintInfo},
 }};
@@ -139,8 +139,10 @@ void TfrmMain::buildMenus() {
         pmMain->addAction(actionsByCommand[i]);
     }
 
-    auto buildRadioMenu = [this](QMenu*& menu, auto rows, auto onClick) {
-        menu = new QMenu(this);
+    // The toolbar's drop-downs; their buttons find them by name.
+    auto buildRadioMenu = [this](const char* name, auto rows, auto onClick) {
+        auto* menu = new QMenu(this);
+        menu->setObjectName(QLatin1String(name));
         auto* group = new QActionGroup(menu);
         group->setExclusive(true);
         for (const RadioItemRow& r : rows) {
@@ -169,14 +171,14 @@ void TfrmMain::buildMenus() {
         {&text::k5m, 300, Glyph::Interval1To5Minutes},
         {&text::k10m, 600, Glyph::Interval10Minutes},
     }};
-    buildRadioMenu(pmAutoTime, autoRows, &TfrmMain::pms1sClick);
+    buildRadioMenu("pmAutoTime", autoRows, &TfrmMain::pms1sClick);
 
     const std::array<RadioItemRow, 3> wallRows{{
         {&text::kCenter, int(WallpaperStyle::Centre), Glyph::Centre},
         {&text::kTile, int(WallpaperStyle::Tile), Glyph::Tile},
         {&text::kZoom, int(WallpaperStyle::Zoom), Glyph::Wallpaper},
     }};
-    buildRadioMenu(pmWall, wallRows, &TfrmMain::pmsCenterClick);
+    buildRadioMenu("pmWall", wallRows, &TfrmMain::pmsCenterClick);
 }
 
 void TfrmMain::buildToolbar() {
@@ -188,7 +190,7 @@ void TfrmMain::buildToolbar() {
         auto* b = new ToolButton(tbMain);
         b->setDefaultAction(actionsByCommand[i]);
         if (r.dropDown) {
-            b->setMenu(this->*r.dropDown);
+            b->setMenu(findChild<QMenu*>(QLatin1String(r.dropDown), Qt::FindDirectChildrenOnly));
             b->setPopupMode(QToolButton::MenuButtonPopup);
         }
         if (r.buttonHint)
@@ -303,7 +305,7 @@ void TfrmMain::nameComponents() {
         {bvlCur, "bvlCur"}, {lblScale, "lblScale"}, {sbScr, "sbScr"}, {pnlMemo, "pnlMemo"},
         {pnlMemoHead, "pnlMemoHead"}, {reMemo, "reMemo"}, {sbInfo, "sbInfo"}, {pbInfo, "pbInfo"},
         {pnlBook, "pnlBook"}, {lstBook, "lstBook"}, {pnlFile, "pnlFile"}, {lstFile, "lstFile"},
-        {pmMain, "pmMain"}, {pmAutoTime, "pmAutoTime"}, {pmWall, "pmWall"},
+        {pmMain, "pmMain"},
     };
     for (const auto& [object, name] : named)
         object->setObjectName(QLatin1String(name));
