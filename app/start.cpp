@@ -3,6 +3,8 @@
 #include "core/albums.h"
 #include "core/command_line.h"
 #include "core/default_library.h"
+#include "core/frame_settings.h"
+#include "core/key_bindings.h"
 #include "core/host_environment.h"
 #include "core/layout.h"
 #include "core/failure.h"
@@ -134,6 +136,11 @@ int runSoru(int argc, char** argv) {
     startMark("application");
     // Declared before the head start and the window, which use it.
     ColourTransformCache colours;
+    // The user's own keys over the defaults; a line that cannot be read is
+    // said once and its default kept.
+    KeyTable keys = KeyTable::defaults();
+    for (const QString& problem : keys.applyUserFile(keysFile()))
+        printTo(stderr, QStringLiteral("soru: %1\n").arg(problem));
     colours.setTargetProfile(screenColourProfile());
     const QString folder =
         cl.folder.isEmpty()
@@ -184,6 +191,9 @@ int runSoru(int argc, char** argv) {
     env.colours = &colours;
     env.thumbnailFolder = ThumbnailStore::defaultFolder();
     env.writeThumbnails = !runsFromMedium(QProcessEnvironment::systemEnvironment());
+    env.keys = &keys;
+    env.frameSettingsFile = frameSettingsFile();
+    env.frameStateFile = frameStateFile();
 
     QPointer<TfrmMain> frmMain;
     {
@@ -204,6 +214,8 @@ int runSoru(int argc, char** argv) {
     frmMain->raise();
     frmMain->activateWindow();
     startMark("window shown");
+    if (cl.frame)
+        guarded([&frmMain] { frmMain->aFrameExecute(); });
     if (!cl.screenshotFile.isEmpty())
         scheduleScreenshot(frmMain, cl.screenshotFile);
     FirstPaintMark firstPaint;

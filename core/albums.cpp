@@ -248,13 +248,18 @@ void countPicturesInOrder(const QStringList& folders, int threads,
 }
 
 QStringList albumPicturePaths(const QString& folder) {
-    SortedNameList list;
+    const SortedNameList order;
     QString prefix = folder;
     if (!prefix.endsWith(QLatin1Char('/')))
         prefix += QLatin1Char('/');
+    // Sorted once, not inserted one by one: an album of 100,000 pictures
+    // would otherwise move its list around 100,000 times.
+    QStringList paths;
     for (const QString& name : pictureFileNames(folder))
-        list.add(prefix + name);
-    return list.items();
+        paths << prefix + name;
+    std::sort(paths.begin(), paths.end(), [&order](const QString& a, const QString& b) { return order.less(a, b); });
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    return paths;
 }
 
 QString albumEntry(int count, const QString& name) {

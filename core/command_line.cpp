@@ -19,6 +19,7 @@ QString usageText() {
         "（無ければホームフォルダ）を、それ以外はプログラムのあるフォルダを使います。\n"
         "\n"
         "オプション:\n"
+        "  --frame            額縁モードで起動します（前回の続きの写真から、Esc で通常の画面へ）\n"
         "  --screenshot FILE  起動が終わったらメインウィンドウを PNG で保存して終了します\n"
         "  --help             この説明を表示します\n"
         "  --version          バージョンを表示します\n");
@@ -44,6 +45,8 @@ CommandLine parseCommandLine(const QStringList& args) {
         } else if (!optionsEnded && a == QLatin1String("--version")) {
             cl.mode = CommandLine::Mode::Version;
             return cl;
+        } else if (!optionsEnded && a == QLatin1String("--frame")) {
+            cl.frame = true;
         } else if (!optionsEnded && a == QLatin1String("--screenshot")) {
             if (i + 1 >= args.size())
                 return fail(QStringLiteral("--screenshot にはファイル名が必要です"));

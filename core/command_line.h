@@ -1,5 +1,5 @@
 #pragma once
-// The program's command line: soru [--screenshot FILE] [FOLDER | PICTURE]
+// The program's command line: soru [--frame] [--screenshot FILE] [FOLDER | PICTURE]
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +11,7 @@ struct CommandLine {
     QString folder;         // empty: the folder that holds the program file
     QString firstPicture;   // a picture given instead of a folder: its file name
     QString screenshotFile; // non-empty: save the main window there and exit
+    bool frame = false;     // start as a photo frame
     QString error;          // message for Mode::Error
 };
 

@@ -51,6 +51,21 @@ inline const QString kAskDistort =
     QStringLiteral("拡大表示すると、画像が変形する可能性がありますが、よろしいですか？");
 inline const QString kNoClipboard = QStringLiteral("クリップボードを開くことができません");
 
+// The photo frame and its settings.
+inline const QString kFrame = QStringLiteral("額縁(&F)");
+inline const QString kFrameSettings = QStringLiteral("額縁の設定(&S)");
+inline const QString kFrameInterval = QStringLiteral("間隔");
+inline const QString kFrameOrder = QStringLiteral("順序");
+inline const QString kFrameByName = QStringLiteral("名前順");
+inline const QString kFrameShuffled = QStringLiteral("シャッフル");
+inline const QString kFrameByDate = QStringLiteral("撮影日順");
+inline const QString kFrameFade = QStringLiteral("フェード");
+inline const QString kFrameNoFade = QStringLiteral("なし");
+inline const QString kFrameHalfSecond = QStringLiteral("0.5 秒");
+inline const QString kFrameCaptions = QStringLiteral("メモを表示");
+inline const QString kFrameSounds = QStringLiteral("サウンドを再生");
+inline const QString kCannotWriteFile = QStringLiteral("%1 に書き込めません");
+
 // Memo panel.
 inline const QString kMemoHead = QStringLiteral(" MEMO");
 

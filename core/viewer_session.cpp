@@ -54,6 +54,7 @@ bool ViewerSession::enabled(Command command) const {
     switch (command) {
     case Command::Exit:
     case Command::Info:
+    case Command::Frame:
         return true;
     // The arrows and the clicks step whatever the actions' state.
     case Command::StepBack:
@@ -109,6 +110,7 @@ void ViewerSession::perform(Command command) {
     case Command::Wall:
     case Command::Play:
     case Command::Info:
+    case Command::Frame:
         Q_EMIT requested(command);
         break;
     }
@@ -207,6 +209,11 @@ void ViewerSession::setInterval(int ms) {
 void ViewerSession::setWallpaperStyle(WallpaperStyle style) {
     if (std::exchange(wallpaperStyle_, style) != style)
         Q_EMIT commandsChanged();
+}
+
+void ViewerSession::setFrameSettings(const FrameSettings& settings) {
+    frameSettings_ = settings;
+    Q_EMIT commandsChanged();
 }
 
 } // namespace soru

@@ -8,10 +8,12 @@
 #include "core/album_position.h"
 #include "core/companion_index.h"
 #include "core/cursor_zones.h"
+#include "core/frame_settings.h"
 #include "core/key_bindings.h"
 #include "core/panel_slides.h"
 #include "core/slide_show.h"
 #include "core/thumbnail_sheet_state.h"
+#include "core/touch_gesture.h"
 #include "core/wallpaper_style.h"
 
 #include <QObject>
@@ -115,6 +117,8 @@ public:
     StepDirection direction() const;
     void setPointerZone(CursorSlot zone) { pointerZone_ = zone; }
     const CursorSlot& pointerZone() const { return pointerZone_; }
+    // The wheel over the picture, counted out in whole notches.
+    WheelNotches& wheel() { return wheel_; }
 
     // ---- The thumbnail sheet ----
     ThumbnailSheetState& sheet() { return sheet_; }
@@ -142,6 +146,12 @@ public:
     const WallpaperStyle& wallpaperStyle() const { return wallpaperStyle_; }
     void setWallpaperStyle(WallpaperStyle style);
 
+    // ---- The photo frame ----
+    // How the frame shows the library: its interval, order, fade, captions
+    // and sounds.
+    const FrameSettings& frameSettings() const { return frameSettings_; }
+    void setFrameSettings(const FrameSettings& settings);
+
     // ---- The side panels ----
     PanelSlideState& panels() { return panels_; }
     const PanelSlideState& panels() const { return panels_; }
@@ -159,7 +169,7 @@ Q_SIGNALS:
     // Enabled or checked states may have changed.
     void commandsChanged();
     // An enabled command that needs a desktop service or the window itself:
-    // play, wallpaper, copy, information, exit.
+    // play, wallpaper, copy, information, exit, the photo frame.
     void requested(Command command);
 
 private:
@@ -181,10 +191,12 @@ private:
     bool soundAvailable_ = false;
     StepDirection lastStep_ = StepDirection::Next;
     CursorSlot pointerZone_ = CursorSlot::Default;
+    WheelNotches wheel_;
     WallpaperStyle wallpaperStyle_ = WallpaperStyle::Centre;
     bool renderFailed_ = false;
     CompanionIndex companions_;
     Current current_;
+    FrameSettings frameSettings_;
 };
 
 } // namespace soru

@@ -76,6 +76,34 @@ int exifBlockOrientation(QByteArray block) {
     return orientation;
 }
 
+QDateTime exifDateTaken(const QByteArray& jpeg) {
+    QByteArray block = exifPayload(jpeg);
+    if (block.size() < 14)
+        return {};
+    block.truncate(0xFFFF - 2);
+    ExifData* data = exif_data_new();
+    if (!data)
+        return {};
+    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(data, reinterpret_cast<const unsigned char*>(block.constData()),
+                        unsigned(block.size()));
+    QDateTime taken;
+    // "YYYY:MM:DD HH:MM:SS", the original's time first.
+    const std::pair<ExifIfd, ExifTag> places[] = {{EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL},
+                                                  {EXIF_IFD_0, EXIF_TAG_DATE_TIME}};
+    for (const auto& [ifd, tag] : places) {
+        const ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], tag);
+        if (!entry || entry->format != EXIF_FORMAT_ASCII || !entry->data || entry->size < 19)
+            continue;
+        const QString text = QString::fromLatin1(reinterpret_cast<const char*>(entry->data), 19);
+        taken = QDateTime::fromString(text, QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+        if (taken.isValid())
+            break;
+    }
+    exif_data_unref(data);
+    return taken;
+}
+
 int exifOrientation(const QByteArray& jpeg) {
     const QByteArray payload = exifPayload(jpeg);
     return payload.isEmpty() ? 1 : exifBlockOrientation(payload);

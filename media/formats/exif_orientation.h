@@ -4,6 +4,7 @@
 // orientation tag (1 to 8) how it must be turned or mirrored to be seen
 // upright.
 #include <QByteArray>
+#include <QDateTime>
 #include <QImage>
 #include <QSize>
 
@@ -19,6 +20,12 @@ int exifOrientation(const QByteArray& jpeg);
 // chunks hold it: a TIFF header and its directories, with or without the
 // "Exif\0\0" that JPEG puts before them. 1 as above. Never throws.
 int exifBlockOrientation(QByteArray block);
+
+// When the picture was taken, as the file's EXIF block (a JPEG's APP1
+// segment) says in DateTimeOriginal, else DateTime: the camera's local
+// time. Invalid when the file has neither, or a value that is not a date.
+// Never throws.
+QDateTime exifDateTaken(const QByteArray& jpeg);
 
 // True for the orientations 5 to 8, whose upright picture has width and
 // height of the stored one exchanged.

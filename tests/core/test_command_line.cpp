@@ -27,7 +27,10 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
         QString folder;
         QString shot;
         QString picture = {};
+        bool frame = false;
     } cases[] = {
+        {{"--frame"}, Mode::Run, {}, {}, {}, true},
+        {{"--frame", dir}, Mode::Run, dir, {}, {}, true},
         {{}, Mode::Run, {}, {}},
         {{dir}, Mode::Run, dir, {}},
         {{"--help"}, Mode::Help, {}, {}},
@@ -59,6 +62,7 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
             EXPECT_EQ(cl.folder, c.folder);
             EXPECT_EQ(cl.screenshotFile, c.shot);
             EXPECT_EQ(cl.firstPicture, c.picture);
+            EXPECT_EQ(cl.frame, c.frame);
         }
         if (c.mode == Mode::Error) {
             EXPECT_FALSE(cl.error.isEmpty());

@@ -78,6 +78,8 @@ struct LibraryWindow {
     QString wallpaperFolder;
     // True: questions come up as the program's own message boxes.
     bool realQuestions = false;
+    // The window's key table; null: the defaults.
+    const KeyTable* keys = nullptr;
     QList<QPair<QWidget*, int>> slideLog;
 
     void create(QSize screen = {1024, 768}) {
@@ -89,6 +91,7 @@ struct LibraryWindow {
         env.screen = QRect(QPoint(0, 0), screen);
         env.services = {&sound, &wallpaper, &clipboard, &urls};
         env.splashProgress = &splashBar;
+        env.keys = keys;
         if (!realQuestions)
             env.askYesNo = [this](const QString& q) {
                 asked << q;

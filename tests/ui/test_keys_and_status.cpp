@@ -14,7 +14,9 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointingDevice>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -51,7 +53,8 @@ TEST(KeyBindingTable, Lookups) {
 constexpr int kPictures = 30;
 
 struct KeyWindow : test::LibraryWindow {
-    explicit KeyWindow(bool ownQuestions = false) {
+    explicit KeyWindow(bool ownQuestions = false, const KeyTable* table = nullptr) {
+        keys = table;
         testlib::AlbumBuilder root = lib.album("");
         root.jpeg("a00.jpg", 64, 48).memoText("a00.txt", QStringLiteral("メモの本文です。")).wav("a00.wav", 50);
         for (int i = 1; i < kPictures; ++i)
@@ -150,6 +153,103 @@ TEST(KeyRouting, EveryBindingReachesItsCommandWhateverHasTheFocus) {
         h.type(key);
         EXPECT_EQ(h.sound.calls.size(), before + 1) << QKeySequence(key).toString().toStdString();
     }
+}
+
+TEST(KeyRouting, TheUsersKeysFileRemapsAndUnbindsKeys) {
+    test::TempDir config;
+    const QString file = config.path() + QStringLiteral("/keys");
+    testlib::writeFile(file, "Ctrl+N = back\nSpace = none\nMouse:Back = next\nCtrl+Q = nowhere\nCtrl+B = none\n");
+    KeyTable table = KeyTable::defaults();
+    EXPECT_EQ(table.applyUserFile(file), QStringList(file + QStringLiteral(":4: unknown command \"nowhere\"")));
+    KeyWindow h(false, &table);
+    h.parts().lstBook->setFocus();
+    const int start = h.w().session().album().index();
+    h.type(Qt::CTRL | Qt::Key_N);
+    EXPECT_EQ(h.w().session().album().index(), (start + kPictures - 1) % kPictures);
+    // Unbound: neither the key nor the menu item's old shortcut steps.
+    for (QKeyCombination key : {QKeyCombination(Qt::Key_Space), Qt::CTRL | Qt::Key_B}) {
+        h.type(key);
+        EXPECT_EQ(h.w().session().album().index(), (start + kPictures - 1) % kPictures) << key.toCombined();
+    }
+    QTest::mousePress(h.parts().imgView, Qt::BackButton, {}, QPoint(10, 10));
+    EXPECT_EQ(h.w().session().album().index(), start);
+}
+
+// A point of the view a finger or the mouse reaches: not under a panel.
+QPoint onView(KeyWindow& h, qreal share) {
+    ImageBox* view = h.parts().imgView;
+    const QPoint p(int(view->width() * share), view->height() / 2);
+    EXPECT_EQ(h.w().childAt(view->mapTo(&h.w(), p)), view) << "x at " << share;
+    return p;
+}
+
+void wheel(QWidget* target, int delta) {
+    const QPointF at(target->width() / 2, target->height() / 2);
+    QWheelEvent ev(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(target, &ev);
+}
+
+TEST(KeyRouting, StepKeysMouseButtonsWheelAndTouchesStepThePicture) {
+    KeyWindow h;
+    QPointingDevice* finger = QTest::createTouchDevice();
+    ImageBox* view = h.parts().imgView;
+    // The pictures are small: a swipe starts on one and runs on across the
+    // picture area.
+    const int area = h.parts().pnlMain->width();
+    const QPoint across(area * 3 / 10, 0);
+    auto touch = [&](QPoint from, QPoint to) {
+        QTest::touchEvent(&h.w(), finger).press(0, from, view);
+        QTest::touchEvent(&h.w(), finger).move(0, (from + to) / 2, view);
+        QTest::touchEvent(&h.w(), finger).move(0, to, view);
+        QTest::touchEvent(&h.w(), finger).release(0, to, view);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int step;
+    } cases[] = {
+        {"Space", [&] { h.type(QKeyCombination(Qt::Key_Space)); }, +1},
+        {"Backspace", [&] { h.type(QKeyCombination(Qt::Key_Backspace)); }, -1},
+        {"forward button", [&] { QTest::mouseClick(view, Qt::ForwardButton, {}, QPoint(10, 10)); }, +1},
+        {"back button", [&] { QTest::mouseClick(view, Qt::BackButton, {}, QPoint(10, 10)); }, -1},
+        {"back button over the album list",
+         [&] { QTest::mouseClick(h.parts().lstBook->viewport(), Qt::BackButton, {}, QPoint(5, 5)); }, -1},
+        {"wheel down", [&] { wheel(view, -120); }, +1},
+        {"wheel up two notches", [&] { wheel(view, 240); }, -2},
+        {"fine wheel, a notch in three",
+         [&] {
+             for (int i = 0; i < 3; ++i)
+                 wheel(view, -40);
+         },
+         +1},
+        {"swipe right to left", [&] { touch(onView(h, 0.7), onView(h, 0.7) - across); }, +1},
+        {"swipe left to right", [&] { touch(onView(h, 0.4), onView(h, 0.4) + across); }, -1},
+        {"tap on the left half", [&] { touch(onView(h, 0.3), onView(h, 0.3)); }, -1},
+        {"tap on the right half", [&] { touch(onView(h, 0.7), onView(h, 0.7)); }, +1},
+        {"short stroke", [&] { touch(onView(h, 0.5), onView(h, 0.5) + across / 5); }, 0},
+        {"more down than across",
+         [&] { touch(onView(h, 0.5), onView(h, 0.5) + across + QPoint(0, area * 4 / 10)); }, 0},
+    };
+    h.w().session().pick(10);
+    for (const auto& c : cases) {
+        const int before = h.w().session().album().index();
+        c.act();
+        EXPECT_EQ(h.w().session().album().index(), (before + c.step + kPictures) % kPictures) << c.what;
+    }
+}
+
+TEST(KeyRouting, TheWheelOverTheSheetTurnsItsPage) {
+    KeyWindow h;
+    h.parts().action(Command::Sum)->trigger();
+    ASSERT_FALSE(h.parts().sbScr->isHidden());
+    const int index = h.w().session().album().index();
+    wheel(h.parts().imgSum, -120);
+    EXPECT_EQ(h.w().session().page(), 1);
+    EXPECT_EQ(h.parts().sbScr->value(), 1);
+    wheel(h.parts().imgSum, 120);
+    EXPECT_EQ(h.w().session().page(), 0);
+    EXPECT_EQ(h.w().session().album().index(), index);
 }
 
 // Closes the next modal window with a key sent to what has the focus in it;

@@ -176,7 +176,8 @@ TEST(MainWindow, PopupMenusAndRadioGroups) {
     for (QAction* a : ui.pmMain->actions())
         mainItems << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(mainItems, (QStringList{"前へ(&B)", "自動(&A)", "次へ(&N)", "-", "一覧(&A)", "-", "複写(&C)", "-",
-                                       "壁紙(&W)", "再生(&P)", "-", "情報(&I)", "終了(&X)"}));
+                                       "壁紙(&W)", "再生(&P)", "-", "情報(&I)", "終了(&X)", "-", "額縁(&F)",
+                                       "額縁の設定(&S)"}));
 
     QStringList autoItems;
     QList<int> tags;

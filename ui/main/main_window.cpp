@@ -2,6 +2,7 @@
 #include "ui/main/main_window.h"
 
 #include "core/cache_budget.h"
+#include "ui/frame/frame_window.h"
 #include "core/command_line.h"
 #include "core/failure.h"
 #include "core/layout.h"
@@ -27,6 +28,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace soru {
@@ -83,6 +85,12 @@ TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate() {
     setHintPause(kHintPauseMs);
+    if (!env_.frameSettingsFile.isEmpty()) {
+        QStringList problems;
+        session_.setFrameSettings(readFrameSettings(env_.frameSettingsFile, &problems));
+        for (const QString& problem : problems)
+            std::fprintf(stderr, "soru: %s\n", qPrintable(problem));
+    }
     session_.setRootDir(libraryRoot(env_.libraryFolder));
     // The session starts as a new window does: no album, the album panel
     // out and waiting, no page, the show stopped, only exit and information

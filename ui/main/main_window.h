@@ -4,12 +4,14 @@
 // (core/), and the definitions are split by concern over several files;
 // this header is the whole window at a glance.
 #include "core/failure.h"
+#include "core/frame_settings.h"
 #include "core/viewer_session.h"
 #include "media/pipeline/picture_pipeline.h"
 #include "platform/services.h"
 #include "ui/main/main_window_components.h"
 #include "ui/widgets/owner_draw_list.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <exception>
@@ -17,6 +19,11 @@
 #include <utility>
 
 class QPainter;
+
+namespace soru {
+class FrameWindow;
+enum class FrameKey;
+}
 
 namespace soru {
 
@@ -51,6 +58,14 @@ public:
         // Whether thumbnails are written there too: not by a copy run from
         // a medium on someone else's computer, which only reads the cache.
         bool writeThumbnails = true;
+        // The keys, mouse buttons and wheel the window obeys, and the
+        // shortcuts its menu shows; null: the defaults. Outlives the window.
+        const KeyTable* keys = nullptr;
+        // The photo frame's settings file, read at creation and written when
+        // a setting is chosen, and the file that keeps its place; empty:
+        // the defaults, and nothing kept.
+        QString frameSettingsFile;
+        QString frameStateFile;
     };
 
     explicit TfrmMain(Environment env, QWidget* parent = nullptr);
@@ -58,9 +73,11 @@ public:
 
     // The creation sequence; run once, before the window is shown.
     void FormCreate();
-    // Steps to the root album's picture of this file name, as a pick in the
-    // picture list would (a picture given on the command line).
-    void stepToPicture(const QString& fileName);
+    // Steps to a picture of the library, as a choice in the album list and
+    // a pick in the picture list would: "a.jpg" in the root album,
+    // "Album/a.jpg" in an album (a picture given on the command line, the
+    // one the photo frame showed last).
+    void stepToPicture(const QString& picture);
 
     // ---- Handlers ----
     void sbInfoDrawPanel(QPainter& painter, int panel, const QRect& rect);
@@ -89,6 +106,9 @@ public:
     void FormDestroy();
     void pms1sClick(QAction* item);
     void pmsCenterClick(QAction* item);
+    // The photo frame: starts it over the window; leaving it comes back
+    // here at the picture it showed.
+    void aFrameExecute();
 
     const Environment& environment() const { return env_; }
     // What the window shows: the open album, the current picture, the
@@ -126,6 +146,12 @@ private:
     void buildActions();
     void buildMenus();
     void buildToolbar();
+    void buildFrameMenu();
+    // A frame setting was chosen (a FrameKey and its value): the session
+    // keeps it and it is written to the settings file.
+    void chooseFrameSetting(FrameKey key, int value);
+    void syncFrameMenu();
+    void leaveFrame();
     void buildMainPanel();
     void buildSidePanels();
     void nameComponents();
@@ -209,6 +235,8 @@ private:
     // Decoded pictures, prefetched neighbours and thumbnail cells; the
     // decodes run on worker threads, what is shown is taken here.
     PicturePipeline pictures_;
+    // The photo frame while it shows.
+    QPointer<FrameWindow> frame_;
     bool destroyed_ = false;
     bool screenSaverHeld_ = false;
 };

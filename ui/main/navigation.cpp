@@ -1,17 +1,29 @@
-// Back, next, the arrow keys, clicks on the picture, cursor zones, slide show.
+// Back, next, the bound keys, mouse buttons, wheel and touches, clicks on the
+// picture, cursor zones, slide show.
 #include "ui/main/main_window.h"
 
 #include "core/failure.h"
 #include "core/key_bindings.h"
+#include "core/touch_gesture.h"
 #include "resources/artwork.h"
+#include "ui/widgets/bevel_panel.h"
+#include "ui/frame/frame_window.h"
+#include "ui/main/frame_setting_items.h"
 #include "ui/widgets/image_box.h"
 #include "ui/widgets/status_panels.h"
 #include "ui/widgets/tool_bar.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <functional>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTextEdit>
+#include <QTouchEvent>
+#include <QWheelEvent>
+
+#include <memory>
 
 namespace soru {
 
@@ -21,7 +33,9 @@ void TfrmMain::aBackExecute() { forward([this] { session_.run(Command::StepBack)
 
 void TfrmMain::aNextExecute() { forward([this] { session_.run(Command::StepNext); }); }
 
-void TfrmMain::imgViewClick() { forward([this] { session_.run(session_.pointerCommand()); }); }
+void TfrmMain::imgViewClick() {
+    forward([this] { session_.run(keyTableOr(env_.keys).commandForClick(stepDirection(session_.pointerZone()))); });
+}
 
 // Every move lets the thumbnail frame follow before the picture is
 // presented, so the frame is in place when presenting lets events run.
@@ -39,6 +53,8 @@ void TfrmMain::runCommand(Command command) { forward([this, command] { session_.
 void TfrmMain::carryOut(Command command) {
     if (int(command) < kActionCommandCount)
         action(command)->trigger();
+    else if (command == Command::Frame)
+        aFrameExecute();
 }
 
 void TfrmMain::syncActions() {
@@ -54,10 +70,102 @@ void TfrmMain::syncActions() {
             item->setChecked(item->data().toInt() * 1000 == session_.interval());
     for (QAction* item : button(Command::Wall)->menu()->actions())
         item->setChecked(item->data().toInt() == int(session_.wallpaperStyle()));
+    syncFrameMenu();
 }
 
+void TfrmMain::syncFrameMenu() {
+    // Every item carries (setting, value): checked when the setting has it.
+    const std::function<void(QMenu*)> sync = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->menu())
+                sync(a->menu());
+            else if (a->isCheckable()) {
+                const QPoint kv = a->data().toPoint();
+                a->setChecked(frameSettingOf(session_.frameSettings(), FrameKey(kv.x())) == kv.y());
+            }
+        }
+    };
+    sync(findChild<QMenu*>(QStringLiteral("pmFrame")));
+}
+
+namespace {
+
+std::optional<MouseInput> mouseInputOf(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::BackButton: return MouseInput::Back;
+    case Qt::ForwardButton: return MouseInput::Forward;
+    case Qt::MiddleButton: return MouseInput::Middle;
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+    const KeyTable& keys = keyTableOr(env_.keys);
+    const QEvent::Type type = event->type();
+    if (watched == imgView && type == QEvent::Show && !imgView->testAttribute(Qt::WA_AcceptTouchEvents)) {
+        // Shown for the first time, before any finger can reach it: the view
+        // takes touches as touches, not as the mouse events made from them.
+        imgView->setAttribute(Qt::WA_AcceptTouchEvents);
+    } else if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        // The extra buttons are the window's wherever they are pressed; a
+        // quick second press comes as a double click.
+        auto* w = qobject_cast<QWidget*>(watched);
+        const std::optional<MouseInput> input = mouseInputOf(static_cast<QMouseEvent*>(event)->button());
+        if (w && w->window() == this && input) {
+            if (const std::optional<Command> command = keys.commandForMouse(*input)) {
+                event->accept();
+                guarded([this, command] { runCommand(*command); });
+                return true;
+            }
+        }
+    } else if (type == QEvent::Wheel && watched == imgView) {
+        // Over the picture each notch runs its command.
+        const int notches = session_.wheel().add(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        if (const std::optional<Command> command =
+                keys.commandForMouse(notches > 0 ? MouseInput::WheelUp : MouseInput::WheelDown)) {
+            for (int i = 0; i < qAbs(notches); ++i)
+                guarded([this, command] { runCommand(*command); });
+        }
+        event->accept();
+        return true;
+    } else if (type == QEvent::Wheel && watched == imgSum) {
+        // Over the sheet the wheel turns its scroll bar, a page a notch.
+        if (!sbScr->isHidden()) {
+            const std::unique_ptr<QEvent> copy(event->clone());
+            QCoreApplication::sendEvent(sbScr, copy.get());
+        }
+        event->accept();
+        return true;
+    } else if ((type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd ||
+                type == QEvent::TouchCancel) &&
+               watched == imgView) {
+        // A finger on the picture: taken whole, judged when it lifts.
+        auto* touch = static_cast<QTouchEvent*>(event);
+        event->accept();
+        if (type == QEvent::TouchEnd && touch->pointCount() == 1) {
+            const QEventPoint& p = touch->point(0);
+            // A swipe is measured against the picture area, not the picture,
+            // which may be much smaller.
+            const TouchGesture g = classifyTouch(p.pressPosition(), p.position(),
+                                                 qint64(p.timestamp()) - qint64(p.pressTimestamp()), pnlMain->size());
+            std::optional<Command> command;
+            switch (g.kind) {
+            case TouchGesture::Kind::SwipeBack: command = Command::StepBack; break;
+            case TouchGesture::Kind::SwipeNext: command = Command::StepNext; break;
+            case TouchGesture::Kind::Tap:
+                // As a click under the cursor the pointer would show there.
+                command = keys.commandForClick(
+                    stepDirection(cursorZone(g.at.toPoint(), imgView->size(), session_.album().count())));
+                break;
+            case TouchGesture::Kind::None: break;
+            }
+            if (command)
+                guarded([this, command] { runCommand(*command); });
+        }
+        return true;
+    } else if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) {
         // Every bound key belongs to the window, whatever control has the
         // focus: the override is taken so that neither the control's own key
         // (a list's or a text box's Ctrl+C, Ctrl+A) nor the toolkit's
@@ -65,14 +173,24 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         auto* w = qobject_cast<QWidget*>(watched);
         auto* key = static_cast<QKeyEvent*>(event);
         if (w && w->window() == this) {
-            if (const std::optional<Command> command = commandForKey(key->keyCombination())) {
+            if (const std::optional<Command> command = keys.commandForKey(key->keyCombination())) {
                 event->accept();
-                if (event->type() == QEvent::KeyPress)
+                if (type == QEvent::KeyPress)
                     guarded([this, command] { runCommand(*command); });
                 return true;
             }
+            // The actions' shortcuts only label their menu items: a key the
+            // table leaves unbound (the user's "none") runs no action either.
+            if (type == QEvent::ShortcutOverride) {
+                const QKeySequence pressed(key->keyCombination());
+                for (const QAction* a : actions())
+                    if (a->shortcut() == pressed) {
+                        event->accept();
+                        return true;
+                    }
+            }
         }
-    } else if (event->type() == QEvent::MouseMove && watched == reMemo->viewport() &&
+    } else if (type == QEvent::MouseMove && watched == reMemo->viewport() &&
                reMemo->viewport()->isEnabled()) {
         // The filter sees the move before a disabled widget would drop it:
         // a disabled memo panel (no memo for the picture) never slides out.
@@ -116,7 +234,7 @@ void TfrmMain::updateCursorZones() {
 void TfrmMain::aAutoExecute() { forward([this] { session_.perform(Command::Auto); }); }
 
 void TfrmMain::followScreenSaverHold() {
-    const bool wanted = session_.slideShow().running() && !isMinimized() && !destroyed_;
+    const bool wanted = (session_.slideShow().running() && !isMinimized() && !destroyed_) || !frame_.isNull();
     if (wanted == screenSaverHeld_ || !env_.services.screenSaver)
         return;
     screenSaverHeld_ = wanted;

@@ -93,8 +93,25 @@ void TfrmMain::tbsNextContextPopup() {
         pnlFile->show();
 }
 
-void TfrmMain::stepToPicture(const QString& fileName) {
-    const int row = int(session_.album().paths().indexOf(session_.rootDir() + fileName));
+void TfrmMain::stepToPicture(const QString& picture) {
+    // Relative to the library: "a.jpg" in the root album, "Album/a.jpg" in
+    // an album; a full path under the library counts too.
+    const QString& root = session_.rootDir();
+    const QString relative = picture.startsWith(root) ? picture.mid(root.size()) : picture;
+    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+    const QString album = slash < 0 ? QString() : relative.left(slash);
+    if (album != session_.albumName()) {
+        // Opened as a choice in the album list would open it.
+        const QString label = album.isEmpty() ? kRootAlbumLabel : album;
+        for (int i = 0; i < lstBook->count(); ++i) {
+            if (lstBook->item(i)->data(entry_role::Name).toString() == label) {
+                lstBook->setCurrentRow(i);
+                lstBookDblClick();
+                break;
+            }
+        }
+    }
+    const int row = int(session_.album().paths().indexOf(root + relative));
     if (row < 0 || !session_.album().hasCurrent())
         return;
     // The same step as a pick in the picture list.

@@ -115,7 +115,7 @@ void TfrmMain::buildActions() {
         // every key is routed by the binding table, which also gives the
         // shortcut the menu item shows.
         a->setIconText(*r.caption);
-        if (const std::optional<QKeyCombination> key = shortcutFor(Command(i)))
+        if (const std::optional<QKeyCombination> key = keyTableOr(env_.keys).shortcutFor(Command(i)))
             a->setShortcut(*key);
         a->setShortcutContext(Qt::WindowShortcut);
         a->setStatusTip(*r.hint);
@@ -138,6 +138,7 @@ void TfrmMain::buildMenus() {
             pmMain->addSeparator();
         pmMain->addAction(actionsByCommand[i]);
     }
+    buildFrameMenu();
 
     // The toolbar's drop-downs; their buttons find them by name.
     auto buildRadioMenu = [this](const char* name, auto rows, auto onClick) {
