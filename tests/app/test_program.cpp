@@ -1,10 +1,13 @@
 // The program as a user starts it: options, exit codes, and a whole start-up
 // on the offscreen platform that ends with a screenshot.
+#include "core/frame_settings.h"
+#include "core/frame_show.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
 
 #include <QImage>
 #include <QProcess>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace soru {
@@ -96,6 +99,58 @@ TEST(Program, UnwritableScreenshotFails) {
     const ProgramRun r = runSoru({"--screenshot", tmp.file("no/such/dir/shot.png"), tmp.path()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.err.isEmpty());
+}
+
+} // namespace
+} // namespace soru
+
+namespace soru {
+namespace {
+
+// The frame's place as its state file says it; empty before the first.
+QString framePlaceIn(const QString& stateFile) {
+    const std::optional<FramePlace> place = readFrameState(stateFile);
+    return place ? place->picture : QString();
+}
+
+// Killed without warning (a power cut, kill -9), the frame goes on in the
+// next run with the picture after the one it stood at, not the first.
+TEST(Program, TheFrameResumesAfterAKill) {
+    test::TempDir tmp, config, state;
+    testlib::LibraryBuilder lib(tmp.path());
+    testlib::AlbumBuilder root = lib.album("");
+    for (char c = 'a'; c <= 'h'; ++c)
+        root.jpeg(QStringLiteral("%1.jpg").arg(QLatin1Char(c)), 64, 48);
+    FrameSettings settings;
+    settings.intervalMs = 300;
+    settings.fadeMs = 0;
+    ASSERT_TRUE(writeFrameSettings(config.file("soru/soru.ini"), settings));
+    const QString stateFile = state.file("soru/frame-state");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("XDG_STATE_HOME", state.path());
+    env.insert("XDG_CACHE_HOME", state.path());
+    auto start = [&](QProcess& p) {
+        p.setProcessEnvironment(env);
+        p.start(SORU_BINARY, {"--frame", tmp.path()});
+        ASSERT_TRUE(p.waitForStarted());
+    };
+    QProcess first;
+    start(first);
+    // The place is written at once, then at most every few seconds: wait
+    // for a place past the first picture.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QStringList{"", "a.jpg"}.contains(framePlaceIn(stateFile)); }, 20000));
+    first.kill();
+    first.waitForFinished();
+    const QString stoodAt = framePlaceIn(stateFile);
+    const QString expected = QStringLiteral("%1.jpg").arg(QChar(stoodAt.at(0).unicode() == 'h' ? 'a' : stoodAt.at(0).unicode() + 1));
+    QProcess second;
+    start(second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return framePlaceIn(stateFile) != stoodAt; }, 20000));
+    EXPECT_EQ(framePlaceIn(stateFile), expected) << "stood at " << stoodAt.toStdString();
+    second.kill();
+    second.waitForFinished();
 }
 
 } // namespace

@@ -80,6 +80,8 @@ struct LibraryWindow {
     bool realQuestions = false;
     // The window's key table; null: the defaults.
     const KeyTable* keys = nullptr;
+    // The photo frame's settings and place files; empty: none.
+    QString frameSettingsFile, frameStateFile;
     QList<QPair<QWidget*, int>> slideLog;
 
     void create(QSize screen = {1024, 768}) {
@@ -92,6 +94,8 @@ struct LibraryWindow {
         env.services = {&sound, &wallpaper, &clipboard, &urls};
         env.splashProgress = &splashBar;
         env.keys = keys;
+        env.frameSettingsFile = frameSettingsFile;
+        env.frameStateFile = frameStateFile;
         if (!realQuestions)
             env.askYesNo = [this](const QString& q) {
                 asked << q;
