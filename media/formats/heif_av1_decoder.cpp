@@ -485,14 +485,7 @@ heif_error asYcbcr(const Dav1dPicture& p, heif_image** out) {
     return ok();
 }
 
-// YCbCr planes of any layout and depth, one row at a time.
-struct Planes {
-    const uint8_t* data[3] = {};
-    ptrdiff_t stride[3] = {};
-    int width = 0, height = 0, depth = 8;
-    int sx = 0, sy = 0;
-    bool mono = false;
-};
+using Planes = YcbcrPlanes;
 
 // Converts every row of the planes to 8-bit RGB and hands it to emit(y,
 // r, g, b). Monochrome pictures take a neutral chroma row.
@@ -622,9 +615,9 @@ const heif_decoder_plugin* gHevcInner = nullptr;
 
 // The colour the wrapped decoder's picture is converted with: the
 // container's, else what the stream says, else libheif's default.
-ContainerColour hevcColour(const heif_image* image) {
-    if (tContainerColour)
-        return *tContainerColour;
+ContainerColour hevcColour(const heif_image* image, const ContainerColour* container) {
+    if (container)
+        return *container;
     ContainerColour c;
     heif_color_profile_nclx* nclx = nullptr;
     if (heif_image_get_color_profile_type(image) == heif_color_profile_type_nclx &&
@@ -636,16 +629,12 @@ ContainerColour hevcColour(const heif_image* image) {
     return c;
 }
 
-heif_error decodeHevc(void* decoder, heif_image** out) {
-    heif_image* inner = nullptr;
-    const heif_error err = gHevcInner->decode_image(decoder, &inner);
-    if (err.code != heif_error_Ok || !inner || !tConvertHevc ||
-        heif_image_get_colorspace(inner) != heif_colorspace_YCbCr) {
-        *out = inner;
-        return err;
-    }
+// The YCbCr planes of a picture the wrapped decoder made; false when it is
+// not YCbCr of one depth in 4:2:0, 4:2:2 or 4:4:4 without alpha.
+bool ycbcrPlanesOf(const heif_image* inner, Planes& p) {
+    if (heif_image_get_colorspace(inner) != heif_colorspace_YCbCr)
+        return false;
     const heif_chroma chroma = heif_image_get_chroma_format(inner);
-    Planes p;
     p.width = heif_image_get_width(inner, heif_channel_Y);
     p.height = heif_image_get_height(inner, heif_channel_Y);
     p.depth = heif_image_get_bits_per_pixel_range(inner, heif_channel_Y);
@@ -662,13 +651,27 @@ heif_error decodeHevc(void* decoder, heif_image** out) {
         const int w = c ? (p.width + p.sx) >> p.sx : p.width;
         const int h = c ? (p.height + p.sy) >> p.sy : p.height;
         usable = p.data[c] && heif_image_get_bits_per_pixel_range(inner, channels[c]) == p.depth &&
+                 heif_image_get_bits_per_pixel(inner, channels[c]) == (p.depth > 8 ? 16 : 8) &&
                  heif_image_get_width(inner, channels[c]) >= w &&
-                 heif_image_get_height(inner, channels[c]) >= h;
+                 heif_image_get_height(inner, channels[c]) >= h &&
+                 stride >= w * (p.depth > 8 ? 2 : 1);
     }
+    return usable;
+}
+
+heif_error decodeHevc(void* decoder, heif_image** out) {
+    heif_image* inner = nullptr;
+    const heif_error err = gHevcInner->decode_image(decoder, &inner);
+    if (err.code != heif_error_Ok || !inner || !tConvertHevc) {
+        *out = inner;
+        return err;
+    }
+    Planes p;
     // libheif holds a decoded picture to the depth its configuration
-    // states: deep ones are left to its conversion.
-    usable = usable && p.depth == 8;
-    const ContainerColour colour = usable ? hevcColour(inner) : ContainerColour{};
+    // states: deep ones are left to its conversion (decodeHevcRows draws
+    // them).
+    const bool usable = ycbcrPlanesOf(inner, p) && p.depth == 8;
+    const ContainerColour colour = usable ? hevcColour(inner, tContainerColour) : ContainerColour{};
     YcbcrToRgb convert;
     if (!usable || !convert.setUp(colour.matrix, colour.fullRange, p.depth)) {
         *out = inner;
@@ -683,6 +686,37 @@ heif_decoder_plugin gHevcPlugin{};
 
 } // namespace
 
+bool convertYcbcrRows(const YcbcrPlanes& planes, int matrix, bool fullRange, RgbRowSink& sink) {
+    YcbcrToRgb convert;
+    if (planes.width <= 0 || planes.height <= 0 || !convert.setUp(matrix, fullRange, planes.depth))
+        return false;
+    sink.begin(planes.width, planes.height);
+    convertPlanes(
+        planes, convert,
+        [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) { sink.row(y, r, g, b); });
+    return true;
+}
+
+bool decodeHevcRows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
+                    RgbRowSink& sink) {
+    void* decoder = nullptr;
+    if (!gHevcInner || gHevcInner->new_decoder(&decoder).code != heif_error_Ok || !decoder)
+        return false;
+    heif_image* image = nullptr;
+    const bool decoded = gHevcInner->push_data(decoder, data, size).code == heif_error_Ok &&
+                         gHevcInner->decode_image(decoder, &image).code == heif_error_Ok;
+    gHevcInner->free_decoder(decoder);
+    Planes p;
+    bool ok = decoded && image && ycbcrPlanesOf(image, p);
+    if (ok) {
+        const ContainerColour c = hevcColour(image, colour);
+        ok = convertYcbcrRows(p, c.matrix, c.fullRange, sink);
+    }
+    if (image)
+        heif_image_release(image);
+    return ok;
+}
+
 bool decodeAv1Rows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
                    RgbRowSink& sink) {
     PictureGuard picture;
@@ -690,15 +724,7 @@ bool decodeAv1Rows(const uint8_t* data, std::size_t size, const ContainerColour*
         return false;
     const Dav1dPicture& p = picture.picture;
     const ContainerColour c = colourOf(p, colour);
-    YcbcrToRgb convert;
-    if (!convert.setUp(c.matrix, c.fullRange, p.p.bpc))
-        return false;
-    sink.begin(p.p.w, p.p.h);
-    convertPlanes(planesOf(p), convert,
-                  [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) {
-                      sink.row(y, r, g, b);
-                  });
-    return true;
+    return convertYcbcrRows(planesOf(p), c.matrix, c.fullRange, sink);
 }
 
 void registerAv1Decoder() {

@@ -82,6 +82,22 @@ public:
     virtual void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) = 0;
 };
 
+// YCbCr planes of any layout: 8-bit samples, or 9 to 12 bits in 16-bit
+// words; chroma subsampled by sx and sy (0 or 1) rounding up. Monochrome
+// pictures have only the first plane.
+struct YcbcrPlanes {
+    const uint8_t* data[3] = {};
+    std::ptrdiff_t stride[3] = {};
+    int width = 0, height = 0, depth = 8;
+    int sx = 0, sy = 0;
+    bool mono = false;
+};
+
+// The planes converted to 8-bit RGB row by row into the sink with
+// YcbcrToRgb (subsampled chroma repeated, as libheif repeats it). False,
+// with no row given, for a matrix or depth it does not cover.
+bool convertYcbcrRows(const YcbcrPlanes& planes, int matrix, bool fullRange, RgbRowSink& sink);
+
 // Decodes one AV1 picture (its configuration OBUs and its data, as a HEIF
 // item holds them) without libheif, converting its colour row by row into
 // the sink: colour is the container's description, or none for the
@@ -91,11 +107,22 @@ public:
 bool decodeAv1Rows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
                    RgbRowSink& sink);
 
+// Decodes one HEVC picture (its configuration's parameter sets and its
+// data, each unit after its size in four bytes, as libheif hands them to a
+// decoder) with libheif's HEVC decoder, converting its colour row by row
+// into the sink: colour is the container's description, or none for the
+// stream's. libheif's own conversion (floating point, at full size, to
+// deep RGB for deep pictures) is left out. False, with no row given, when
+// it does not decode or its planes or colour are not as the conversion
+// takes them. Needs registerHevcDecoder().
+bool decodeHevcRows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
+                    RgbRowSink& sink);
+
 // Registers, ahead of libheif's own HEVC decoder, one that wraps it and
 // converts the 8-bit pictures it decodes to RGB with YcbcrToRgb, as the AV1
 // decoder does, where a ContainerColourScope lets it (other threads, and
-// deeper pictures, keep libheif's conversion). Call once, after
-// heif_init().
+// deeper pictures, keep libheif's conversion; decodeHevcRows draws deeper
+// ones without it). Call once, after heif_init().
 void registerHevcDecoder();
 
 } // namespace soru

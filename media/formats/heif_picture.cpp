@@ -159,9 +159,10 @@ struct HeifItem {
     std::vector<Extent> extents;
     std::vector<heif_item_id> derivedFrom; // dimg references, in order
     std::vector<heif_item_id> auxiliaryOf; // auxl references: an alpha or depth plane
-    // From its properties: the AV1 configuration's OBUs, the turn (in
+    // From its properties: the AV1 configuration's OBUs, the HEVC one, the turn (in
     // quarter turns anticlockwise), and whether it is mirrored or cropped.
     QByteArray av1Config;
+    QByteArray hevcConfig; // the HEVC configuration record
     int quarterTurns = 0;
     bool mirrored = false, cropped = false;
 };
@@ -272,7 +273,7 @@ bool parseIref(const uchar* data, const BoxHeader& box, HeifItems& out) {
     return ok;
 }
 
-// The properties of the items that the direct AV1 decode needs: the
+// The properties of the items that the direct AV1 and HEVC decodes need: the
 // property boxes in order (ipco), then which of them each item has (ipma).
 bool parseIprp(const uchar* data, const BoxHeader& iprp, HeifItems& out) {
     std::vector<BoxHeader> properties;
@@ -306,6 +307,9 @@ bool parseIprp(const uchar* data, const BoxHeader& iprp, HeifItems& out) {
                 if (p.type == fourcc("av1C") && body >= 4)
                     item->av1Config = QByteArray(reinterpret_cast<const char*>(data + p.body + 4),
                                                  body - 4);
+                else if (p.type == fourcc("hvcC"))
+                    item->hevcConfig =
+                        QByteArray(reinterpret_cast<const char*>(data + p.body), body);
                 else if (p.type == fourcc("irot") && body >= 1)
                     item->quarterTurns = data[p.body] & 3;
                 else if (p.type == fourcc("imir"))
@@ -752,22 +756,27 @@ bool drawPlanar(const Picture& p, QImage& canvas, const QRect& target, QSize& de
     return true;
 }
 
-// The rows of a direct AV1 decode, woven and reduced into the target as
-// they come.
+// The rows of a direct AV1 or HEVC decode, woven and reduced into the
+// target as they come. A picture of another size than `expected` (when
+// given) is not drawn.
 class TargetRows final : public RgbRowSink {
 public:
-    TargetRows(QImage& canvas, const QRect& target, int orientation)
-        : canvas_(canvas), target_(target), orientation_(orientation) {}
+    TargetRows(QImage& canvas, const QRect& target, int orientation, QSize expected = {})
+        : canvas_(canvas), target_(target), orientation_(orientation), expected_(expected) {}
     void begin(int width, int height) override {
         size_ = QSize(width, height);
+        if (expected_.isValid() && size_ != expected_)
+            return;
         row_.resize(std::size_t(width));
         out_.emplace(canvas_, target_, size_, orientation_);
     }
     void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) override {
+        if (!out_)
+            return;
         weave(r, g, b, row_.data(), size_.width());
         out_->addRow(y, row_.data());
     }
-    // The stored size drawn, or an empty one when no row came.
+    // The stored size drawn, or an empty one when nothing was drawn.
     QSize finish() {
         if (!out_)
             return {};
@@ -779,6 +788,7 @@ private:
     QImage& canvas_;
     QRect target_;
     int orientation_;
+    QSize expected_;
     QSize size_;
     std::vector<QRgb> row_;
     std::optional<ScaledRowTarget> out_;
@@ -825,12 +835,85 @@ bool drawAv1Directly(const Picture& p, QImage& canvas, const QRect& target, QSiz
     return true;
 }
 
+// The parameter sets an HEVC configuration record holds, each after its
+// size in four bytes, as libheif puts them ahead of the item's data for its
+// decoder; none when the record is malformed or the item's units are not
+// preceded by four-byte sizes (which the decoder reads).
+std::optional<QByteArray> hevcHeaders(const QByteArray& config) {
+    Fields f(reinterpret_cast<const uchar*>(config.constData()), config.size());
+    f.skip(21);
+    const int lengthSize = int(f.u8() & 3) + 1;
+    const quint32 arrays = f.u8();
+    if (!f.ok() || lengthSize != 4)
+        return std::nullopt;
+    QByteArray out;
+    for (quint32 a = 0; a < arrays && f.ok(); ++a) {
+        f.skip(1); // completeness and unit type
+        const quint32 units = f.u16();
+        for (quint32 u = 0; u < units && f.ok(); ++u) {
+            const quint32 n = f.u16();
+            const qint64 at = f.at();
+            f.skip(n);
+            if (!f.ok())
+                break;
+            const char size[4] = {0, 0, char(n >> 8), char(n & 0xFF)};
+            out.append(size, 4).append(config.constData() + at, n);
+        }
+    }
+    if (!f.ok())
+        return std::nullopt;
+    return out;
+}
+
+// The shallowest HEVC pictures drawn by drawHevcDirectly: 8-bit ones are
+// converted by the HEVC decoder wrapped for libheif already, and drawing
+// them here saves only a copy (a few per cent).
+constexpr int kHevcDirectMinBits = 9;
+
+// An HEVC picture item without alpha, mirroring or cropping, decoded by
+// libheif's HEVC decoder but not converted by libheif (whose conversion
+// of deep pictures is in floating point, at full size, and to deep RGB):
+// its rows are converted and reduced straight from the decoder's planes,
+// and a turn is made on the reduced picture. False, with nothing drawn,
+// for other pictures and when it does not decode as expected (libheif then
+// tries).
+bool drawHevcDirectly(const Picture& p, QImage& canvas, const QRect& target, QSize& decodedSize) {
+    const HeifItems& items = p.file.items;
+    const HeifItem* item = items.find(p.id);
+    if (!items.propertiesKnown || !item || item->type != fourcc("hvc1") || item->mirrored ||
+        item->cropped || item->method > 1 || item->extents.empty() ||
+        heif_image_handle_get_luma_bits_per_pixel(p.handle) < kHevcDirectMinBits ||
+        heif_image_handle_has_alpha_channel(p.handle))
+        return false;
+    const std::optional<QByteArray> headers = hevcHeaders(item->hevcConfig);
+    if (!headers)
+        return false;
+    const QByteArray coded =
+        *headers + itemData(p.file.bytes, items, *item, std::numeric_limits<int>::max());
+    // Quarter turns anticlockwise as EXIF orientations, as for AV1. The
+    // stored picture must have the size the container says (which the
+    // memory limit was checked against): the handle's, turned back.
+    static constexpr int kOrientation[] = {1, 8, 3, 6};
+    const QSize shown(heif_image_handle_get_width(p.handle),
+                      heif_image_handle_get_height(p.handle));
+    const QSize expected = item->quarterTurns & 1 ? shown.transposed() : shown;
+    const std::optional<ContainerColour> colour = containerColour(p.handle);
+    TargetRows rows(canvas, target, kOrientation[item->quarterTurns], expected);
+    const bool ok = decodeHevcRows(reinterpret_cast<const uint8_t*>(coded.constData()),
+                                   std::size_t(coded.size()), colour ? &*colour : nullptr, rows);
+    if (rows.finish().isEmpty() || !ok)
+        return false;
+    decodedSize = shown;
+    return true;
+}
+
 // Draws the handle's image into the target; returns the size decoded.
 QSize drawHandle(const Picture& p, QImage& canvas, const QRect& target) {
     if (!canvasFits(p))
         invalid();
     QSize size;
-    if (drawAv1Directly(p, canvas, target, size) || drawPlanar(p, canvas, target, size))
+    if (drawAv1Directly(p, canvas, target, size) || drawHevcDirectly(p, canvas, target, size) ||
+        drawPlanar(p, canvas, target, size))
         return size;
     const QImage image = decodeHandle(p);
     drawSmoothScaled(canvas, target, image);

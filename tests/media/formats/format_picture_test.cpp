@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <libheif/heif.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -536,6 +538,103 @@ TEST(DeepHeif, ConvertsColourAsTheReferenceDecodersDo) {
         picture.draw(canvas, target);
         EXPECT_LE(difference(canvas.copy(target), smoothScaled(expected, target.size())).max, 3);
         EXPECT_EQ(canvas.pixel(1, 2), qRgb(0, 0, 0));
+    }
+}
+
+// A 10-bit HEIC written through libheif's encoder, its display turned by
+// orientation (EXIF numbering; libheif stores it as a rotation property).
+bool writeDeepHeic(const QImage& source, const QString& path, const char* chroma,
+                   heif_orientation orientation) {
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* image = nullptr;
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    bool ok =
+        heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code ==
+            heif_error_Ok &&
+        heif_encoder_set_lossy_quality(encoder, 95).code == heif_error_Ok &&
+        heif_encoder_set_parameter(encoder, "chroma", chroma).code == heif_error_Ok &&
+        heif_image_create(source.width(), source.height(), heif_colorspace_RGB,
+                          heif_chroma_interleaved_RRGGBB_LE, &image)
+                .code == heif_error_Ok &&
+        heif_image_add_plane(image, heif_channel_interleaved, source.width(), source.height(), 10)
+                .code == heif_error_Ok;
+    if (ok) {
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < source.height(); ++y) {
+            auto* out = reinterpret_cast<quint16*>(plane + qsizetype(stride) * y);
+            for (int x = 0; x < source.width(); ++x) {
+                const QRgba64 p = source.pixelColor(x, y).rgba64();
+                out[3 * x] = qToLittleEndian<quint16>(p.red() >> 6);
+                out[3 * x + 1] = qToLittleEndian<quint16>(p.green() >> 6);
+                out[3 * x + 2] = qToLittleEndian<quint16>(p.blue() >> 6);
+            }
+        }
+        options->image_orientation = orientation;
+        ok = heif_context_encode_image(context, image, encoder, options, nullptr).code ==
+                 heif_error_Ok &&
+             heif_context_write_to_file(context, path.toLocal8Bit().constData()).code ==
+                 heif_error_Ok;
+    }
+    heif_encoding_options_free(options);
+    if (image)
+        heif_image_release(image);
+    if (encoder)
+        heif_encoder_release(encoder);
+    heif_context_free(context);
+    return ok;
+}
+
+// Deep HEVC pictures are drawn from the decoder's YCbCr planes, converted
+// here, their turn made on the drawn picture: drawn at their own size, they
+// must give what libheif's conversion (the whole picture) gives, whatever
+// the chroma layout and turn.
+TEST(DeepHeif, DrawnFromPlanesAsLibheifConvertsThem) {
+    ColourTransformCache colours;
+    TempDir dir;
+    QImage source(96, 66, QImage::Format_RGBX64);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixelColor(x, y,
+                                 y < 33 ? QColor::fromRgba64(quint16(x * 689),
+                                                             quint16(65535 - x * 689),
+                                                             quint16(y * 1985))
+                                        : QColor(block(x * 2, y * 3)));
+    const struct {
+        const char* name;
+        const char* chroma;
+        heif_orientation orientation;
+    } cases[] = {
+        {"420", "420", heif_orientation_normal},
+        {"422", "422", heif_orientation_normal},
+        {"444", "444", heif_orientation_normal},
+        {"420-turned-right", "420", heif_orientation_rotate_90_cw},
+        {"444-turned-left", "444", heif_orientation_rotate_270_cw},
+        {"420-upside-down", "420", heif_orientation_rotate_180},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("%1.heic").arg(QLatin1String(c.name)));
+        ASSERT_TRUE(writeDeepHeic(source, path, c.chroma, c.orientation));
+        HeifPicture picture(colours);
+        ASSERT_NO_THROW(picture.load(path));
+        EXPECT_EQ(picture.storedBitDepth(), 10);
+        const bool turned = c.orientation == heif_orientation_rotate_90_cw ||
+                            c.orientation == heif_orientation_rotate_270_cw;
+        const QSize size = turned ? source.size().transposed() : source.size();
+        ASSERT_EQ(QSize(picture.width(), picture.height()), size);
+        const QImage expected = picture.fullImage();
+        ASSERT_EQ(expected.size(), size);
+        QImage canvas(size + QSize(4, 4), QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        picture.draw(canvas, QRect(QPoint(2, 2), size));
+        EXPECT_EQ(picture.lastDecodedSize(), size);
+        const Difference d = difference(canvas.copy(QRect(QPoint(2, 2), size)), expected);
+        EXPECT_GE(d.mean, 0);
+        EXPECT_LE(d.mean, 0.5);
+        EXPECT_LE(d.max, 2);
+        EXPECT_EQ(canvas.pixel(1, 1), qRgb(0, 0, 0));
     }
 }
 
