@@ -283,6 +283,13 @@ std::optional<QString> FrameShow::next() {
     return std::nullopt;
 }
 
+QString FrameShow::upcoming() const {
+    const qsizetype n = qsizetype(sequence_.size());
+    if (pos_ + 1 >= n)
+        return {};
+    return pictures_[std::size_t(sequence_[std::size_t(pos_ + 1)])].path;
+}
+
 FramePlace FrameShow::place() const {
     return FramePlace{here_.album, here_.picture, order_, seed_, round_};
 }
@@ -412,6 +419,8 @@ bool FrameStateWriter::flush() {
 }
 
 bool FrameStateWriter::write(const FramePlace& place) {
+    if (file_.isEmpty())
+        return true; // kept nowhere
     if (!QDir().mkpath(QFileInfo(file_).absolutePath()))
         return false;
     QSaveFile f(file_);

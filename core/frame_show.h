@@ -57,6 +57,9 @@ public:
     // nullopt when no picture is left (an empty or vanished library): call
     // rescan() later.
     std::optional<QString> next();
+    // The picture next() will most likely return, for decoding ahead; empty
+    // at the end of a round, whose next order is not made yet.
+    QString upcoming() const;
 
     // The picture next() returned last (album and picture empty before the
     // first), with the show's order, seed and round.

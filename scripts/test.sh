@@ -15,6 +15,8 @@ ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 300
 echo "== benchmarks, as a quick smoke run (figures are printed, never asserted)"
 "$BUILD_DIR/bench/soru_bench_pipeline" --smoke
 "$BUILD_DIR/bench/soru_bench_jpeg_bounds" 1
+# The photo frame's cross-fade: frames painted in one fade.
+"$BUILD_DIR/bench/soru_frame_fade" --smoke
 # First picture from process start: small libraries, one start each.
 /usr/bin/python3 bench/start_blackbox.py --soru "$BUILD_DIR/app/soru" --smoke
 

@@ -199,6 +199,9 @@ void FrameWindow::advance() {
                 env_.sound->play(sound, false);
         }
         stepTimer_.start(std::max(env_.settings.intervalMs, 1));
+        // The next picture is decoded while this one shows.
+        if (const QString upcoming = show_.upcoming(); !upcoming.isEmpty())
+            env_.pictures->prefetch(upcoming, deviceSize());
         return;
     }
     stepTimer_.start(std::max(env_.settings.intervalMs, 1));
