@@ -9,6 +9,7 @@
 #include "core/layout.h"
 #include "core/failure.h"
 #include "core/texts.h"
+#include "core/ui_language.h"
 #include "media/colour/colour_management.h"
 #include "media/pipeline/head_start.h"
 #include "media/pipeline/start_trace.h"
@@ -33,8 +34,10 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
+#include <optional>
 
 namespace soru {
 
@@ -55,7 +58,8 @@ void scheduleScreenshot(TfrmMain* window, const QString& file) {
             printTo(stdout, file + QLatin1Char('\n'));
             QCoreApplication::exit(0);
         } else {
-            printTo(stderr, QStringLiteral("soru: スクリーンショットを保存できません: %1\n").arg(file));
+            printTo(stderr, QStringLiteral("soru: %1\n")
+                                 .arg(QCoreApplication::translate("soru", "スクリーンショットを保存できません: %1").arg(file)));
             QCoreApplication::exit(1);
         }
     });
@@ -84,6 +88,34 @@ QSize pictureAreaPixels(const QScreen& screen) {
     return QSize(qRound(area.width() * dpr), qRound(area.height() * dpr));
 }
 
+// The language of this run: --lang, else the settings file, else the
+// user's languages in the environment.
+UiLanguage chosenLanguage(const CommandLine& cl) {
+    return chooseLanguage(parseLanguageSetting(cl.language), readLanguageSetting(frameSettingsFile()),
+                          languageFromEnvironment(qEnvironmentVariable("LANGUAGE"), qEnvironmentVariable("LC_ALL"),
+                                                  qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG")));
+}
+
+// Prints what --help, --version or a wrong command line asks for; returns the
+// exit code.
+int printCommandLineOutcome(const CommandLine& cl) {
+    switch (cl.mode) {
+    case CommandLine::Mode::Help:
+        printTo(stdout, usageText());
+        return 0;
+    case CommandLine::Mode::Version:
+        printTo(stdout, versionText());
+        return 0;
+    case CommandLine::Mode::Error:
+        printTo(stderr, QStringLiteral("soru: %1\n").arg(cl.error));
+        printTo(stderr, QCoreApplication::translate("soru", "詳しくは soru --help を見てください。") + QLatin1Char('\n'));
+        return 2;
+    case CommandLine::Mode::Run:
+        break;
+    }
+    return 0;
+}
+
 // The desktop entry every install puts in share/applications beside bin/.
 QString desktopFileName() { return QStringLiteral(SORU_APP_ID ".desktop"); }
 
@@ -96,13 +128,31 @@ void showFailureMessage(const QString& message) {
     box.exec();
 }
 
+bool installUiLanguage(UiLanguage language) {
+    setUiLanguage(UiLanguage::Japanese);
+    if (language == UiLanguage::Japanese)
+        return true;
+    // The English texts are built into the program (see translations/).
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral(":/i18n/soru_en.qm"))) {
+        QCoreApplication::installTranslator(translator);
+        setUiLanguage(language);
+        return true;
+    }
+    // Without it every text stays Japanese, the dates too.
+    delete translator;
+    return false;
+}
+
 void setUpApplication(bool quiet) {
     QGuiApplication::setApplicationName(QStringLiteral("soru"));
     QGuiApplication::setApplicationDisplayName(text::kAppTitle);
     QGuiApplication::setApplicationVersion(QStringLiteral(SORU_VERSION));
     QGuiApplication::setWindowIcon(mainIcon());
     installFontSubstitutions();
-    installToolkitTranslations();
+    // The toolkit's own texts (message-box buttons) are English already.
+    if (uiLanguage() == UiLanguage::Japanese)
+        installToolkitTranslations();
     if (quiet)
         setFailureSink([](const QString& message) {
             printTo(stderr, QStringLiteral("soru: %1\n").arg(failureDisplayText(message)));
@@ -116,24 +166,25 @@ int runSoru(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const CommandLine cl = parseCommandLine(args);
-    switch (cl.mode) {
-    case CommandLine::Mode::Help:
-        printTo(stdout, usageText());
-        return 0;
-    case CommandLine::Mode::Version:
-        printTo(stdout, versionText());
-        return 0;
-    case CommandLine::Mode::Error:
-        printTo(stderr, QStringLiteral("soru: %1\n").arg(cl.error));
-        printTo(stderr, QStringLiteral("詳しくは soru --help を見てください。\n"));
-        return 2;
-    case CommandLine::Mode::Run:
-        break;
+    CommandLine cl = parseCommandLine(args);
+    const UiLanguage language = chosenLanguage(cl);
+    if (cl.mode != CommandLine::Mode::Run) {
+        // The usage text and the messages are translated; translation needs
+        // an application object, and this one needs no display.
+        std::optional<QCoreApplication> translating;
+        if (language != UiLanguage::Japanese) {
+            translating.emplace(argc, argv);
+            installUiLanguage(language);
+            cl = parseCommandLine(args);
+        }
+        return printCommandLineOutcome(cl);
     }
 
     QApplication app(argc, argv);
     startMark("application");
+    // Before anything is made that shows a text.
+    installUiLanguage(language);
+
     // Declared before the head start and the window, which use it.
     ColourTransformCache colours;
     // The user's own keys over the defaults; a line that cannot be read is

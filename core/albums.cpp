@@ -273,7 +273,7 @@ QString albumEntryCount(const QString& entry) {
 }
 
 QString albumEntryHint(const QString& entry) {
-    return QStringLiteral("写真 ") + albumEntryCount(entry) + QStringLiteral(" 枚\r\n") +
+    return QCoreApplication::translate("soru", "写真 %n 枚", nullptr, albumEntryCount(entry).toInt()) + QStringLiteral("\r\n") +
            albumEntryName(entry);
 }
 

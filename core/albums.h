@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/texts.h"
+
 #include <functional>
 
 namespace soru {
@@ -17,7 +19,7 @@ inline const QStringList kImageExtensions = {
     QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif")};
 
 // The root album's name in the album list.
-inline const QString kRootAlbumLabel = QStringLiteral("[ ルートアルバム ]");
+inline constexpr text::Text kRootAlbumLabel{QT_TRANSLATE_NOOP("soru", "[ ルートアルバム ]")};
 
 // Hidden entries are left out of every search: names starting with "." here.
 bool isHiddenName(const QString& name);

@@ -2,13 +2,15 @@
 
 #include "core/albums.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace soru {
 
 QString usageText() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "soru",
         "使い方: soru [オプション] [フォルダ | 写真ファイル]\n"
         "\n"
         "フォルダをアルバムの置き場所として、写真を全画面で表示します。\n"
@@ -20,6 +22,7 @@ QString usageText() {
         "\n"
         "オプション:\n"
         "  --frame            額縁モードで起動します（前回の続きの写真から、Esc で通常の画面へ）\n"
+        "  --lang ja|en       表示の言語を選びます（省略時は設定ファイルかシステムの言語）\n"
         "  --screenshot FILE  起動が終わったらメインウィンドウを PNG で保存して終了します\n"
         "  --help             この説明を表示します\n"
         "  --version          バージョンを表示します\n");
@@ -47,28 +50,33 @@ CommandLine parseCommandLine(const QStringList& args) {
             return cl;
         } else if (!optionsEnded && a == QLatin1String("--frame")) {
             cl.frame = true;
+        } else if (!optionsEnded && (a == QLatin1String("--lang") || a.startsWith(QLatin1String("--lang=")))) {
+            const QString value = a.size() > 6 ? a.mid(7) : i + 1 < args.size() ? args[++i] : QString();
+            if (value != QLatin1String("ja") && value != QLatin1String("en"))
+                return fail(QCoreApplication::translate("soru", "--lang には ja か en を指定します"));
+            cl.language = value;
         } else if (!optionsEnded && a == QLatin1String("--screenshot")) {
             if (i + 1 >= args.size())
-                return fail(QStringLiteral("--screenshot にはファイル名が必要です"));
+                return fail(QCoreApplication::translate("soru", "--screenshot にはファイル名が必要です"));
             cl.screenshotFile = args[++i];
         } else if (!optionsEnded && a.startsWith(QLatin1String("--screenshot="))) {
             cl.screenshotFile = a.mid(13);
             if (cl.screenshotFile.isEmpty())
-                return fail(QStringLiteral("--screenshot にはファイル名が必要です"));
+                return fail(QCoreApplication::translate("soru", "--screenshot にはファイル名が必要です"));
         } else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return fail(QStringLiteral("不明なオプションです: %1").arg(a));
+            return fail(QCoreApplication::translate("soru", "不明なオプションです: %1").arg(a));
         } else if (cl.folder.isEmpty()) {
             if (a.isEmpty())
-                return fail(QStringLiteral("フォルダ名が空です"));
+                return fail(QCoreApplication::translate("soru", "フォルダ名が空です"));
             cl.folder = a;
         } else {
-            return fail(QStringLiteral("フォルダは一つだけ指定できます: %1").arg(a));
+            return fail(QCoreApplication::translate("soru", "フォルダは一つだけ指定できます: %1").arg(a));
         }
     }
     if (!cl.folder.isEmpty()) {
         const QFileInfo fi(cl.folder);
         if (!fi.exists())
-            return fail(QStringLiteral("フォルダが見つかりません: %1").arg(cl.folder));
+            return fail(QCoreApplication::translate("soru", "フォルダが見つかりません: %1").arg(cl.folder));
         if (!fi.isDir()) {
             // "Open with" from a file manager passes a picture: its folder is
             // the library and the picture is shown first.
@@ -77,7 +85,7 @@ CommandLine parseCommandLine(const QStringList& args) {
             const bool picture = fi.isFile() && dot > 0 && !isHiddenName(name) &&
                                  kImageExtensions.contains(name.mid(dot + 1), Qt::CaseInsensitive);
             if (!picture)
-                return fail(QStringLiteral("フォルダでも写真ファイルでもありません: %1").arg(cl.folder));
+                return fail(QCoreApplication::translate("soru", "フォルダでも写真ファイルでもありません: %1").arg(cl.folder));
             cl.firstPicture = name;
             cl.folder = fi.absolutePath();
         }

@@ -4,6 +4,7 @@
 // text the user sees. Handlers run through guarded(), which catches them and
 // hands the text to the application's failure sink (a message box in the
 // program, a recorder in tests), so an exception never crosses a Qt frame.
+#include <QCoreApplication>
 #include <QString>
 
 #include <exception>
@@ -44,11 +45,11 @@ template <class F> bool guarded(F&& fn) noexcept {
     } catch (const Failure& f) {
         reportFailure(f.message());
     } catch (const std::bad_alloc&) {
-        reportFailure(QStringLiteral("メモリが不足しています"));
+        reportFailure(QCoreApplication::translate("soru", "メモリが不足しています"));
     } catch (const std::exception& e) {
         reportFailure(QString::fromUtf8(e.what()));
     } catch (...) {
-        reportFailure(QStringLiteral("不明なエラーが発生しました"));
+        reportFailure(QCoreApplication::translate("soru", "不明なエラーが発生しました"));
     }
     return false;
 }

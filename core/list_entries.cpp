@@ -18,7 +18,7 @@ ListEntry pictureListEntry(const QString& path) {
 }
 
 QString albumHint(int count, const QString& name) {
-    return QStringLiteral("写真 %1 枚\r\n").arg(count) + name;
+    return QCoreApplication::translate("soru", "写真 %n 枚", nullptr, count) + QStringLiteral("\r\n") + name;
 }
 
 } // namespace soru

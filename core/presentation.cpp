@@ -1,5 +1,6 @@
 #include "core/presentation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -92,14 +93,15 @@ QString localeTimeSeparator(const QLocale& locale) {
     return firstSeparator(locale.timeFormat(QLocale::ShortFormat), QStringLiteral(":"));
 }
 
-QString fileDateText(const QDateTime& localTime, const QLocale& locale) {
+QString fileDateText(const QDateTime& localTime, const QLocale& locale, UiLanguage language) {
     const QDate d = localTime.date();
     const QTime t = localTime.time();
     const QString ds = localeDateSeparator(locale);
     const QString ts = localeTimeSeparator(locale);
+    const QLocale weekdays = language == UiLanguage::English ? QLocale(QLocale::English) : locale;
     auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     return QStringLiteral("%1").arg(d.year(), 4, 10, QLatin1Char('0')) + ds + two(d.month()) + ds +
-           two(d.day()) + QLatin1Char('(') + locale.dayName(d.dayOfWeek(), QLocale::ShortFormat) +
+           two(d.day()) + QLatin1Char('(') + weekdays.dayName(d.dayOfWeek(), QLocale::ShortFormat) +
            QStringLiteral(") ") + two(t.hour()) + ts + two(t.minute());
 }
 
@@ -107,9 +109,9 @@ QString pictureHint(const QString& name, const QString& size, const QString& pos
                     const QString& date, bool hasMemo, bool hasSound) {
     QStringList lines{name, size, position, date};
     if (hasMemo)
-        lines << QStringLiteral("メモ付");
+        lines << QCoreApplication::translate("soru", "メモ付");
     if (hasSound)
-        lines << QStringLiteral("サウンド付");
+        lines << QCoreApplication::translate("soru", "サウンド付");
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/ui_language.h"
+
 namespace soru {
 
 // Whether something that is not a folder exists at path (a link counts as
@@ -32,7 +34,9 @@ QString sizeText(int width, int height);
 
 // A file time as "yyyy/mm/dd(aaa) hh:mm" in the locale: its abbreviated
 // weekday name, and its own date and time separators in place of "/" and ":".
-QString fileDateText(const QDateTime& localTime, const QLocale& locale);
+// An English user interface names the weekday in English whatever the locale.
+QString fileDateText(const QDateTime& localTime, const QLocale& locale,
+                     UiLanguage language = uiLanguage());
 
 // The locale's separators, read from its short date and time formats.
 QString localeDateSeparator(const QLocale& locale);

@@ -15,6 +15,7 @@
 // load the picture is not noticed.
 #include "platform/services.h"
 #include "platform/wallpaper_commands.h"
+#include "core/texts.h"
 
 #include <memory>
 
@@ -22,9 +23,9 @@ namespace soru {
 
 namespace text {
 // %1: the schema, channel or key.
-inline const QString kKeyCreateFailed = QStringLiteral("キー %1 の作成に失敗しました");
+inline constexpr text::Text kKeyCreateFailed{QT_TRANSLATE_NOOP("soru", "キー %1 の作成に失敗しました")};
 // %1: the value's name.
-inline const QString kValueSetFailed = QStringLiteral("'%1' の設定に失敗しました");
+inline constexpr text::Text kValueSetFailed{QT_TRANSLATE_NOOP("soru", "'%1' の設定に失敗しました")};
 } // namespace text
 
 // GNOME and the desktops built on its settings (Unity, Budgie, Pantheon),

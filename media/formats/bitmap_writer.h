@@ -4,11 +4,13 @@
 #include <QImage>
 #include <QString>
 
+#include "core/texts.h"
+
 namespace soru {
 
 namespace text {
 // %1: the path.
-inline const QString kCannotCreateFile = QStringLiteral("ファイル %1 を作成できません");
+inline constexpr text::Text kCannotCreateFile{QT_TRANSLATE_NOOP("soru", "ファイル %1 を作成できません")};
 } // namespace text
 
 // Writes the image at its full size as a Windows bitmap: "BM", a 40-byte

@@ -14,18 +14,19 @@
 #include <utility>
 
 #include "media/formats/picture_kind.h"
+#include "core/texts.h"
 
 namespace soru {
 
 namespace text {
 // %1: the path.
-inline const QString kCannotOpenFile = QStringLiteral("ファイル %1 は開けません");
+inline constexpr text::Text kCannotOpenFile{QT_TRANSLATE_NOOP("soru", "ファイル %1 は開けません")};
 // %1: libjpeg's message code.
-inline const QString kJpegError = QStringLiteral("JPEG エラー #%1");
-inline const QString kBadBitmap = QStringLiteral("ビットマップイメージが不正です");
-inline const QString kBadPng = QStringLiteral("PNG イメージ %1 は不正です");
-inline const QString kBadWebp = QStringLiteral("WebP イメージ %1 は不正です");
-inline const QString kBadHeif = QStringLiteral("HEIF イメージ %1 は不正です");
+inline constexpr text::Text kJpegError{QT_TRANSLATE_NOOP("soru", "JPEG エラー #%1")};
+inline constexpr text::Text kBadBitmap{QT_TRANSLATE_NOOP("soru", "ビットマップイメージが不正です")};
+inline constexpr text::Text kBadPng{QT_TRANSLATE_NOOP("soru", "PNG イメージ %1 は不正です")};
+inline constexpr text::Text kBadWebp{QT_TRANSLATE_NOOP("soru", "WebP イメージ %1 は不正です")};
+inline constexpr text::Text kBadHeif{QT_TRANSLATE_NOOP("soru", "HEIF イメージ %1 は不正です")};
 } // namespace text
 
 // Raised inside the PNG, WebP and HEIF readers for a file that is not a

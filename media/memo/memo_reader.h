@@ -5,14 +5,16 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include "core/texts.h"
+
 class QTextDocument;
 
 namespace soru {
 
 // Shown when a memo file cannot be read (missing, a folder, unreadable).
-inline const QString kMemoReadFailure = QStringLiteral("ストリームからの読み込みに失敗しました");
+inline constexpr text::Text kMemoReadFailure{QT_TRANSLATE_NOOP("soru", "ストリームからの読み込みに失敗しました")};
 // The last line of a memo longer than kMaxMemoBytes, after its beginning.
-inline const QString kMemoCut = QStringLiteral("（メモが長すぎるため、ここまでを表示しています）");
+inline constexpr text::Text kMemoCut{QT_TRANSLATE_NOOP("soru", "（メモが長すぎるため、ここまでを表示しています）")};
 
 // No real memo is this long; of a longer file only this much is read.
 inline constexpr qsizetype kMaxMemoBytes = 4 * 1024 * 1024;

@@ -44,6 +44,10 @@ TEST(Program, OptionsAndExitCodes) {
         {{"--no-such-option"}, 2, "", "--no-such-option"},
         {{tmp.file("missing")}, 2, "", "missing"},
         {{tmp.path(), tmp.path()}, 2, "", ""},
+        // English comes from the translation built into the program.
+        {{"--lang", "en", "--help"}, 0, "Usage: soru", ""},
+        {{"--lang", "en", "--no-such-option"}, 2, "", "Unknown option: --no-such-option"},
+        {{"--lang", "xx"}, 2, "", "--lang"},
     };
     for (const auto& c : cases) {
         const ProgramRun r = runSoru(c.args);

@@ -28,7 +28,12 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
         QString shot;
         QString picture = {};
         bool frame = false;
+        QString language = {};
     } cases[] = {
+        {{"--lang", "en", dir}, Mode::Run, dir, {}, {}, false, "en"},
+        {{"--lang=ja"}, Mode::Run, {}, {}, {}, false, "ja"},
+        {{"--lang", "fr"}, Mode::Error, {}, {}},
+        {{"--lang"}, Mode::Error, {}, {}},
         {{"--frame"}, Mode::Run, {}, {}, {}, true},
         {{"--frame", dir}, Mode::Run, dir, {}, {}, true},
         {{}, Mode::Run, {}, {}},
@@ -63,6 +68,7 @@ TEST(CommandLineTest, ParsesOptionsAndFolder) {
             EXPECT_EQ(cl.screenshotFile, c.shot);
             EXPECT_EQ(cl.firstPicture, c.picture);
             EXPECT_EQ(cl.frame, c.frame);
+            EXPECT_EQ(cl.language, c.language);
         }
         if (c.mode == Mode::Error) {
             EXPECT_FALSE(cl.error.isEmpty());

@@ -81,6 +81,14 @@ TEST(Presentation, FileDateInTheLocale) {
         EXPECT_EQ(fileDateText(t, QLocale(c.locale)), QString::fromUtf8(c.text)) << c.locale;
 }
 
+TEST(Presentation, FileDateUnderAnEnglishInterfaceNamesTheWeekdayInEnglish) {
+    const QDateTime t(QDate(2026, 12, 8), QTime(15, 58));
+    EXPECT_EQ(fileDateText(t, QLocale("ja_JP"), UiLanguage::English), "2026/12/08(Tue) 15:58");
+    // The locale's separators stay.
+    EXPECT_EQ(fileDateText(t, QLocale("fi_FI"), UiLanguage::English), "2026.12.08(Tue) 15.58");
+    EXPECT_EQ(fileDateText(t, QLocale("ja_JP"), UiLanguage::Japanese), QString::fromUtf8("2026/12/08(火) 15:58"));
+}
+
 TEST(Presentation, HintHasFourToSixLines) {
     const struct {
         bool memo, sound;

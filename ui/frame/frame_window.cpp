@@ -105,7 +105,9 @@ QImage FrameWindow::frameOf(const QString& path) {
     if (picture.isMissing())
         return {}; // removed since the show listed it: skipped without a word
     if (picture.failed() || picture.image().isNull()) {
-        note(picture.failed() ? picture.failureText() : path);
+        // The failure's text names the file only for some kinds: the path
+        // comes first, so the log says which picture was skipped.
+        note(picture.failed() ? QStringLiteral("%1: %2").arg(path, picture.failureText()) : path);
         return {};
     }
     QImage frame(device, QImage::Format_RGB32);

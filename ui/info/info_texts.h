@@ -2,13 +2,15 @@
 // Every text the information window shows, in one place.
 #include <QString>
 
+#include "core/texts.h"
+
 namespace soru::info {
 
 inline const QString kCaption = QStringLiteral("SORU for win32 Information");
 inline const QString kTitle = QStringLiteral("SORU for win32");
 inline const QString kVersion = QStringLiteral("ver 1.6.0.0");
-inline const QString kSystems = QStringLiteral("Windows 95, 98, NT4.0 (Comctl32.dll 4.72以降) ready");
-inline const QString kHintClose = QStringLiteral("クリックで閉じます");
+inline constexpr text::Text kSystems{QT_TRANSLATE_NOOP("soru", "Windows 95, 98, NT4.0 (Comctl32.dll 4.72以降) ready")};
+inline constexpr text::Text kHintClose{QT_TRANSLATE_NOOP("soru", "クリックで閉じます")};
 
 // The maker's addresses: targets of the links and the hints that show them.
 inline const QString kHomePage = QStringLiteral("https://soru.example.org/");
@@ -19,7 +21,7 @@ inline const QString kMailAddress = QStringLiteral("soru@example.org");
 inline const QString kCopyright = QStringLiteral("Copyright (C) 2024           SORU Project");
 
 // The fortune line is the prefix, one of the fortunes, and the suffix.
-inline const QString kFortunePrefix = QStringLiteral(" 今日の運勢は「");
-inline const QString kFortuneSuffix = QStringLiteral("」だと思います。");
+inline constexpr text::Text kFortunePrefix{QT_TRANSLATE_NOOP("soru", " 今日の運勢は「")};
+inline constexpr text::Text kFortuneSuffix{QT_TRANSLATE_NOOP("soru", "」だと思います。")};
 
 } // namespace soru::info

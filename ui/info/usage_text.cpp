@@ -2,6 +2,8 @@
 
 #include "ui/info/info_texts.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <random>
 
@@ -11,42 +13,44 @@ QStringList usageLines() {
     return {
         QString(), QString(), QString(), QString(), QString(), QString(), QString(), QString(),
         QString(),
-        QStringLiteral(" 使用方法："),
+        QCoreApplication::translate("soru", " 使用方法："),
         QString(),
-        QStringLiteral(" 以下のファイルを全て CD-R のルートフォルダ"),
-        QStringLiteral(" に入れて下さい。"),
+        QCoreApplication::translate("soru", " 以下のファイルを全て CD-R のルートフォルダ"),
+        QCoreApplication::translate("soru", " に入れて下さい。"),
         QString(),
         QStringLiteral("　・AUTORUN.INF"),
         QStringLiteral("　・SORU.EXE"),
         QStringLiteral("　・SORU.ICO"),
         QStringLiteral("　・SORU.TXT"),
         QString(),
-        QStringLiteral(" その CD-R を CD に入れると、ルートフォルダ"),
-        QStringLiteral(" 以下のフォルダをボタンとして表示します。"),
-        QStringLiteral(" そのボタンを押すと、そのフォルダ内の以下の"),
-        QStringLiteral(" 拡張子の画像ファイルを表示することが出来ま"),
-        QStringLiteral(" す。"),
+        QCoreApplication::translate("soru", " その CD-R を CD に入れると、ルートフォルダ"),
+        QCoreApplication::translate("soru", " 以下のフォルダをボタンとして表示します。"),
+        QCoreApplication::translate("soru", " そのボタンを押すと、そのフォルダ内の以下の"),
+        QCoreApplication::translate("soru", " 拡張子の画像ファイルを表示することが出来ま"),
+        QCoreApplication::translate("soru", " す。"),
         QString(),
         QStringLiteral("  BMP, JPG, JPE, JPEG"),
         QString(),
-        QStringLiteral(" また、同一ファイル名で拡張子 WAV（サウンド）,"),
-        QStringLiteral(" RTF or TXT（テキスト）のファイルを入れておく"),
-        QStringLiteral(" と画像表示と共に再生・表示します。"),
+        QCoreApplication::translate("soru", " また、同一ファイル名で拡張子 WAV（サウンド）,"),
+        QCoreApplication::translate("soru", " RTF or TXT（テキスト）のファイルを入れておく"),
+        QCoreApplication::translate("soru", " と画像表示と共に再生・表示します。"),
         QString(),
-        QStringLiteral(" 注意："),
+        QCoreApplication::translate("soru", " 注意："),
         QString(),
-        QStringLiteral(" 本ソフトはフリーソフトです。転載・配布は自由"),
-        QStringLiteral(" ですが、使用によって生じたいかなる損害にも"),
-        QStringLiteral(" 作者は一切の責任を負いません。"),
+        QCoreApplication::translate("soru", " 本ソフトはフリーソフトです。転載・配布は自由"),
+        QCoreApplication::translate("soru", " ですが、使用によって生じたいかなる損害にも"),
+        QCoreApplication::translate("soru", " 作者は一切の責任を負いません。"),
         QStringLiteral(" "),
-        QStringLiteral(" ハイカラー以上でのご利用をお願い致します。"),
+        QCoreApplication::translate("soru", " ハイカラー以上でのご利用をお願い致します。"),
         QStringLiteral(" "),
         QStringLiteral(" "),
     };
 }
 
 QString fortuneLine(int index) {
-    return info::kFortunePrefix + Fortunes.at(size_t(index)) + info::kFortuneSuffix;
+    const QByteArray source = Fortunes.at(size_t(index)).toUtf8();
+    return info::kFortunePrefix + QCoreApplication::translate("soru", source.constData()) +
+           info::kFortuneSuffix;
 }
 
 int drawFortune() {

@@ -12,10 +12,12 @@ namespace soru {
 inline constexpr int kFortuneCount = 6;
 
 // Each fortune is two full-width characters wide; the one-character fortunes
-// are padded with a blank on each side.
+// are padded with a blank on each side. They are the source texts of their
+// translations, which fortuneLine() shows.
 inline const std::array<QString, kFortuneCount> Fortunes = {
-    QStringLiteral("大吉"), QStringLiteral("中吉"), QStringLiteral("小吉"),
-    QStringLiteral(" 吉 "), QStringLiteral("末吉"), QStringLiteral(" 凶 "),
+    QStringLiteral(QT_TRANSLATE_NOOP("soru", "大吉")), QStringLiteral(QT_TRANSLATE_NOOP("soru", "中吉")),
+    QStringLiteral(QT_TRANSLATE_NOOP("soru", "小吉")), QStringLiteral(QT_TRANSLATE_NOOP("soru", " 吉 ")),
+    QStringLiteral(QT_TRANSLATE_NOOP("soru", "末吉")), QStringLiteral(QT_TRANSLATE_NOOP("soru", " 凶 ")),
 };
 
 inline const QColor kUsageTextColour(80, 80, 112);

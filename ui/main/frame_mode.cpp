@@ -26,7 +26,7 @@ void TfrmMain::buildFrameMenu() {
     QMenu* settings = pmMain->addMenu(text::kFrameSettings);
     settings->setObjectName(QStringLiteral("pmFrame"));
     struct Item {
-        const QString* caption;
+        const text::Text* caption;
         int value;
     };
     auto addGroup = [this, settings](const QString& title, FrameKey key, std::initializer_list<Item> items) {

@@ -155,6 +155,10 @@ private:
     void buildMainPanel();
     void buildSidePanels();
     void nameComponents();
+    // Accessible names and descriptions (accessibility.cpp): of every
+    // control once built, and of the picture each time it is presented.
+    void describeComponents();
+    void announceCurrent();
     void bindAction(QAction* action, void (TfrmMain::*handler)());
     void bindEvents();
     void filterKeysOfEveryChild();

@@ -42,6 +42,7 @@ void TfrmMain::imgViewClick() {
 void TfrmMain::renderCurrent() {
     PlaceCurrentFrame();
     ShowCurrentPicture();
+    announceCurrent();
 }
 
 // A bound key: the session does nothing for a disabled command, as the
@@ -104,6 +105,60 @@ std::optional<MouseInput> mouseInputOf(Qt::MouseButton button) {
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     const KeyTable& keys = keyTableOr(env_.keys);
     const QEvent::Type type = event->type();
+    // The keys the table leaves free that make the mouse's work keyboard
+    // work: true when the key was taken.
+    const auto keyboardOnly = [this](QWidget* w, QKeyCombination key) {
+        const bool plain = key.keyboardModifiers() == Qt::NoModifier || key.keyboardModifiers() == Qt::KeypadModifier;
+        const bool enter = plain && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter);
+        const auto backToPicture = [this] {
+            pnlMainMouseMove();
+            (session_.sheetShown() ? imgSum : imgView)->setFocus(Qt::OtherFocusReason);
+        };
+        if (key == QKeyCombination(Qt::Key_F6) && pnlBook->isEnabled()) {
+            // The album list comes out and takes the focus.
+            guarded([this] { pnlBookMouseMove(); });
+            lstBook->setFocus(Qt::OtherFocusReason);
+        } else if (key == QKeyCombination(Qt::Key_F7) && session_.hasCurrent()) {
+            // The picture list pops up at the current picture.
+            guarded([this] { tbsNextContextPopup(); });
+            lstFile->setFocus(Qt::OtherFocusReason);
+        } else if (key.key() == Qt::Key_Menu || key == QKeyCombination(Qt::SHIFT, Qt::Key_F10)) {
+            pmMain->popup(pnlMain->mapToGlobal(pnlMain->rect().center()));
+        } else if (enter && w == lstBook) {
+            guarded([this] { lstBookDblClick(); });
+            if (session_.hasCurrent())
+                guarded(backToPicture);
+        } else if (enter && w == lstFile) {
+            guarded([this] { lstFileDblClick(); });
+        } else if (plain && key.key() == Qt::Key_Escape && (w == lstBook || w == lstFile)) {
+            guarded(backToPicture);
+        } else if (auto* b = qobject_cast<ToolButton*>(w); b && enter) {
+            b->animateClick();
+        } else if (b && plain && key.key() == Qt::Key_Down && b->menu()) {
+            b->showMenu();
+        } else if (session_.sheetShown() && w != lstBook && w != lstFile && plain &&
+                   (key.key() == Qt::Key_PageUp || key.key() == Qt::Key_PageDown || key.key() == Qt::Key_Home ||
+                    key.key() == Qt::Key_End)) {
+            // The sheet's pages, as its scroll bar turns them.
+            const int page = key.key() == Qt::Key_PageUp     ? sbScr->value() - 1
+                             : key.key() == Qt::Key_PageDown ? sbScr->value() + 1
+                             : key.key() == Qt::Key_Home     ? sbScr->minimum()
+                                                             : sbScr->maximum();
+            sbScr->setValue(qBound(sbScr->minimum(), page, sbScr->maximum()));
+        } else if (session_.sheetShown() && enter && w != lstBook && w != lstFile) {
+            // The framed picture is shown; on a page without the frame, the
+            // page's first picture is framed first.
+            const std::optional<PageRange> range = session_.sheet().pageRange(session_.page(), session_.album().count());
+            const int index = session_.album().index();
+            if (range && (index < range->first || index > range->last))
+                guarded([this, range] { forward([&] { session_.pick(range->first); }); });
+            else
+                action(Command::Sum)->trigger();
+        } else {
+            return false;
+        }
+        return true;
+    };
     if (watched == imgView && type == QEvent::Show && !imgView->testAttribute(Qt::WA_AcceptTouchEvents)) {
         // Shown for the first time, before any finger can reach it: the view
         // takes touches as touches, not as the mouse events made from them.
@@ -179,6 +234,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
                     guarded([this, command] { runCommand(*command); });
                 return true;
             }
+            if (type == QEvent::KeyPress && keyboardOnly(w, key->keyCombination()))
+                return true;
             // The actions' shortcuts only label their menu items: a key the
             // table leaves unbound (the user's "none") runs no action either.
             if (type == QEvent::ShortcutOverride) {

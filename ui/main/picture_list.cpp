@@ -69,6 +69,9 @@ void TfrmMain::resetPageRange() {
     if (sheetChecked)
         DrawThumbnailPage();
     ShowCurrentPicture();
+    // Opening presents its first picture without a step (also at start):
+    // it is said here.
+    announceCurrent();
 }
 
 void TfrmMain::lstFileDrawItem(QPainter& painter, int index, const QRect& rect, ItemDrawState) {

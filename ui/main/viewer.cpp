@@ -4,6 +4,7 @@
 
 #include "core/fitting.h"
 #include "core/presentation.h"
+#include "core/texts.h"
 #include "media/memo/memo_reader.h"
 #include "resources/artwork.h"
 #include "ui/main/status_panel.h"
@@ -27,7 +28,7 @@ namespace soru {
 namespace {
 const QString kRichText = QStringLiteral("RTF");
 const QString kPlainText = QStringLiteral("TXT");
-const QString kSoundText = QStringLiteral("サウンド");
+constexpr text::Text kSoundText{QT_TRANSLATE_NOOP("soru", "サウンド")};
 
 QString memoKindText(ViewerSession::MemoKind kind) {
     switch (kind) {

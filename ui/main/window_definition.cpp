@@ -37,25 +37,25 @@ using Components = MainWindowComponents;
 // its toolbar button's place, and the button's drop-down and hint.
 struct ActionRow {
     const char* name;
-    const QString* caption;
+    const text::Text* caption;
     Glyph glyph;
-    const QString* hint;
+    const text::Text* hint;
     void (TfrmMain::*onExecute)();
     bool checkable;
     int menuPlace;      // the main menu's order
     bool menuSeparated; // a separator line above it in the main menu
     ToolItem item;
     const char* dropDown;      // its menu's name; null for a plain button
-    const QString* buttonHint;    // null for none
+    const text::Text* buttonHint; // null for none
 };
 
 struct RadioItemRow {
-    const QString* caption; // null for a separator
+    const text::Text* caption; // null for a separator
     int tag;
     Glyph glyph;
 };
 
-const QString kNoHint;
+constexpr text::Text kNoHint{""};
 
 using C = Components;
 const std::array<ActionRow, kActionCommandCount> kActions{{
@@ -294,6 +294,7 @@ void TfrmMain::buildComponents() {
     buildSidePanels();
 
     nameComponents();
+    describeComponents();
     bindEvents();
 }
 
