@@ -2,6 +2,8 @@
 
 #include "core/rounding.h"
 
+#include <algorithm>
+
 namespace soru {
 
 ToolItemKind toolItemKind(ToolItem item) {
@@ -21,7 +23,7 @@ ToolItemKind toolItemKind(ToolItem item) {
     }
 }
 
-std::array<ToolItemGeometry, kToolItemCount> toolbarGeometry() {
+std::array<ToolItemGeometry, kToolItemCount> toolbarGeometry(const std::array<int, kToolItemCount>& needed) {
     std::array<ToolItemGeometry, kToolItemCount> g{};
     int x = 0;
     for (int i = 0; i < kToolItemCount; ++i) {
@@ -36,6 +38,8 @@ std::array<ToolItemGeometry, kToolItemCount> toolbarGeometry() {
         case ToolItemKind::Button:
             break;
         }
+        if (toolItemKind(static_cast<ToolItem>(i)) != ToolItemKind::Separator)
+            w = std::max(w, needed[static_cast<size_t>(i)]);
         g[i] = {x, w};
         x += w;
     }

@@ -37,7 +37,10 @@ struct ToolItemGeometry {
     int left;
     int width;
 };
-std::array<ToolItemGeometry, kToolItemCount> toolbarGeometry();
+// Each button is as wide as the classic toolbar's, or as its content needs
+// when that is more (needed: by item, 0 for no need); the items after it
+// move along.
+std::array<ToolItemGeometry, kToolItemCount> toolbarGeometry(const std::array<int, kToolItemCount>& needed = {});
 inline ToolItemGeometry toolItemGeometry(ToolItem item) {
     return toolbarGeometry()[static_cast<int>(item)];
 }

@@ -111,11 +111,11 @@ Options:
     </message>
     <message>
         <source>一覧(&amp;A)</source>
-        <translation>&amp;Thumbs</translation>
+        <translation>Thumbn&amp;ails</translation>
     </message>
     <message>
         <source>壁紙(&amp;W)</source>
-        <translation>&amp;Wall</translation>
+        <translation>&amp;Wallpaper</translation>
     </message>
     <message>
         <source>複写(&amp;C)</source>

@@ -56,6 +56,22 @@ TEST(ToolbarGeometry, ButtonsAndSeparatorsFollowEachOtherWithoutGaps) {
     EXPECT_EQ(toolItemGeometry(ToolItem::Min).width, 75);
 }
 
+// A caption wider than the classic button (a translation) widens its button
+// and moves the rest; a narrower need, or one given for a separator, does not.
+TEST(ToolbarGeometry, AButtonGrowsToItsCaptionAndTheRestMoveAlong) {
+    std::array<int, kToolItemCount> needed{};
+    needed[size_t(ToolItem::Sum)] = 90;
+    needed[size_t(ToolItem::Wall)] = 40;
+    needed[size_t(ToolItem::Sepa3)] = 50;
+    const auto classic = toolbarGeometry();
+    const auto g = toolbarGeometry(needed);
+    EXPECT_EQ(g[size_t(ToolItem::Sum)].width, 90);
+    EXPECT_EQ(g[size_t(ToolItem::Wall)].width, classic[size_t(ToolItem::Wall)].width);
+    EXPECT_EQ(g[size_t(ToolItem::Sepa3)].width, 8);
+    EXPECT_EQ(g[size_t(ToolItem::Next)].left, classic[size_t(ToolItem::Next)].left);
+    EXPECT_EQ(g[size_t(ToolItem::Min)].left, classic[size_t(ToolItem::Min)].left + 15);
+}
+
 TEST(MainLayout, PictureListPanelHangsOnePixelRightOfTheNextButton) {
     const MainLayout l = computeMainLayout(QSize(1024, 768), 250);
     EXPECT_EQ(l.pnlFile, QPoint(251, 26));

@@ -102,7 +102,8 @@ void TfrmMain::FormCreate() {
     // The whole screen. Everything below is placed from this layout, so it
     // comes first; the side panels start at their rest places, the memo
     // panel slid in to a 4-pixel strip at the right edge.
-    const MainLayout l = computeMainLayout(env_.screen.size(), toolItemGeometry(ToolItem::Next).left);
+    // The picture list opens under 次へ, wherever the toolbar put it.
+    const MainLayout l = computeMainLayout(env_.screen.size(), button(Command::Next)->x() - ToolBar::kEdge);
     setGeometry(env_.screen);
     tbMain->setGeometry(l.toolbar);
     pnlMain->setGeometry(l.pnlMain);

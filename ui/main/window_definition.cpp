@@ -185,7 +185,17 @@ void TfrmMain::buildMenus() {
 void TfrmMain::buildToolbar() {
     tbMain = new ToolBar(this);
     // The buttons in toolbar order, which is the actions' order; the
-    // separators between them are gaps in the toolbar's geometry.
+    // separators between them are gaps in the toolbar's geometry. The
+    // classic widths fit the original captions; a button whose caption is
+    // wider in translation grows by the difference, and the buttons after
+    // it move along.
+    const std::array<ToolItemGeometry, kToolItemCount> classic = toolbarGeometry();
+    std::array<int, kToolItemCount> needed{};
+    auto widthFor = [&classic](ToolItem item, const QFontMetrics& fm, const QString& shown, const char* source) {
+        auto advance = [&fm](QString caption) { return fm.horizontalAdvance(caption.remove(QLatin1Char('&'))); };
+        const int growth = advance(shown) - advance(QString::fromUtf8(source));
+        return classic[static_cast<size_t>(item)].width + std::max(0, growth);
+    };
     for (int i = 0; i < kActionCommandCount; ++i) {
         const ActionRow& r = kActions[i];
         auto* b = new ToolButton(tbMain);
@@ -196,17 +206,23 @@ void TfrmMain::buildToolbar() {
         }
         if (r.buttonHint)
             b->setHint(*r.buttonHint);
-        const ToolItemGeometry g = toolItemGeometry(r.item);
-        tbMain->placeButton(b, g.left, g.width, kToolButtonHeight);
         b->setObjectName(QLatin1String("tbs") + QLatin1String(r.name + 1));
         buttonsByCommand[i] = b;
+        needed[static_cast<size_t>(r.item)] = widthFor(r.item, b->fontMetrics(), *r.caption, r.caption->source);
     }
     tbsMin = new ToolButton(tbMain);
-    const ToolItemGeometry g = toolItemGeometry(ToolItem::Min);
-    tbMain->placeButton(tbsMin, g.left, g.width, kToolButtonHeight);
     tbsMin->setText(text::kMin);
     tbsMin->setIcon(glyph(Glyph::Minimise));
     tbsMin->onClick = [this] { guarded([this] { tbsMinClick(); }); };
+    needed[static_cast<size_t>(ToolItem::Min)] =
+        widthFor(ToolItem::Min, tbsMin->fontMetrics(), text::kMin, text::kMin.source);
+    const std::array<ToolItemGeometry, kToolItemCount> geometry = toolbarGeometry(needed);
+    for (int i = 0; i < kActionCommandCount; ++i) {
+        const ToolItemGeometry& g = geometry[static_cast<size_t>(kActions[i].item)];
+        tbMain->placeButton(buttonsByCommand[i], g.left, g.width, kToolButtonHeight);
+    }
+    const ToolItemGeometry& g = geometry[static_cast<size_t>(ToolItem::Min)];
+    tbMain->placeButton(tbsMin, g.left, g.width, kToolButtonHeight);
 }
 
 void TfrmMain::buildMainPanel() {
