@@ -252,6 +252,42 @@ TEST(KeyRouting, TheWheelOverTheSheetTurnsItsPage) {
     EXPECT_EQ(h.w().session().album().index(), index);
 }
 
+// The mouse's work by keys alone: the album list (F6, Enter), the picture
+// list (F7, Down, Enter), the sheet's pages (PageDown, End, Home) and a pick
+// on the sheet (Enter).
+TEST(KeyRouting, KeysAloneOpenAnAlbumPickAPictureAndTurnTheSheet) {
+    KeyWindow h;
+    const WindowParts ui = h.parts();
+    h.type(QKeyCombination(Qt::Key_F6));
+    EXPECT_TRUE(ui.lstBook->hasFocus());
+    h.type(QKeyCombination(Qt::Key_Return)); // the root album, its only row
+    EXPECT_EQ(h.w().session().album().index(), 0);
+    EXPECT_FALSE(ui.lstBook->hasFocus());
+    h.type(QKeyCombination(Qt::Key_F7));
+    ASSERT_TRUE(ui.lstFile->hasFocus());
+    h.type(QKeyCombination(Qt::Key_Down));
+    h.type(QKeyCombination(Qt::Key_Down));
+    h.type(QKeyCombination(Qt::Key_Return));
+    EXPECT_EQ(h.w().session().album().index(), 2);
+    h.type(QKeyCombination(Qt::Key_Escape)); // the list closes, the keys go back to the picture
+    EXPECT_FALSE(ui.lstFile->hasFocus());
+    ui.action(Command::Sum)->trigger(); // the main menu's 一覧
+    ASSERT_TRUE(h.w().session().sheetShown());
+    EXPECT_TRUE(ui.imgSum->hasFocus()); // the keyboard went with the picture to the sheet
+    h.type(QKeyCombination(Qt::Key_End));
+    const int last = h.w().session().page();
+    EXPECT_GT(last, 0);
+    h.type(QKeyCombination(Qt::Key_Home));
+    EXPECT_EQ(h.w().session().page(), 0);
+    h.type(QKeyCombination(Qt::Key_PageDown));
+    ASSERT_EQ(h.w().session().page(), 1);
+    // A page without the frame: Enter frames its first picture.
+    h.type(QKeyCombination(Qt::Key_Return));
+    const std::optional<PageRange> range = h.w().session().sheet().pageRange(1, h.w().session().album().count());
+    ASSERT_TRUE(range);
+    EXPECT_EQ(h.w().session().album().index(), range->first);
+}
+
 // Closes the next modal window with a key sent to what has the focus in it;
 // the information window, which only its cross closes, with a click on it.
 void closeNextModalWith(Qt::Key key, bool* seen) {

@@ -130,6 +130,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
                 guarded(backToPicture);
         } else if (enter && w == lstFile) {
             guarded([this] { lstFileDblClick(); });
+            // The list has closed: the keys go back to the picture, not to
+            // a list nobody sees.
+            if (lstFile->isHidden() || !pnlFile->isVisible())
+                guarded(backToPicture);
         } else if (plain && key.key() == Qt::Key_Escape && (w == lstBook || w == lstFile)) {
             guarded(backToPicture);
         } else if (auto* b = qobject_cast<ToolButton*>(w); b && enter) {

@@ -121,6 +121,9 @@ void TfrmMain::renderSheet(ViewerSession::SheetChange change) {
         DrawThumbnailPage();
         return;
     }
+    // The keyboard stays with the picture area: the sheet takes it from the
+    // view and gives it back, instead of it falling to the next control.
+    const bool pictureHadFocus = imgView->hasFocus() || imgSum->hasFocus();
     if (session_.checked(Command::Sum)) {
         // The page left on the sheet is reused while it belongs to the album.
         if (session_.sheet().pageValid())
@@ -147,6 +150,8 @@ void TfrmMain::renderSheet(ViewerSession::SheetChange change) {
         if (!imgSum->isHidden())
             imgSum->hide();
     }
+    if (pictureHadFocus)
+        (imgSum->isHidden() ? imgView : imgSum)->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::imgSumMouseUp(Qt::MouseButton button, int x, int y) {
