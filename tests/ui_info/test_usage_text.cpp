@@ -5,7 +5,9 @@
 #include "ui/widgets/app_style.h"
 
 #include <QFontMetrics>
+#include <QCoreApplication>
 #include <QImage>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -97,15 +99,28 @@ TEST(UsageText, FortuneIsDrawnFromAllSix) {
     EXPECT_EQ(seen.size(), size_t(kFortuneCount));
 }
 
-TEST(UsageText, EveryLineFitsTheWidthOfTheTextArea) {
+TEST(UsageText, EveryLineFitsTheWidthOfTheTextAreaInEveryLanguage) {
     installFontSubstitutions();
     QImage surface(243, 115, QImage::Format_RGB32);
     const QFontMetrics metrics(pointFont(family::kPGothic, 9), &surface);
-    QStringList lines = usageLines();
-    for (int k = 0; k < kFortuneCount; ++k)
-        lines.append(fortuneLine(k));
-    for (const QString& line : lines)
-        EXPECT_LE(metrics.horizontalAdvance(line), 243) << line.toStdString();
+    const QStringList original = usageLines();
+    for (const bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Japanese");
+        QTranslator translation;
+        if (english) {
+            ASSERT_TRUE(translation.load(QStringLiteral(":/i18n/soru_en.qm")));
+            QCoreApplication::installTranslator(&translation);
+        }
+        QStringList lines = usageLines();
+        for (int k = 0; k < kFortuneCount; ++k)
+            lines.append(fortuneLine(k));
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line), 243) << line.toStdString();
+        if (english) {
+            EXPECT_NE(usageLines(), original) << "the English lines were not used";
+            QCoreApplication::removeTranslator(&translation);
+        }
+    }
 }
 
 } // namespace
