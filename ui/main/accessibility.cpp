@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModel>
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
@@ -98,7 +99,24 @@ QString firstLine(const QString& text) {
 
 } // namespace
 
+namespace {
+
+// The picture, the sheet and the background are pictures to a screen
+// reader, not empty fillers.
+QAccessibleInterface* imageBoxAccessible(const QString& key, QObject* object) {
+    if (key == QLatin1String(ImageBox::staticMetaObject.className()) && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    return nullptr;
+}
+
+} // namespace
+
 void TfrmMain::describeComponents() {
+    static const bool imageRole = [] {
+        QAccessible::installFactory(imageBoxAccessible);
+        return true;
+    }();
+    Q_UNUSED(imageRole);
     setAccessibleName(windowTitle().isEmpty() ? QCoreApplication::applicationName() : windowTitle());
     setAccessibleDescription(QCoreApplication::translate("soru", "写真アルバムを表示します。F6 でアルバム一覧、F7 で写真一覧を開きます"));
     describe(tbMain, QCoreApplication::translate("soru", "ツールバー"), QCoreApplication::translate("soru", "Tab キーでボタンを選び、Enter キーで実行します"));
