@@ -14,7 +14,6 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QTest>
-#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace soru {
@@ -331,43 +330,3 @@ TEST(MainWindow, ExitClosesTheWindowAndMinimiseKeepsTheState) {
 } // namespace
 } // namespace soru
 
-namespace soru {
-namespace {
-
-// Every toolbar caption and status text fits the place it is drawn in, in
-// the original texts and in English (whose captions are longer).
-TEST(MainWindow, CaptionsAndStatusTextsFitInEveryLanguage) {
-    for (const bool english : {false, true}) {
-        SCOPED_TRACE(english ? "English" : "Japanese");
-        QTranslator translation;
-        if (english) {
-            ASSERT_TRUE(translation.load(QStringLiteral(":/i18n/soru_en.qm")));
-            QCoreApplication::installTranslator(&translation);
-        }
-        test::LibraryWindow h;
-        h.lib.album("").jpeg("a.jpg", 64, 48).wav("a.wav", 50);
-        h.create();
-        const WindowParts ui = h.parts();
-        for (ToolButton* b : {ui.tbsExit, ui.tbsBack, ui.tbsAuto, ui.tbsNext, ui.tbsSum, ui.tbsCopy, ui.tbsWall,
-                              ui.tbsPlay, ui.tbsInfo, ui.tbsMin}) {
-            const QString caption = b->text().remove(QLatin1Char('&'));
-            const int room = b->width() - (b->menu() ? kDropDownArrowWidth : 0);
-            EXPECT_LE(b->iconSize().width() + 4 + b->fontMetrics().horizontalAdvance(caption), room)
-                << caption.toStdString();
-        }
-        for (int i = 0; i < ui.sbInfo->panelCount(); ++i) {
-            if (ui.sbInfo->panel(i).ownerDrawn)
-                continue; // a glyph, its text is for the hint
-            const QString shown = ui.sbInfo->panelText(i);
-            EXPECT_LE(ui.sbInfo->fontMetrics().horizontalAdvance(shown), ui.sbInfo->panelRect(i).width() - 4)
-                << shown.toStdString();
-        }
-        if (english) {
-            EXPECT_EQ(ui.tbsSum->text(), QStringLiteral("Thumbn&ails"));
-            QCoreApplication::removeTranslator(&translation);
-        }
-    }
-}
-
-} // namespace
-} // namespace soru
