@@ -37,3 +37,31 @@ public:
 };
 
 } // namespace soru::test
+
+#include <QCoreApplication>
+#include <QTranslator>
+
+namespace soru::test {
+
+// The program's English texts (built into it) while this lives; nothing when
+// english is false. A failed load leaves the texts as they are: check active().
+class EnglishTexts {
+public:
+    explicit EnglishTexts(bool english = true) {
+        if (english && translation_.load(QStringLiteral(":/i18n/soru_en.qm")))
+            active_ = QCoreApplication::installTranslator(&translation_);
+    }
+    ~EnglishTexts() {
+        if (active_)
+            QCoreApplication::removeTranslator(&translation_);
+    }
+    EnglishTexts(const EnglishTexts&) = delete;
+    EnglishTexts& operator=(const EnglishTexts&) = delete;
+    bool active() const { return active_; }
+
+private:
+    QTranslator translation_;
+    bool active_ = false;
+};
+
+} // namespace soru::test

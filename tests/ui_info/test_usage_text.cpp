@@ -2,12 +2,12 @@
 // draw of the fortune.
 #include "ui/info/usage_text.h"
 
+#include "tests/support/test_support.h"
+
 #include "ui/widgets/app_style.h"
 
 #include <QFontMetrics>
-#include <QCoreApplication>
 #include <QImage>
-#include <QTranslator>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -106,20 +106,15 @@ TEST(UsageText, EveryLineFitsTheWidthOfTheTextAreaInEveryLanguage) {
     const QStringList original = usageLines();
     for (const bool english : {false, true}) {
         SCOPED_TRACE(english ? "English" : "Japanese");
-        QTranslator translation;
-        if (english) {
-            ASSERT_TRUE(translation.load(QStringLiteral(":/i18n/soru_en.qm")));
-            QCoreApplication::installTranslator(&translation);
-        }
+        const test::EnglishTexts texts(english);
+        ASSERT_EQ(texts.active(), english);
         QStringList lines = usageLines();
         for (int k = 0; k < kFortuneCount; ++k)
             lines.append(fortuneLine(k));
         for (const QString& line : lines)
             EXPECT_LE(metrics.horizontalAdvance(line), 243) << line.toStdString();
-        if (english) {
+        if (english)
             EXPECT_NE(usageLines(), original) << "the English lines were not used";
-            QCoreApplication::removeTranslator(&translation);
-        }
     }
 }
 
