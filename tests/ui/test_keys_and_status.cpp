@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointingDevice>
+#include <QSet>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -286,6 +287,57 @@ TEST(KeyRouting, KeysAloneOpenAnAlbumPickAPictureAndTurnTheSheet) {
     const std::optional<PageRange> range = h.w().session().sheet().pageRange(1, h.w().session().album().count());
     ASSERT_TRUE(range);
     EXPECT_EQ(h.w().session().album().index(), range->first);
+}
+
+// The main menu by keys alone: the Menu key and Shift+F10 open it, arrows
+// and Enter choose an item, and the keys are the picture's again once it
+// closes. Tab visits every control that takes the focus and comes round.
+TEST(KeyRouting, KeysAloneRunTheMainMenuAndTabGoesRoundEveryControl) {
+    KeyWindow h;
+    const WindowParts ui = h.parts();
+    h.type(QKeyCombination(Qt::Key_F6));
+    h.type(QKeyCombination(Qt::Key_Return));
+    ASSERT_TRUE(ui.imgView->hasFocus());
+    for (const QKeyCombination opener : {QKeyCombination(Qt::Key_Menu), Qt::SHIFT | Qt::Key_F10}) {
+        h.type(opener);
+        ASSERT_EQ(QApplication::activePopupWidget(), ui.pmMain) << QKeySequence(opener).toString().toStdString();
+        // On the screen before the next key, as the user sees it.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(ui.pmMain));
+        QTest::keyClick(ui.pmMain, Qt::Key_Escape);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        QCoreApplication::processEvents(); // the events of the closing
+        EXPECT_TRUE(ui.imgView->hasFocus()) << QKeySequence(opener).toString().toStdString();
+    }
+    // 前へ, 自動, 次へ, then 一覧.
+    h.type(QKeyCombination(Qt::Key_Menu));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ui.pmMain));
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(ui.pmMain, Qt::Key_Down);
+    ASSERT_EQ(ui.pmMain->activeAction(), ui.action(Command::Sum));
+    QTest::keyClick(ui.pmMain, Qt::Key_Return);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    ASSERT_TRUE(h.w().session().sheetShown());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ui.imgSum->hasFocus()) << "the keyboard went with the picture to the sheet";
+    h.type(QKeyCombination(Qt::Key_PageDown)); // the keys reach the sheet
+    EXPECT_EQ(h.w().session().page(), 1);
+
+    QWidget* const start = QApplication::focusWidget();
+    QList<QWidget*> visited;
+    for (int i = 0; i < 40 && (visited.isEmpty() || visited.last() != start); ++i) {
+        h.type(QKeyCombination(Qt::Key_Tab));
+        visited << QApplication::focusWidget();
+    }
+    ASSERT_EQ(visited.last(), start) << "Tab never came back to the sheet";
+    QList<QWidget*> controls{ui.lstBook, ui.imgSum};
+    for (ToolButton* b : {ui.tbsExit, ui.tbsBack, ui.tbsAuto, ui.tbsNext, ui.tbsSum, ui.tbsCopy, ui.tbsWall,
+                          ui.tbsPlay, ui.tbsInfo, ui.tbsMin})
+        if (b->isEnabled())
+            controls << b;
+    for (QWidget* control : controls)
+        EXPECT_TRUE(visited.contains(control)) << control->objectName().toStdString();
+    EXPECT_EQ(visited.size(), QSet<QWidget*>(visited.begin(), visited.end()).size()) << "a control came twice";
+    EXPECT_EQ(h.w().session().page(), 1) << "Tab turned the page";
 }
 
 // Closes the next modal window with a key sent to what has the focus in it;

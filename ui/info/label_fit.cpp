@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace soru {
 
 int stretchToFit(const QFont& font, const QString& text, int width) {
@@ -11,7 +13,9 @@ int stretchToFit(const QFont& font, const QString& text, int width) {
     int stretch = 100;
     for (; stretch > kNarrowest; --stretch) {
         f.setStretch(stretch);
-        if (QFontMetrics(f).horizontalAdvance(text) <= width)
+        // The ink of the last glyph may reach past its advance.
+        const QFontMetrics fm(f);
+        if (std::max(fm.horizontalAdvance(text), fm.boundingRect(text).right() + 1) <= width)
             break;
     }
     return stretch;

@@ -11,7 +11,7 @@ class QLabel;
 namespace soru {
 
 // The widest stretch (percent, 100 down to 50) at which text set in font is
-// no wider than width; 100 when it fits as it is.
+// no wider than width, its ink included; 100 when it fits as it is.
 int stretchToFit(const QFont& font, const QString& text, int width);
 
 // Gives label its font condensed just enough for its text to fit its width.
