@@ -10,6 +10,7 @@
 #                     the desktop's own (HOST_LIBS below)
 #     lib-gstreamer/  GStreamer's libraries and the few plugins the sound needs,
 #                     for a host without them (see the launcher)
+#     modules/        the program's own modules (sound; HEIF and AVIF), loaded on first use
 #     plugins/        the toolkit's plugins the program loads
 #     translations/   the toolkit's Japanese texts
 #     fonts/          the IPA fonts the windows are mapped to, with their licence
@@ -26,8 +27,8 @@
 # Usage: portable.sh PROGRAM OUT QT_PLUGIN_DIR QT_TRANSLATION_DIR SOURCE_DIR
 set -euo pipefail
 
-[ $# -eq 5 ] || { echo "usage: $0 PROGRAM OUT QT_PLUGIN_DIR QT_TRANSLATION_DIR SOURCE_DIR" >&2; exit 2; }
-program="$1" out="$2" qt_plugins="$3" qt_translations="$4" source_dir="$5"
+[ $# -eq 6 ] || { echo "usage: $0 PROGRAM OUT QT_PLUGIN_DIR QT_TRANSLATION_DIR SOURCE_DIR MODULE_DIR" >&2; exit 2; }
+program="$1" out="$2" qt_plugins="$3" qt_translations="$4" source_dir="$5" modules="$6"
 
 fail() {
   echo "portable: $*" >&2
@@ -117,7 +118,7 @@ needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'; }
 bundle="$out/.soru"
 rm -rf "$out"
 mkdir -p "$bundle/lib" "$bundle/lib-gstreamer" "$bundle/plugins" "$bundle/translations" \
-         "$bundle/fonts" "$bundle/licences"
+         "$bundle/fonts" "$bundle/licences" "$bundle/modules"
 
 declare -A bundled=()    # soname -> original path, in lib/ or lib-gstreamer/
 declare -A gstreamer=()  # GStreamer's own libraries -> original path
@@ -137,6 +138,14 @@ add_plugin() {
   queue+=("$src")
   sources+=("$(readlink -f "$src")")
 }
+# The program's own modules, loaded on first use from modules/ beside it.
+for src in "$modules"/libsoru_*.so; do
+  [ -f "$src" ] || fail "no modules in $modules"
+  cp "$src" "$bundle/modules/"
+  strip --strip-unneeded "$bundle/modules/$(basename "$src")"
+  queue+=("$src")
+  sources+=("$(readlink -f "$src")")
+done
 for rel in "${REQUIRED_PLUGINS[@]}"; do
   [ -f "$qt_plugins/$rel" ] || fail "the toolkit's plugin $qt_plugins/$rel is missing"
   add_plugin "$rel"
@@ -214,6 +223,9 @@ walk lib-gstreamer
 
 # DT_RPATH everywhere, relative to each object's own folder.
 patchelf --force-rpath --set-rpath '$ORIGIN/lib' "$bundle/soru"
+for module in "$bundle"/modules/*.so; do
+  patchelf --force-rpath --set-rpath '$ORIGIN/../lib' "$module"
+done
 for lib in "$bundle"/lib/*; do
   patchelf --force-rpath --set-rpath '$ORIGIN' "$lib"
 done

@@ -1,13 +1,21 @@
 #include "platform/sound_player.h"
 
-#include "platform/sound_media_output.h"
 #include "platform/sound_wav_header.h"
+#if defined(SORU_SOUND_MODULE)
+#include "platform/module_loader.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#else
+#include "platform/sound_media_output.h"
+#endif
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 
 namespace soru {
@@ -104,8 +112,59 @@ void WaveSoundPlayer::outputEnded(quint64 ticket, SoundOutput::Outcome outcome) 
         wait_->bound.start(left);
 }
 
+DeferredSoundOutput::DeferredSoundOutput(std::function<std::unique_ptr<SoundOutput>()> make)
+    : make_(std::move(make)) {}
+
+DeferredSoundOutput::~DeferredSoundOutput() = default;
+
+void DeferredSoundOutput::start(const QString& path, Ended ended) {
+    ++ticket_;
+    if (!std::exchange(made_, true))
+        output_ = make_();
+    if (output_) {
+        output_->start(path, std::move(ended));
+        return;
+    }
+    if (!ended)
+        return;
+    const std::weak_ptr<char> alive = alive_;
+    QTimer::singleShot(0, [this, alive, ticket = ticket_, ended = std::move(ended)] {
+        if (!alive.expired() && ticket == ticket_)
+            ended(Outcome::Failed);
+    });
+}
+
+void DeferredSoundOutput::stop() {
+    ++ticket_;
+    if (output_)
+        output_->stop();
+}
+
+#if defined(SORU_SOUND_MODULE)
+namespace {
+
+// The sound module's output, or none (said once on standard error) when
+// the module cannot be loaded.
+std::unique_ptr<SoundOutput> loadSoundOutput() {
+    QString error;
+    using Make = SoundOutput* (*)();
+    if (const auto make = reinterpret_cast<Make>(moduleFunction(QStringLiteral("soru_sound"), "soru_make_sound_output", &error)))
+        return std::unique_ptr<SoundOutput>(make());
+    const QString line = QStringLiteral("soru: %1\n")
+                             .arg(QCoreApplication::translate("soru", "音声を再生できません: %1").arg(error));
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<SoundPlayer> createSoundPlayer() {
+    return std::make_unique<WaveSoundPlayer>(std::make_unique<DeferredSoundOutput>(loadSoundOutput));
+}
+#else
 std::unique_ptr<SoundPlayer> createSoundPlayer() {
     return std::make_unique<WaveSoundPlayer>(std::make_unique<MediaSoundOutput>());
 }
+#endif
 
 } // namespace soru

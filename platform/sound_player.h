@@ -71,6 +71,26 @@ private:
     std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 
+// An output made by `make` when the first sound starts, so that what it
+// needs (Qt Multimedia and its back-end, in a module of their own) is
+// loaded only by a run that plays a sound. When `make` gives nothing, every
+// sound fails (from the event loop, as an output reports) and `make` is
+// not asked again.
+class DeferredSoundOutput final : public SoundOutput {
+public:
+    explicit DeferredSoundOutput(std::function<std::unique_ptr<SoundOutput>()> make);
+    ~DeferredSoundOutput() override;
+    void start(const QString& path, Ended ended) override;
+    void stop() override;
+
+private:
+    std::function<std::unique_ptr<SoundOutput>()> make_;
+    std::unique_ptr<SoundOutput> output_;
+    bool made_ = false;
+    quint64 ticket_ = 0; // raised by every start() and stop()
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
+};
+
 // The player for this desktop: WaveSoundPlayer over Qt Multimedia.
 std::unique_ptr<SoundPlayer> createSoundPlayer();
 

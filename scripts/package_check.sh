@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Checks the program as a desktop user gets it, from the existing build folder
 # ($SORU_BUILD_DIR, default build): installs it into a staging tree (DESTDIR)
-# and checks and validates the tree (program, desktop entry, icons, manual
-# page, copyright and changelog, AppStream metainfo); builds the Debian
-# package, checks its control fields, runs lintian on it (any error fails) and
-# unpacks it into a scratch root; then, under a virtual X server, runs both
-# copies on the demo library and checks their screenshots show a picture, and
-# checks which library each copy takes without an argument: an installed copy
-# (its desktop entry beside its bin folder: the staging tree, the unpacked
-# package, an install into ~/.local) the user's pictures folder, else the
-# home folder; a copy placed beside albums, its own folder.
+# and checks and validates the tree (program, desktop entry, icons, the
+# Japanese and the English manual page, copyright and changelog, AppStream
+# metainfo); builds the Debian package, checks its control fields, runs
+# lintian on it (any error fails) and unpacks it into a scratch root; then,
+# under a virtual X server, runs both copies on the demo library and checks
+# their screenshots show a picture, and checks which library each copy takes
+# without an argument: an installed copy (its desktop entry beside its bin
+# folder: the staging tree, the unpacked package, an install into ~/.local)
+# the user's pictures folder, else the home folder; a copy placed beside
+# albums, its own folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${SORU_BUILD_DIR:-build}"
@@ -36,10 +37,36 @@ prefix="$(cache CMAKE_INSTALL_PREFIX)"
 bindir="$(cache CMAKE_INSTALL_BINDIR)"
 [[ "$bindir" = /* ]] || bindir="$prefix/$bindir"
 
+# check_manual_page FILE: groff (with preconv reading the page's encoding)
+# and man as lintian runs it, at 80 and lintian's 120 columns, warn about
+# nothing, and the page names this version.
+check_manual_page() {
+  local f="$1" warnings width
+  warnings="$(gzip -dc "$f" | groff -t -k -man -Tutf8 -ww -z 2>&1)"
+  for width in 80 120; do
+    warnings+="$(env -i PATH="$PATH" LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH="$width" \
+                   man --warnings -E UTF-8 -l -Tutf8 -Z "$f" 2>&1 >/dev/null)"
+  done
+  [ -z "$warnings" ] || fail "$f: $warnings"
+  gzip -dc "$f" | grep -q "soru $version" || fail "$f does not name version $version"
+}
+
+# render_manual_page FILE: the page as man shows it, as plain UTF-8 text.
+render_manual_page() {
+  env -i PATH="$PATH" LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$1" 2>/dev/null | LC_ALL=C.UTF-8 col -b
+}
+
 # check_tree ROOT: the installed files under ROOT (a prefix such as /usr).
 check_tree() {
   local root="$1" f size
   [ -x "$root/bin/soru" ] || fail "$root/bin/soru missing or not executable"
+  # The modules the program loads on first use, where it looks for them.
+  local module
+  for module in soru_sound soru_heif; do
+    f="$(find "$root/lib" -path "*/soru/modules/lib$module.so" 2>/dev/null | head -n 1)"
+    [ -n "$f" ] || fail "lib$module.so missing under $root/lib/.../soru/modules"
+    ! ldd "$f" | grep -q 'not found' || fail "$f: $(ldd "$f" | grep 'not found')"
+  done
 
   f="$root/share/applications/$APP_ID.desktop"
   [ -f "$f" ] || fail "$f missing"
@@ -56,17 +83,31 @@ check_tree() {
     [ "$(/usr/bin/identify -format '%wx%h' "$f")" = "${size}x${size}" ] || fail "$f is not ${size}x${size}"
   done
 
-  # The manual page and the changelog compressed as Debian does (gzip -9n:
-  # recompressing the text that way gives the same bytes).
-  for f in "$root/share/man/man1/soru.1.gz" "$root/share/doc/soru/changelog.gz"; do
+  # The manual pages, Japanese (the main one, which man shows under C, ja and
+  # any language without a page of its own) and English (en), and the
+  # changelog, compressed as Debian does (gzip -9n: recompressing the text
+  # that way gives the same bytes).
+  local man_ja="$root/share/man/man1/soru.1.gz" man_en="$root/share/man/en/man1/soru.1.gz"
+  for f in "$man_ja" "$man_en" "$root/share/doc/soru/changelog.gz"; do
     [ -f "$f" ] || fail "$f missing"
     gzip -dc "$f" | gzip -9n | cmp -s - "$f" || fail "$f is not compressed with gzip -9n"
   done
-  f="$root/share/man/man1/soru.1.gz"
-  local warnings
-  warnings="$(gzip -dc "$f" | groff -t -man -Tutf8 -ww -z 2>&1)"
-  [ -z "$warnings" ] || fail "$f: $warnings"
-  gzip -dc "$f" | grep -q "soru $version" || fail "$f does not name version $version"
+  for f in "$man_ja" "$man_en"; do
+    check_manual_page "$f"
+  done
+  # Each in its own language, read as UTF-8 (no mojibake).
+  grep -qF 'soru - 全画面の写真アルバムビューア' <<<"$(render_manual_page "$man_ja")" ||
+    fail "$man_ja does not render its Japanese name line"
+  grep -qF 'soru - full-screen photo-album viewer' <<<"$(render_manual_page "$man_en")" ||
+    fail "$man_en does not render its English name line"
+  # man takes the English page for English, the main one for Japanese and C.
+  local lang want
+  for lang in en ja C; do
+    want="$man_ja"
+    [ "$lang" != en ] || want="$man_en"
+    [ "$(env -i PATH="$PATH" MANPATH="$root/share/man" man -L "$lang" -w soru 2>&1)" = "$want" ] ||
+      fail "man -L $lang finds $(env -i PATH="$PATH" MANPATH="$root/share/man" man -L "$lang" -w soru 2>&1), not $want"
+  done
   f="$root/share/doc/soru/changelog.gz"
   gzip -dc "$f" | head -n 1 | grep -qF "soru ($version)" || fail "$f does not start with version $version"
   f="$root/share/doc/soru/copyright"
@@ -151,6 +192,24 @@ for png in "$tmp/prefix.png" "$tmp/deb.png"; do
 done
 same "$tmp/prefix.png" "$tmp/deb.png" "the installed and the packaged program"
 echo "package: installed and packaged program show the demo library (colour spread $spread)"
+
+echo "== package: the modules load from where each copy is installed"
+# A HEIC picture (drawn by the HEIF module) with a sound beside it (played
+# through the sound module): each copy shows its colour and says nothing of
+# a module it cannot load.
+mkdir -p "$tmp/modules-album"
+/usr/bin/convert -size 320x240 'xc:rgb(40,170,90)' "PNG24:$tmp/modules-album/a.png"
+heif-enc -q 90 "$tmp/modules-album/a.png" -o "$tmp/modules-album/a.heic" >/dev/null
+rm "$tmp/modules-album/a.png"
+sox -n -r 22050 -c 1 "$tmp/modules-album/a.wav" synth 0.2 sine 440
+for copy in "$stage$bindir/soru" "$tmp/root/usr/bin/soru"; do
+  shot "$tmp/module.png" "$tmp" "$copy" "$tmp/modules-album" 2>"$tmp/module.err"
+  ! grep -q 'soru:' "$tmp/module.err" || fail "$copy: $(cat "$tmp/module.err")"
+  pixel="$(/usr/bin/convert "$tmp/module.png" -format '%[fx:int(255*p{512,384}.r)],%[fx:int(255*p{512,384}.g)],%[fx:int(255*p{512,384}.b)]' info:)"
+  awk -F, -v p="$pixel" 'BEGIN { split(p, c, ","); exit !(c[1] < 70 && c[2] > 140 && c[3] < 120) }' ||
+    fail "$copy does not show the HEIC picture (middle pixel $pixel)"
+done
+echo "package: both copies show a HEIC picture and play its sound through their modules"
 
 echo "== package: the library without an argument"
 # A home whose pictures folder, named in user-dirs.dirs, holds an album and a

@@ -652,5 +652,13 @@ Options:
         <source>一覧の横スクロール</source>
         <translation>List horizontal scroll bar</translation>
     </message>
+    <message>
+        <source>音声を再生できません: %1</source>
+        <translation>Cannot play sounds: %1</translation>
+    </message>
+    <message>
+        <source>HEIF と AVIF を読むモジュールを読み込めないため、%1 を表示できません: %2</source>
+        <translation>Cannot show %1: the module that reads HEIF and AVIF cannot be loaded: %2</translation>
+    </message>
 </context>
 </TS>

@@ -1,7 +1,7 @@
 #include "media/formats/picture_factory.h"
 
 #include "media/formats/bitmap_picture.h"
-#include "media/formats/heif_picture.h"
+#include "media/formats/heif_maker.h"
 #include "media/formats/jpeg_picture.h"
 #include "media/formats/png_picture.h"
 #include "media/formats/webp_picture.h"
@@ -17,7 +17,7 @@ std::unique_ptr<PictureObject> makePictureObject(PictureKind kind, ColourTransfo
     case PictureKind::Webp:
         return std::make_unique<WebpPicture>(colours);
     case PictureKind::Heif:
-        return std::make_unique<HeifPicture>(colours);
+        return makeHeifPicture(colours);
     case PictureKind::Jpeg:
         break;
     }

@@ -184,5 +184,37 @@ TEST(WaveSoundPlayer, DestroyedWhileWaiting) {
     EXPECT_EQ(log.last(), "stop");
 }
 
+// The output behind the program's player is made on the first sound only
+// (a run without sound never loads the sound libraries), once; without
+// one, a synchronous sound still takes its own length.
+TEST(DeferredSoundOutput, MadeOnTheFirstSoundOnceAndWithoutOneTheRhythmHolds) {
+    test::TempDir dir;
+    testlib::writeWav(dir.file("a.wav"), 1000, 440.0);
+    for (const bool available : {true, false}) {
+        SCOPED_TRACE(available ? "output made" : "no output");
+        QStringList log;
+        int made = 0;
+        auto deferred = std::make_unique<DeferredSoundOutput>([&]() -> std::unique_ptr<SoundOutput> {
+            ++made;
+            if (!available)
+                return nullptr;
+            return std::make_unique<ScriptedOutput>(&log, Script{Reply::Played, 50});
+        });
+        WaveSoundPlayer player(std::move(deferred), 10s);
+        player.stop();
+        player.play(dir.file("missing.wav"), true);
+        EXPECT_EQ(made, 0);
+        const qint64 first = msToPlay(player, dir.file("a.wav"), true);
+        msToPlay(player, dir.file("a.wav"), true);
+        EXPECT_EQ(made, 1);
+        if (available) {
+            EXPECT_LT(first, 900); // the output's report ends the wait
+            EXPECT_EQ(log.count("start a.wav"), 2);
+        } else {
+            EXPECT_GE(first, 990); // the file's length
+        }
+    }
+}
+
 } // namespace
 } // namespace soru
