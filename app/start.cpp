@@ -180,13 +180,30 @@ int runSoru(int argc, char** argv) {
         return printCommandLineOutcome(cl);
     }
 
+    // Declared before the head starts and the window, which use it.
+    ColourTransformCache colours;
+    // The library's first picture: the decode that sets the pace of the
+    // start on today's photos. For a library named on the command line it
+    // starts even before the toolkit, for the box the window had in the last
+    // run; should the box or the screen's colour profile be other than then,
+    // a second head start below takes its place.
+    const auto firstPictureOf = [](const QString& folder) {
+        return [root = libraryRoot(folder)] {
+            const QStringList paths = albumPicturePaths(root);
+            return paths.isEmpty() ? QString() : paths.first();
+        };
+    };
+    const QString startBoxFile =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/soru/start-box");
+    std::optional<HeadStart> earlyPicture;
+    if (!cl.folder.isEmpty())
+        if (const QSize box = HeadStart::rememberedBox(startBoxFile); !box.isEmpty())
+            earlyPicture.emplace(colours, firstPictureOf(cl.folder), box);
+
     QApplication app(argc, argv);
     startMark("application");
     // Before anything is made that shows a text.
     installUiLanguage(language);
-
-    // Declared before the head start and the window, which use it.
-    ColourTransformCache colours;
     // The user's own keys over the defaults; a line that cannot be read is
     // said once and its default kept.
     KeyTable keys = KeyTable::defaults();
@@ -200,16 +217,16 @@ int runSoru(int argc, char** argv) {
                                    QDir::homePath())
             : cl.folder;
     // The root album's first picture is what the window shows first; its
-    // decode, the longest step of the start on today's photos, runs while
-    // the splash and the window are being made. The window's pipeline takes
-    // it over (and raises its failure only when it shows it).
-    const HeadStart firstPicture(
-        colours,
-        [root = libraryRoot(folder)] {
-            const QStringList paths = albumPicturePaths(root);
-            return paths.isEmpty() ? QString() : paths.first();
-        },
-        pictureAreaPixels(*QGuiApplication::primaryScreen()));
+    // decode runs while the splash and the window are being made. The
+    // window's pipeline takes it over (and raises its failure only when it
+    // shows it).
+    const QSize pictureBox = pictureAreaPixels(*QGuiApplication::primaryScreen());
+    const bool screenProfiled = !colours.targetProfile().isEmpty();
+    std::optional<HeadStart> firstPicture;
+    if (!earlyPicture || earlyPicture->box() != pictureBox || screenProfiled)
+        firstPicture.emplace(colours, firstPictureOf(folder), pictureBox);
+    if (!runsFromMedium(QProcessEnvironment::systemEnvironment()))
+        HeadStart::remember(startBoxFile, pictureBox, screenProfiled);
     setUpApplication(!cl.screenshotFile.isEmpty());
     startMark("set up");
 

@@ -1,6 +1,12 @@
 #include "media/pipeline/head_start.h"
 
+#include "media/colour/colour_management.h"
 #include "media/pipeline/start_trace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <mutex>
 
@@ -12,7 +18,7 @@ HeadStart* registered = nullptr;
 } // namespace
 
 HeadStart::HeadStart(ColourTransformCache& colours, std::function<QString()> picture, QSize box)
-    : colours_(colours), box_(box) {
+    : colours_(colours), box_(box), targetProfile_(colours.targetProfile()) {
     {
         const std::lock_guard lock(registryMutex);
         registered = this;
@@ -43,7 +49,7 @@ void HeadStart::run(const std::function<QString()>& picture) {
         return;
     startMark("head start: decoding");
     result.stamp = fileStamp(path);
-    result.picture = result.stamp.exists ? decodePicture(colours_, path, box_) : DecodedPicture::missing();
+    result.picture = result.stamp.exists ? decodePicture(colours_, path, box_, targetProfile_) : DecodedPicture::missing();
     startMark("head start: decoded");
     {
         const std::lock_guard lock(registryMutex);
@@ -56,7 +62,7 @@ void HeadStart::run(const std::function<QString()>& picture) {
 std::optional<HeadStart::Result> HeadStart::claim(const QString& path, QSize box) {
     std::unique_lock lock(registryMutex);
     HeadStart* h = registered;
-    if (!h || h->claimed_ || h->box_ != box)
+    if (!h || h->claimed_ || h->box_ != box || h->colours_.targetProfile() != h->targetProfile_)
         return std::nullopt;
     h->changed_.wait(lock, [h] { return h->state_ != State::Finding; });
     if (h->path_ != path)
@@ -70,7 +76,37 @@ bool HeadStart::finished(const QString& path, QSize box, const FileStamp& stamp)
     const std::lock_guard lock(registryMutex);
     const HeadStart* h = registered;
     return h && !h->claimed_ && h->box_ == box && h->state_ == State::Done && h->path_ == path &&
-           h->result_.stamp == stamp;
+           h->result_.stamp == stamp && h->colours_.targetProfile() == h->targetProfile_;
+}
+
+QSize HeadStart::rememberedBox(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    // "WIDTHxHEIGHT", as remember() writes it.
+    const QList<QByteArray> parts = f.read(32).trimmed().split('x');
+    bool okW = false, okH = false;
+    const QSize box = parts.size() == 2 ? QSize(parts[0].toInt(&okW), parts[1].toInt(&okH)) : QSize();
+    constexpr int kLargest = 1 << 15;
+    if (!okW || !okH || box.width() <= 0 || box.height() <= 0 || box.width() > kLargest ||
+        box.height() > kLargest)
+        return {};
+    return box;
+}
+
+void HeadStart::remember(const QString& file, QSize box, bool screenProfiled) {
+    if (screenProfiled || box.isEmpty()) {
+        QFile::remove(file);
+        return;
+    }
+    if (rememberedBox(file) == box)
+        return;
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile f(file);
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(QByteArray::number(box.width()) + 'x' + QByteArray::number(box.height()) + '\n');
+        f.commit();
+    }
 }
 
 } // namespace soru

@@ -12,8 +12,14 @@
 //   HeadStart early(colours, [&] { return firstPicturePath(); }, viewBox);  // in main
 //   ... build the window; its pipeline's take(path, viewBox) adopts it ...
 //
-// One head start is registered at a time; what nobody took over is dropped
-// when it goes.
+// One head start is registered at a time (the one made last); what nobody
+// took over is dropped when it goes.
+//
+// It may even start before the application object exists, for the box the
+// window had in the last run (rememberedBox): the decode is for the colour
+// cache's target profile as it is when the head start is made, and is taken
+// over only while the cache's target is still that profile and the box
+// asked for is still its box.
 #include "media/formats/decoded_picture.h"
 #include "media/formats/file_stamp.h"
 
@@ -32,8 +38,8 @@ class ColourTransformCache;
 class HeadStart {
 public:
     // Runs picture() (the path of the picture to decode; empty for none),
-    // then the decode with colours (which outlives it), on a thread of its
-    // own.
+    // then the decode with colours (which outlives it) for its present
+    // target profile, on a thread of its own.
     HeadStart(ColourTransformCache& colours, std::function<QString()> picture, QSize box);
     // Waits for the thread; what was not taken over is dropped.
     ~HeadStart();
@@ -51,12 +57,23 @@ public:
     // still good for the file as stamped.
     static bool finished(const QString& path, QSize box, const FileStamp& stamp);
 
+    QSize box() const { return box_; }
+
+    // The box the window's pictures had in the last run, as remember() wrote
+    // it to file; empty when there is none, or the screen had a colour
+    // profile then (its decode waits for the screen's profile).
+    static QSize rememberedBox(const QString& file);
+    // Writes box to file for the next run when it is not there already,
+    // or removes the file when the screen has a colour profile.
+    static void remember(const QString& file, QSize box, bool screenProfiled);
+
 private:
     enum class State { Finding, Decoding, Done };
     void run(const std::function<QString()>& picture);
 
     ColourTransformCache& colours_;
     const QSize box_;
+    const QByteArray targetProfile_;
     // Under the registry's lock.
     State state_ = State::Finding;
     bool claimed_ = false;

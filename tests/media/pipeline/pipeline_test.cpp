@@ -317,6 +317,44 @@ TEST(Pipeline, AHeadStartIsTakenOverOnceAsADecodeOnTheSpot) {
     }
 }
 
+// A head start made before the screen's profile is known (as one for the
+// last run's box is) is taken over only while the colour cache still
+// targets the profile it decoded for; the box it is for is remembered for
+// the next run unless the screen has a profile, and a damaged record of it
+// gives no box.
+TEST(Pipeline, AHeadStartHoldsOnlyForItsTargetProfileAndItsBoxIsRemembered) {
+    ColourTransformCache colours;
+    const Fixtures files;
+    const QString path = files.path(QStringLiteral("photo.jpg"));
+    {
+        const HeadStart early(colours, [path] { return path; }, kBox);
+        for (int i = 0; i < 3000 && !HeadStart::finished(path, kBox, fileStamp(path)); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(HeadStart::finished(path, kBox, fileStamp(path)));
+        colours.setTargetProfile(QByteArrayLiteral("the screen's profile"));
+        EXPECT_FALSE(HeadStart::finished(path, kBox, fileStamp(path)));
+        PicturePipeline pipeline(colours);
+        EXPECT_FALSE(pipeline.isReady(path, kBox));
+        colours.setTargetProfile({});
+        EXPECT_TRUE(HeadStart::finished(path, kBox, fileStamp(path)));
+    }
+    test::TempDir dir;
+    const QString file = dir.file("cache/soru/start-box");
+    EXPECT_TRUE(HeadStart::rememberedBox(file).isEmpty());
+    HeadStart::remember(file, QSize(1024, 721), false);
+    EXPECT_EQ(HeadStart::rememberedBox(file), QSize(1024, 721));
+    HeadStart::remember(file, QSize(1024, 721), true);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    for (const char* damaged : {"", "1024", "1024x", "x721", "-5x721", "1024x721x3", "99999999x1", "axb"}) {
+        SCOPED_TRACE(damaged);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+        f.close();
+        EXPECT_TRUE(HeadStart::rememberedBox(file).isEmpty());
+    }
+}
+
 TEST(PictureCache, KeepsWithinItsBoundDroppingTheLeastRecentlyUsed) {
     const auto picture = [](int rows) {
         QImage img(100, rows, QImage::Format_RGB32); // 400 bytes a row
