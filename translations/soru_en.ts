@@ -12,8 +12,8 @@
 
 フォルダをアルバムの置き場所として、写真を全画面で表示します。
 フォルダ直下の各サブフォルダが一つのアルバムです。
-写真ファイル（.jpg .jpe .jpeg .bmp）を指定すると、そのファイルのあるフォルダを
-置き場所として、その写真から表示します。
+写真ファイル（.jpg .jpe .jpeg .bmp .png .webp .heic .heif .avif）を指定すると、
+そのファイルのあるフォルダを置き場所として、その写真から表示します。
 フォルダを省略すると、インストール先から起動したときはピクチャフォルダ
 （無ければホームフォルダ）を、それ以外はプログラムのあるフォルダを使います。
 
@@ -28,8 +28,8 @@
 
 Shows the pictures of the albums in FOLDER full screen.
 Every folder directly inside FOLDER is an album.
-Given a picture file (.jpg .jpe .jpeg .bmp), its folder holds the albums
-and that picture is shown first.
+Given a picture file (.jpg .jpe .jpeg .bmp .png .webp .heic .heif .avif),
+its folder holds the albums and that picture is shown first.
 Without FOLDER, an installed program uses the Pictures folder (or the home
 folder when there is none); any other copy uses the folder it is in.
 
