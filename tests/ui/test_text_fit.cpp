@@ -202,6 +202,11 @@ TEST_P(TextFit, InformationLabelsAreWhole) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     for (QLabel* label : {w.lblTitle, w.ProductName, w.UserSys, w.Copyright})
         EXPECT_LE(lineWidth(label->fontMetrics(), label->text()), label->width()) << label->text().toStdString();
+    // The scrolling usage text is drawn in the screen's device pixels, not
+    // enlarged from a ratio-1 bitmap.
+    const qreal ratio = w.devicePixelRatioF();
+    EXPECT_EQ(w.imgMsg->bitmap().devicePixelRatio(), ratio);
+    EXPECT_EQ(w.imgMsg->bitmap().size(), (QSizeF(w.imgMsg->size()) * ratio).toSize());
 }
 
 // Runs inspect on the next message box once it is up, then answers it.

@@ -139,17 +139,21 @@ void TQD_SORUInfo::FormCreate() {
 
     const QSize area = imgMsg->size();
     fillRect = QRect(QPoint(0, 0), area);
+    // The text is drawn in the screen's device pixels, so it stays sharp on
+    // a high-density screen.
+    imgMsg->setDeviceScaled(true);
+    imgTmp->setDeviceScaled(true);
     imgTmp->resize(area);
-    QImage surface(area, QImage::Format_RGB32);
-    surface.fill(Qt::white);
-    imgTmp->setBitmap(surface);
+    imgTmp->canvas().fill(Qt::white);
     scroll.visibleHeight = area.height();
     scroll.yOffset = 0;
 
     canvasFont_ = pointFont(family::kPGothic, 9);
     // Crisp one-colour text, as the classic fonts' bitmaps drew it at this
-    // size; smoothed text this small comes out grey and blurred.
-    canvasFont_.setStyleStrategy(QFont::NoAntialias);
+    // size; smoothed text this small comes out grey and blurred. With more
+    // device pixels to a point, smoothing gives the sharper letters.
+    if (imgTmp->canvas().devicePixelRatio() <= 1.0)
+        canvasFont_.setStyleStrategy(QFont::NoAntialias);
     scroll.lineHeight = textHeight(canvasFont_, &imgTmp->canvas()) + 1;
 
     scroll.topIndex = 0;
@@ -168,7 +172,7 @@ void TQD_SORUInfo::tmrScrollTimer() {
     p.setFont(canvasFont_);
     // Lines are placed by the top of their text, as the layout counts them.
     const int ascent = QFontMetrics(canvasFont_, &surface).ascent();
-    for (const PlacedLine& line : frameLines(scroll, surface.height())) {
+    for (const PlacedLine& line : frameLines(scroll, fillRect.height())) {
         p.setPen(usageLineColour(line.index, scroll.lastIndex));
         p.drawText(0, line.y + ascent, lstTxt.at(line.index));
     }
