@@ -3,6 +3,8 @@
 //   HEIC 4032 x 3024 (heif-enc)  / heif-convert to .y4m
 //   AVIF 4032 x 3024 (avifenc)   / avifdec to .y4m
 //   HEIC10, AVIF10: the same at 10 bits a sample (heif-convert writes 8)
+//   HEIC10GRID: HEIC10 as cameras and phones store it, a grid of 512 x 512
+//               tiles (each written by heif-enc, put together here)
 //   WebP 6000 x 4000 (cwebp)     / dwebp -yuv
 // The viewer's figure is decodePicture() for the view of a 1024 x 768 and
 // of a 3840 x 2160 screen: reading the file, decoding, reducing to the
@@ -14,10 +16,11 @@
 // given against the tool's time less it. Goal: viewer / decoder <= 1.2.
 // Medians of interleaved runs. SORU_BENCH_KEEP=DIR keeps the encoded files
 // there and reuses them on the next run (encoding takes minutes). Names
-// on the command line (HEIC, AVIF, HEIC10, AVIF10, WebP) time only those formats.
+// on the command line (HEIC, AVIF, HEIC10, HEIC10GRID, AVIF10, WebP) time only those formats.
 #include "core/layout.h"
 #include "media/colour/colour_management.h"
 #include "media/formats/decoded_picture.h"
+#include "tests/media/formats/heic_grid.h"
 #include "tools/testlib/testlib.h"
 
 #include <QDir>
@@ -30,6 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -75,6 +79,9 @@ struct Format {
     QStringList threadedArgs;
     // Encoded from 16-bit samples at this depth (0: from 8-bit ones).
     int depth = 0;
+    // Encoded as a grid of tiles of this size, one encoder run each (none:
+    // one picture).
+    int tile = 0;
 };
 
 QStringList substituted(QStringList args, const QString& in, const QString& out) {
@@ -103,9 +110,38 @@ bool encode(const Format& f, QSize size, const QString& path, const QDir& scratc
         before += {f.encoder == QLatin1String("heif-enc") ? QStringLiteral("-b")
                                                           : QStringLiteral("-d"),
                    QString::number(f.depth)};
-    const bool ok = run(f.encoder, before + QStringList{png} + f.between + QStringList{path});
+    if (f.tile <= 0 || size.width() <= f.tile) {
+        const bool ok = run(f.encoder, before + QStringList{png} + f.between + QStringList{path});
+        QFile::remove(png);
+        return ok;
+    }
     QFile::remove(png);
-    return ok;
+    // The tiles; those past the photo's right and bottom edges are filled
+    // out with black, which the grid's canvas crops away.
+    const int columns = (size.width() + f.tile - 1) / f.tile,
+              rows = (size.height() + f.tile - 1) / f.tile;
+    const QImage padded = photo.copy(0, 0, columns * f.tile, rows * f.tile);
+    std::vector<soru::heicgrid::Tile> tiles;
+    const QString tilePng = scratch.filePath(QStringLiteral("tile.png")),
+                  tileHeic = scratch.filePath(QStringLiteral("tile.heic"));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            if (!padded.copy(c * f.tile, r * f.tile, f.tile, f.tile).save(tilePng, "PNG", 100) ||
+                !run(f.encoder, before + QStringList{tilePng} + f.between + QStringList{tileHeic}))
+                return false;
+            QFile t(tileHeic);
+            const std::optional<soru::heicgrid::Tile> tile =
+                t.open(QIODevice::ReadOnly) ? soru::heicgrid::tileOf(t.readAll()) : std::nullopt;
+            if (!tile)
+                return false;
+            tiles.push_back(*tile);
+        }
+    QFile::remove(tilePng);
+    QFile::remove(tileHeic);
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) &&
+           out.write(soru::heicgrid::grid(tiles, rows, columns, quint32(size.width()),
+                                          quint32(size.height()))) > 0;
 }
 
 } // namespace
@@ -160,6 +196,18 @@ int main(int argc, char** argv) {
          "out.y4m",
          {},
          10},
+        {"HEIC10GRID",
+         {4032, 3024},
+         "photo10grid.heic",
+         QStringLiteral("heif-enc"),
+         {QStringLiteral("-q"), QStringLiteral("50")},
+         {QStringLiteral("-o")},
+         QStringLiteral("heif-convert"),
+         {QStringLiteral("--quiet"), QStringLiteral("IN"), QStringLiteral("OUT")},
+         "out.y4m",
+         {},
+         10,
+         512},
         {"AVIF10",
          {4032, 3024},
          "photo10.avif",
@@ -171,8 +219,7 @@ int main(int argc, char** argv) {
          QStringLiteral("avifdec"),
          {QStringLiteral("IN"), QStringLiteral("OUT")},
          "out.y4m",
-         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("IN"),
-          QStringLiteral("OUT")},
+         {QStringLiteral("-j"), QStringLiteral("all"), QStringLiteral("IN"), QStringLiteral("OUT")},
          10},
         {"WebP",
          {6000, 4000},
@@ -213,8 +260,8 @@ int main(int argc, char** argv) {
     }
 
     std::printf("\nmedian of %d interleaved runs, ms\n", kRuns);
-    std::printf("%-5s %10s %10s %10s %10s %12s %12s %14s\n", "", "decoder", "start-up", "view 1024",
-                "view 3840", "ratio 1024", "ratio 3840", "less start-up");
+    std::printf("%-10s %10s %10s %10s %10s %12s %12s %14s\n", "", "decoder", "start-up",
+                "view 1024", "view 3840", "ratio 1024", "ratio 3840", "less start-up");
     for (const Format& f : formats) {
         if (skipped(f))
             continue;
@@ -241,11 +288,11 @@ int main(int argc, char** argv) {
             return 1;
         const double t = median(tool), st = median(startup), v0 = median(view[0]),
                      v1 = median(view[1]);
-        std::printf("%-5s %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f %7.2f %6.2f\n", f.name, t, st,
+        std::printf("%-10s %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f %7.2f %6.2f\n", f.name, t, st,
                     v0, v1, v0 / t, v1 / t, v0 / (t - st), v1 / (t - st));
         if (!threaded.empty()) {
             const double tt = median(threaded);
-            std::printf("%-5s %10.1f %10s %10s %10s %12.2f %12.2f   (the decoder with %s)\n", "",
+            std::printf("%-10s %10.1f %10s %10s %10s %12.2f %12.2f   (the decoder with %s)\n", "",
                         tt, "", "", "", v0 / tt, v1 / tt,
                         qPrintable(f.threadedArgs.first() == QLatin1String("-j")
                                        ? QStringLiteral("-j all")

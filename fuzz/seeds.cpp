@@ -5,6 +5,7 @@
 // The PNG, WebP and HEIF seeds come from Qt's PNG writer and the encoders
 // Debian ships (ImageMagick, cwebp, webpmux, heif-enc, avifenc); a missing
 // encoder leaves its seeds out.
+#include "tests/media/formats/heic_grid.h"
 #include "tools/testlib/icc_jpeg.h"
 #include "tools/testlib/jpeg_variants.h"
 #include "tools/testlib/testlib.h"
@@ -21,7 +22,9 @@
 #include <cstdio>
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 using namespace soru::testlib;
 
@@ -178,6 +181,33 @@ void writeModernPictures(Corpus& png, Corpus& webp, Corpus& heif) {
         (QByteArray("avifenc -s 10 --irot 1 --imir 0 --icc ") + swap + " in.png o.avif").constData(), "o.avif");
     add(heif, "grid-2x1-128x64.avif",
         "/usr/bin/convert in.png -scale '128x64!' g.png && avifenc -s 10 -g 2x1 g.png o.avif", "o.avif");
+    // 10-bit HEIC: a single picture (heif-enc wraps small ones, 64 x 48
+    // among them, in a grid of one tile) and a 2 x 2 grid of 64 x 64 tiles
+    // cropped to 120 x 100, put together from pictures heif-enc wrote.
+    const char* deep = "/usr/bin/convert in.png -scale '%1!' -depth 16 -define png:bit-depth=16 %2";
+    add(heif, "10bit-96x66.heic",
+        (QString::fromLatin1(deep).arg(QStringLiteral("96x66"), QStringLiteral("d.png")) +
+         QStringLiteral(" && heif-enc -b 10 -q 50 d.png -o o.heic"))
+            .toLatin1()
+            .constData(),
+        "o.heic");
+    std::vector<soru::heicgrid::Tile> tiles;
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray tile = encoded(
+            dir,
+            QString::fromLatin1(deep).arg(QStringLiteral("128x128"), QStringLiteral("g.png")) +
+                QStringLiteral(" && /usr/bin/convert g.png -crop 64x64+%1+%2 +repage -depth 16 "
+                               "-define png:bit-depth=16 t.png && heif-enc -b 10 -q 50 t.png -o "
+                               "t.heic")
+                    .arg(i % 2 * 64)
+                    .arg(i / 2 * 64),
+            QStringLiteral("t.heic"));
+        if (const std::optional<soru::heicgrid::Tile> t = soru::heicgrid::tileOf(tile))
+            tiles.push_back(*t);
+    }
+    if (tiles.size() == 4)
+        heif.add(QStringLiteral("10bit-grid-2x2-120x100.heic"),
+                 soru::heicgrid::grid(tiles, 2, 2, 120, 100));
     // A thumbnail that does not decode: its hvcC (the second) without parameter sets.
     QByteArray thumbed = encoded(dir, QStringLiteral("heif-enc -q 50 -t 8 in.png -o o.heic"),
                                  QStringLiteral("o.heic"));

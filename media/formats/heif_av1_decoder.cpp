@@ -188,6 +188,7 @@ namespace {
 thread_local const ContainerColour* tContainerColour = nullptr;
 thread_local bool tConvertHevc = false;
 std::atomic<std::uint64_t> gDecodersOpened{0};
+std::atomic<std::uint64_t> gHevcConverted{0};
 
 // A picture of at most this many pixels is decoded on one thread by a
 // decoder kept for the next: starting dav1d's threads would cost more than
@@ -712,6 +713,8 @@ bool decodeHevcRows(const uint8_t* data, std::size_t size, const ContainerColour
         const ContainerColour c = hevcColour(image, colour);
         ok = convertYcbcrRows(p, c.matrix, c.fullRange, sink);
     }
+    if (ok)
+        ++gHevcConverted;
     if (image)
         heif_image_release(image);
     return ok;
@@ -767,6 +770,10 @@ ContainerColourScope::~ContainerColourScope() {
 
 std::uint64_t av1DecodersOpened() {
     return gDecodersOpened.load();
+}
+
+std::uint64_t hevcPicturesConverted() {
+    return gHevcConverted.load();
 }
 
 } // namespace soru

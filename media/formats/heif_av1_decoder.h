@@ -118,6 +118,10 @@ bool decodeAv1Rows(const uint8_t* data, std::size_t size, const ContainerColour*
 bool decodeHevcRows(const uint8_t* data, std::size_t size, const ContainerColour* colour,
                     RgbRowSink& sink);
 
+// How many pictures decodeHevcRows has given the rows of since the program
+// started.
+std::uint64_t hevcPicturesConverted();
+
 // Registers, ahead of libheif's own HEVC decoder, one that wraps it and
 // converts the 8-bit pictures it decodes to RGB with YcbcrToRgb, as the AV1
 // decoder does, where a ContainerColourScope lets it (other threads, and

@@ -10,14 +10,18 @@
 #include <libheif/heif.h>
 
 #include <QFile>
+#include <QPainter>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <map>
-#include <optional>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #ifdef __SSE2__
@@ -110,6 +114,10 @@ private:
     bool ok_ = true;
 };
 
+quint32 readU32(const uchar* p) {
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
+}
+
 struct BoxHeader {
     quint32 type = 0;
     qint64 start = 0, body = 0, end = 0; // end may lie beyond the data
@@ -160,11 +168,14 @@ struct HeifItem {
     std::vector<heif_item_id> derivedFrom; // dimg references, in order
     std::vector<heif_item_id> auxiliaryOf; // auxl references: an alpha or depth plane
     // From its properties: the AV1 configuration's OBUs, the HEVC one, the turn (in
-    // quarter turns anticlockwise), and whether it is mirrored or cropped.
+    // quarter turns anticlockwise), and whether it is mirrored or cropped; the
+    // size it states and its colour description (nclx), where it has them.
     QByteArray av1Config;
     QByteArray hevcConfig; // the HEVC configuration record
     int quarterTurns = 0;
     bool mirrored = false, cropped = false;
+    QSize size;
+    std::optional<ContainerColour> colour;
 };
 
 struct HeifItems {
@@ -316,6 +327,15 @@ bool parseIprp(const uchar* data, const BoxHeader& iprp, HeifItems& out) {
                     item->mirrored = true;
                 else if (p.type == fourcc("clap"))
                     item->cropped = true;
+                else if (p.type == fourcc("ispe") && body >= 12)
+                    item->size = QSize(int(qMin<quint32>(readU32(data + p.body + 4), INT_MAX)),
+                                       int(qMin<quint32>(readU32(data + p.body + 8), INT_MAX)));
+                else if (p.type == fourcc("colr") && body >= 11 &&
+                         readU32(data + p.body) == fourcc("nclx"))
+                    item->colour = ContainerColour{data[p.body + 4] << 8 | data[p.body + 5],
+                                                   data[p.body + 6] << 8 | data[p.body + 7],
+                                                   data[p.body + 8] << 8 | data[p.body + 9],
+                                                   (data[p.body + 10] & 0x80) != 0};
             }
         }
         ok = ok && f.ok();
@@ -907,13 +927,204 @@ bool drawHevcDirectly(const Picture& p, QImage& canvas, const QRect& target, QSi
     return true;
 }
 
+// A grid's layout from its item data: rows and columns of tiles, and the
+// canvas they are placed on (cropped to it at the right and bottom).
+struct GridLayout {
+    int rows = 0, columns = 0;
+    qint64 width = 0, height = 0;
+};
+
+std::optional<GridLayout> gridLayout(const QByteArray& file, const HeifItems& items,
+                                     const HeifItem& grid) {
+    const QByteArray data = itemData(file, items, grid, 12);
+    Fields f(reinterpret_cast<const uchar*>(data.constData()), data.size());
+    f.skip(1); // version
+    const bool wide = f.u8() & 1;
+    GridLayout layout;
+    layout.rows = int(f.u8()) + 1;
+    layout.columns = int(f.u8()) + 1;
+    layout.width = qint64(f.get(wide ? 4 : 2));
+    layout.height = qint64(f.get(wide ? 4 : 2));
+    if (!f.ok())
+        return std::nullopt;
+    return layout;
+}
+
+// libheif refuses a grid canvas of this many pixels on a side or more.
+constexpr qint64 kLibheifMaxSide = 32768;
+
+// Decoding threads for a grid's tiles, the calling one among them: a band
+// of tiles shares them, each tile decoded on one.
+constexpr int kMaxGridThreads = 4;
+
+// The rows of one tile of a grid, kept where they lie in the band of tiles
+// being decoded: 8-bit red, green and blue planes the grid's width wide,
+// the tile's columns cropped at the canvas's right edge.
+class TileRows final : public RgbRowSink {
+public:
+    // band: three planes of plane bytes, bandWidth bytes a row; the first
+    // bandRows rows of the tile are kept, from x0 on.
+    TileRows(uint8_t* band, std::size_t plane, int bandWidth, int bandRows, int x0, QSize expected)
+        : band_(band), plane_(plane), bandWidth_(bandWidth), bandRows_(bandRows), x0_(x0),
+          expected_(expected) {}
+    void begin(int width, int height) override { sized_ = QSize(width, height) == expected_; }
+    void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) override {
+        if (!sized_ || y >= bandRows_)
+            return;
+        const int n = std::min(expected_.width(), bandWidth_ - x0_);
+        uint8_t* at = band_ + std::size_t(y) * std::size_t(bandWidth_) + std::size_t(x0_);
+        std::memcpy(at, r, std::size_t(n));
+        std::memcpy(at + plane_, g, std::size_t(n));
+        std::memcpy(at + 2 * plane_, b, std::size_t(n));
+    }
+    bool sized() const { return sized_; }
+
+private:
+    uint8_t* band_;
+    std::size_t plane_;
+    int bandWidth_, bandRows_, x0_;
+    QSize expected_;
+    bool sized_ = false;
+};
+
+// A grid of deep HEVC tiles (as cameras and phones store photos), decoded
+// and converted tile by tile without libheif's conversion (floating point,
+// into deep RGB at the grid's full size): one band of tiles at a time,
+// its tiles shared among a few threads, into 8-bit rows the grid's width
+// wide that are reduced into the target as each band is done, the turn
+// made on the reduced picture. The tiles are placed as libheif places
+// them, each converted with its own colour description (else its
+// stream's). False, with nothing drawn, for grids that are not all alike
+// tiles of one size covering the canvas, with alpha, mirrored or cropped,
+// and when a tile does not decode to its stated size (libheif then tries).
+bool drawHevcGrid(const Picture& p, QImage& canvas, const QRect& target, QSize& decodedSize) {
+    const HeifItems& items = p.file.items;
+    const HeifItem* grid = items.find(p.id);
+    const int bits = heif_image_handle_get_luma_bits_per_pixel(p.handle);
+    if (!items.propertiesKnown || !grid || grid->type != fourcc("grid") || grid->mirrored ||
+        grid->cropped || grid->method > 1 || bits < kHevcDirectMinBits ||
+        heif_image_handle_has_alpha_channel(p.handle))
+        return false;
+    const std::optional<GridLayout> layout = gridLayout(p.file.bytes, items, *grid);
+    if (!layout || layout->width <= 0 || layout->height <= 0 || layout->width >= kLibheifMaxSide ||
+        layout->height >= kLibheifMaxSide ||
+        grid->derivedFrom.size() != std::size_t(layout->rows) * std::size_t(layout->columns))
+        return false;
+    const QSize stored(int(layout->width), int(layout->height));
+    const QSize shown(heif_image_handle_get_width(p.handle),
+                      heif_image_handle_get_height(p.handle));
+    if ((grid->quarterTurns & 1 ? stored.transposed() : stored) != shown)
+        return false;
+    // The tiles: HEVC pictures of one size and depth, untransformed, none
+    // wholly off the canvas and none of it left uncovered.
+    std::vector<const HeifItem*> tiles;
+    tiles.reserve(grid->derivedFrom.size());
+    for (const heif_item_id id : grid->derivedFrom) {
+        const HeifItem* tile = items.find(id);
+        if (!tile || tile->type != fourcc("hvc1") || tile->mirrored || tile->cropped ||
+            tile->quarterTurns || tile->method > 1 || tile->extents.empty() ||
+            tile->size.isEmpty() || (!tiles.empty() && tile->size != tiles.front()->size) ||
+            tile->hevcConfig.size() < 18 || (tile->hevcConfig[17] & 7) + 8 != bits)
+            return false;
+        tiles.push_back(tile);
+    }
+    const QSize tileSize = tiles.front()->size;
+    const qint64 tw = tileSize.width(), th = tileSize.height();
+    if (tw * layout->columns < layout->width || th * layout->rows < layout->height ||
+        tw * (layout->columns - 1) >= layout->width || th * (layout->rows - 1) >= layout->height)
+        return false;
+    // The band holds 3 bytes a pixel of no more rows than the canvas has;
+    // each thread's tile is decoded into planes of up to 2 bytes a sample
+    // (three of them, in 4:4:4). Both within the limit, as the whole canvas
+    // was.
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1,
+                                   std::min(kMaxGridThreads, layout->columns));
+    const qint64 bandRows = std::min(th, layout->height);
+    if (!pictureFitsMemoryLimit(layout->width, bandRows, 3) ||
+        !pictureFitsMemoryLimit(tw * threads, th, 6))
+        return false;
+
+    // Drawn into a picture of the target's size first: a tile that fails
+    // late leaves the canvas as it was.
+    static constexpr int kOrientation[] = {1, 8, 3, 6};
+    QImage drawn(target.size(), QImage::Format_RGB32);
+    if (drawn.isNull())
+        throw std::bad_alloc();
+    ScaledRowTarget out(drawn, drawn.rect(), stored, kOrientation[grid->quarterTurns]);
+    const int width = stored.width();
+    const std::size_t plane = std::size_t(width) * std::size_t(bandRows);
+    std::vector<uint8_t> band(3 * plane);
+    std::vector<QRgb> row(std::size_t(width), 0);
+    for (int r = 0; r < layout->rows; ++r) {
+        const int y0 = r * int(th);
+        const int rowsHere = int(std::min<qint64>(th, layout->height - y0));
+        std::atomic<int> next{0};
+        std::atomic<bool> failed{false};
+        const auto decodeTiles = [&] {
+            for (int c; !failed && (c = next++) < layout->columns;) {
+                try {
+                    const HeifItem& tile = *tiles[std::size_t(r * layout->columns + c)];
+                    const std::optional<QByteArray> headers = hevcHeaders(tile.hevcConfig);
+                    if (!headers) {
+                        failed = true;
+                        break;
+                    }
+                    const QByteArray coded = *headers + itemData(p.file.bytes, items, tile,
+                                                                 std::numeric_limits<int>::max());
+                    TileRows rows(band.data(), plane, width, rowsHere, c * int(tw), tileSize);
+                    if (!decodeHevcRows(reinterpret_cast<const uint8_t*>(coded.constData()),
+                                        std::size_t(coded.size()),
+                                        tile.colour ? &*tile.colour : nullptr, rows) ||
+                        !rows.sized())
+                        failed = true;
+                } catch (...) { // memory: the caller's decode tries and fails
+                    failed = true;
+                }
+            }
+        };
+        std::vector<std::thread> helpers;
+        for (int i = 1; i < threads; ++i) {
+            try {
+                helpers.emplace_back(decodeTiles);
+            } catch (...) {
+                break; // the calling thread decodes what is left
+            }
+        }
+        decodeTiles();
+        for (std::thread& t : helpers)
+            t.join();
+        if (failed)
+            return false;
+        for (int y = 0; y < rowsHere; ++y) {
+            const uint8_t* red = band.data() + std::size_t(y) * std::size_t(width);
+            weave(red, red + plane, red + 2 * plane, row.data(), width);
+            out.addRow(y0 + y, row.data());
+        }
+    }
+    out.finish();
+    const QImage::Format f = canvas.format();
+    if ((f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+         f == QImage::Format_ARGB32_Premultiplied) &&
+        canvas.rect().contains(target)) {
+        for (int y = 0; y < drawn.height(); ++y)
+            std::memcpy(canvas.scanLine(target.top() + y) + qsizetype(target.left()) * 4,
+                        drawn.constScanLine(y), std::size_t(drawn.width()) * 4);
+    } else {
+        QPainter painter(&canvas);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(target.topLeft(), drawn);
+    }
+    decodedSize = shown;
+    return true;
+}
+
 // Draws the handle's image into the target; returns the size decoded.
 QSize drawHandle(const Picture& p, QImage& canvas, const QRect& target) {
     if (!canvasFits(p))
         invalid();
     QSize size;
     if (drawAv1Directly(p, canvas, target, size) || drawHevcDirectly(p, canvas, target, size) ||
-        drawPlanar(p, canvas, target, size))
+        drawHevcGrid(p, canvas, target, size) || drawPlanar(p, canvas, target, size))
         return size;
     const QImage image = decodeHandle(p);
     drawSmoothScaled(canvas, target, image);
@@ -959,7 +1170,8 @@ void HeifPicture::loadFile(const QString& path) {
     // other than grids, are decoded on it: libheif would otherwise decode
     // each on a thread of its own. dav1d has threads of its own for large
     // pictures; an HEVC grid's tiles keep libheif's threads, and its
-    // conversion.
+    // conversion, unless they are deep (drawHevcGrid draws those on
+    // threads of its own).
     bool av1 = false;
     for (const auto& [id, item] : file->items.items)
         av1 = av1 || item.type == fourcc("av01");

@@ -11,6 +11,7 @@
 #include "media/formats/heif_picture.h"
 #include "media/formats/picture_factory.h"
 #include "media/formats/scaling.h"
+#include "tests/media/formats/heic_grid.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/main_window_fixture.h"
 #include "tools/testlib/testlib.h"
@@ -635,6 +636,127 @@ TEST(DeepHeif, DrawnFromPlanesAsLibheifConvertsThem) {
         EXPECT_LE(d.mean, 0.5);
         EXPECT_LE(d.max, 2);
         EXPECT_EQ(canvas.pixel(1, 1), qRgb(0, 0, 0));
+    }
+}
+
+// The 64 x 64 tiles of a 10-bit HEIC grid, each cut from the source and
+// written by libheif's encoder. Empty when one cannot be written.
+std::vector<heicgrid::Tile> deepTiles(const QImage& source, int rows, int columns,
+                                      const TempDir& dir) {
+    std::vector<heicgrid::Tile> tiles;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const QString path = dir.file(QStringLiteral("tile%1-%2.heic").arg(r).arg(c));
+            if (!writeDeepHeic(source.copy(c * 64, r * 64, 64, 64), path, "420",
+                               heif_orientation_normal))
+                return {};
+            const std::optional<heicgrid::Tile> tile = heicgrid::tileOf(readAll(path));
+            if (!tile)
+                return {};
+            tiles.push_back(*tile);
+        }
+    return tiles;
+}
+
+QImage deepGridSource() {
+    QImage source(128, 128, QImage::Format_RGBX64);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixelColor(x, y,
+                                 y < 64 ? QColor::fromRgba64(quint16(x * 516),
+                                                             quint16(65535 - y * 516),
+                                                             quint16((x + y) * 258))
+                                        : QColor(block(x, y)));
+    return source;
+}
+
+// Deep HEIC grids, as cameras and phones write them, are drawn tile by tile
+// from the decoders' planes: drawn at their own size, cropped to the grid's
+// canvas and turned, they give what libheif's composition and conversion
+// of the whole gives.
+TEST(DeepHeif, GridDrawnTileByTileAsLibheifComposesIt) {
+    ColourTransformCache colours;
+    TempDir dir;
+    const QImage source = deepGridSource();
+    const std::vector<heicgrid::Tile> tiles = deepTiles(source, 2, 2, dir);
+    ASSERT_EQ(tiles.size(), 4u);
+    for (const int turns : {0, 1, 2}) {
+        SCOPED_TRACE(turns);
+        const QString path = dir.file(QStringLiteral("grid%1.heic").arg(turns));
+        writeAll(path, heicgrid::grid(tiles, 2, 2, 120, 100, turns));
+        HeifPicture picture(colours);
+        ASSERT_NO_THROW(picture.load(path));
+        EXPECT_EQ(picture.storedBitDepth(), 10);
+        const QSize size = turns & 1 ? QSize(100, 120) : QSize(120, 100);
+        ASSERT_EQ(QSize(picture.width(), picture.height()), size);
+        const QImage expected = picture.fullImage();
+        // libheif placed the tiles where the source has them (quarter turns
+        // anticlockwise as EXIF orientations).
+        const int orientation[] = {1, 8, 3};
+        const QImage upright = turnedUpright(
+            source.copy(0, 0, 120, 100).convertToFormat(QImage::Format_RGB32), orientation[turns]);
+        EXPECT_LE(difference(expected, upright).mean, 2);
+        QImage canvas(size + QSize(4, 4), QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        const std::uint64_t before = hevcPicturesConverted();
+        picture.draw(canvas, QRect(QPoint(2, 2), size));
+        EXPECT_EQ(hevcPicturesConverted() - before, 4u);
+        EXPECT_EQ(picture.lastDecodedSize(), size);
+        const Difference d = difference(canvas.copy(QRect(QPoint(2, 2), size)), expected);
+        EXPECT_GE(d.mean, 0);
+        EXPECT_LE(d.mean, 0.5);
+        EXPECT_LE(d.max, 2);
+        EXPECT_EQ(canvas.pixel(1, 1), qRgb(0, 0, 0));
+        EXPECT_EQ(canvas.pixel(size.width() + 2, size.height() + 2), qRgb(0, 0, 0));
+    }
+}
+
+// A grid that is not as it claims, or whose tile does not decode, is left
+// to libheif: drawn as libheif draws it, or failing as libheif fails, with
+// nothing of it on the canvas.
+TEST(DeepHeif, BrokenGridLeftToLibheif) {
+    ColourTransformCache colours;
+    TempDir dir;
+    const std::vector<heicgrid::Tile> tiles = deepTiles(deepGridSource(), 2, 2, dir);
+    ASSERT_EQ(tiles.size(), 4u);
+    const QByteArray good = heicgrid::grid(tiles, 2, 2, 120, 100);
+    const qsizetype description = good.indexOf("mdat") + 4;
+    std::vector<heicgrid::Tile> cut = tiles, garbled = tiles, wider = tiles;
+    cut[3].data.truncate(cut[3].data.size() / 2);
+    garbled[3].data.fill('\0');
+    const QString wide = dir.file("wide.heic");
+    ASSERT_TRUE(
+        writeDeepHeic(deepGridSource().copy(0, 0, 96, 64), wide, "420", heif_orientation_normal));
+    const std::optional<heicgrid::Tile> wideTile = heicgrid::tileOf(readAll(wide));
+    ASSERT_TRUE(wideTile);
+    wider[1] = *wideTile;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"claims-3-rows", QByteArray(good).replace(description + 2, 1, "\x02")},
+        {"tile-of-another-size", heicgrid::grid(wider, 2, 2, 120, 100)},
+        {"last-tile-cut-short", heicgrid::grid(cut, 2, 2, 120, 100)},
+        {"last-tile-garbled", heicgrid::grid(garbled, 2, 2, 120, 100)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("%1.heic").arg(QLatin1String(c.name)));
+        writeAll(path, c.bytes);
+        HeifPicture picture(colours);
+        ASSERT_NO_THROW(picture.load(path));
+        QImage canvas(124, 104, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        const QRect target(2, 2, 120, 100);
+        try {
+            picture.draw(canvas, target);
+        } catch (const Failure&) {
+            EXPECT_EQ(canvas.pixel(60, 50), qRgb(0, 0, 0)); // nothing drawn
+            EXPECT_THROW(picture.fullImage(), Failure);
+            continue;
+        }
+        const QImage expected = picture.fullImage();
+        EXPECT_LE(difference(canvas.copy(target), expected).max, 2);
     }
 }
 
