@@ -1,5 +1,6 @@
 #include "app/start.h"
 
+#include "core/album_scan_ahead.h"
 #include "core/albums.h"
 #include "core/command_line.h"
 #include "core/default_library.h"
@@ -196,9 +197,13 @@ int runSoru(int argc, char** argv) {
     const QString startBoxFile =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/soru/start-box");
     std::optional<HeadStart> earlyPicture;
-    if (!cl.folder.isEmpty())
+    // Its albums are counted from now on as well, for the window's scan.
+    std::optional<AlbumScanAhead> albumScan;
+    if (!cl.folder.isEmpty()) {
+        albumScan.emplace(libraryRoot(cl.folder), kAlbumScanThreads);
         if (const QSize box = HeadStart::rememberedBox(startBoxFile); !box.isEmpty())
             earlyPicture.emplace(colours, firstPictureOf(cl.folder), box);
+    }
 
     QApplication app(argc, argv);
     startMark("application");
@@ -262,6 +267,7 @@ int runSoru(int argc, char** argv) {
     env.keys = &keys;
     env.frameSettingsFile = frameSettingsFile();
     env.frameStateFile = frameStateFile();
+    env.albumScan = albumScan ? &*albumScan : nullptr;
 
     QPointer<TfrmMain> frmMain;
     {

@@ -54,6 +54,11 @@ QStringList matchingFileNames(const QString& folder, const QString& extension);
 // Sum of the matches of the four extensions (a file matched twice counts twice).
 int countPictures(const QString& folder);
 
+// Folders the album scan counts at once. On a local disk the listing is
+// quick either way; on a share each answer takes a round trip, and these
+// overlap.
+inline constexpr int kAlbumScanThreads = 8;
+
 // Counts the pictures of each folder (as countPictures does), several
 // folders at a time: on a network share the wait for each answer, not the
 // processor, is the limit. Calls counted(i, count) on the calling thread for

@@ -1,4 +1,6 @@
+#include "core/album_scan_ahead.h"
 #include "core/albums.h"
+#include "core/command_line.h"
 #include "tests/support/test_support.h"
 
 #include <QDir>
@@ -125,6 +127,23 @@ TEST(Albums, CountAgreesWithThePictureList) {
         });
         EXPECT_EQ(counts, (QList<int>{2, 3, 1, 0})) << threads << " threads";
     }
+    // A scan started ahead of the window finds the same albums and counts,
+    // the root album first; one never taken over ends with its owner.
+    const QString rootPath = libraryRoot(lib.path());
+    { const AlbumScanAhead unused(rootPath, 2); }
+    AlbumScanAhead ahead(rootPath, 3);
+    const QStringList folders = albumFolderNames(rootPath);
+    EXPECT_EQ(ahead.folders(), folders);
+    QList<int> expected{countPictures(rootPath)};
+    for (const QString& folder : folders)
+        expected << countPictures(rootPath + folder);
+    QList<int> counts;
+    ahead.countsInOrder([&](int index, int count) {
+        EXPECT_EQ(index, counts.size());
+        counts << count;
+    });
+    EXPECT_EQ(counts, expected);
+    EXPECT_EQ(counts.size(), 6); // the root, folder.jpg and the four albums
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The album scan at creation, album entries, their drawing and double-click.
 #include "ui/main/main_window.h"
 
+#include "core/album_scan_ahead.h"
 #include "core/albums.h"
 #include "core/list_entries.h"
 #include "resources/artwork.h"
@@ -12,11 +13,6 @@
 #include <QPainter>
 
 namespace soru {
-namespace {
-// Folders counted at once. On a local disk the listing is quick either way;
-// on a share each answer takes a round trip, and these overlap.
-constexpr int kScanThreads = 8;
-} // namespace
 
 int TfrmMain::measuredWidth(const QString& text) {
     // The width the auto-sizing label would take, measured directly: a
@@ -26,7 +22,12 @@ int TfrmMain::measuredWidth(const QString& text) {
 
 void TfrmMain::scanAlbums() {
     const int rows = visibleListRows(pnlMain->height(), lstBook->itemHeight(), INT_MAX);
-    const QStringList folders = albumFolderNames(session_.rootDir());
+    // The scan started ahead of the window for this library, if any, is
+    // taken over (once).
+    AlbumScanAhead* ahead = env_.albumScan && env_.albumScan->root() == session_.rootDir()
+                                ? std::exchange(env_.albumScan, nullptr)
+                                : nullptr;
+    const QStringList folders = ahead ? ahead->folders() : albumFolderNames(session_.rootDir());
     const int n = int(folders.size());
     InstantProgressBar* progress = env_.splashProgress;
     if (progress)
@@ -37,7 +38,7 @@ void TfrmMain::scanAlbums() {
     QStringList paths{session_.rootDir()};
     for (const QString& folder : folders)
         paths << session_.rootDir() + folder;
-    countPicturesInOrder(paths, kScanThreads, [&](int index, int count) {
+    const auto counted = [&](int index, int count) {
         const int i = index - 1;
         const bool root = i < 0;
         if (count > 0) {
@@ -59,7 +60,11 @@ void TfrmMain::scanAlbums() {
             else
                 progress->setPosition(i + 2);
         }
-    });
+    };
+    if (ahead)
+        ahead->countsInOrder(counted);
+    else
+        countPicturesInOrder(paths, kAlbumScanThreads, counted);
     lstBook->resize(maxWidth + 64, lstBook->height());
     pnlBook->resize(maxWidth + 70, pnlBook->height());
     const int shown = std::min(rows, lstBook->count());

@@ -21,6 +21,7 @@
 class QPainter;
 
 namespace soru {
+class AlbumScanAhead;
 class FrameWindow;
 enum class FrameKey;
 }
@@ -66,6 +67,10 @@ public:
         // the defaults, and nothing kept.
         QString frameSettingsFile;
         QString frameStateFile;
+        // The album scan of the library started before the window, taken
+        // over by the window's first scan of that library; null: the window
+        // scans by itself. Outlives the window's creation.
+        AlbumScanAhead* albumScan = nullptr;
     };
 
     explicit TfrmMain(Environment env, QWidget* parent = nullptr);
