@@ -14,7 +14,9 @@
 // cache). The tools' times include starting a process; that start-up is
 // timed too, on a 64 x 64 file of the same format, and a second ratio is
 // given against the tool's time less it. Goal: viewer / decoder <= 1.2.
-// Medians of interleaved runs. SORU_BENCH_KEEP=DIR keeps the encoded files
+// Medians of interleaved runs. --smoke: one run of every format at a
+// quarter of the size, to see that it all still runs (the figures of such
+// small pictures say little). SORU_BENCH_KEEP=DIR keeps the encoded files
 // there and reuses them on the next run (encoding takes minutes). Names
 // on the command line (HEIC, AVIF, HEIC10, HEIC10GRID, AVIF10, WebP) time only those formats.
 #include "core/layout.h"
@@ -161,7 +163,7 @@ int main(int argc, char** argv) {
                               ? QStringLiteral("/dev/shm/soru-fmt-XXXXXX")
                               : QDir::tempPath() + QStringLiteral("/soru-fmt-XXXXXX"));
 
-    const Format formats[] = {
+    Format formats[] = {
         {"HEIC",
          {4032, 3024},
          "photo.heic",
@@ -236,7 +238,12 @@ int main(int argc, char** argv) {
     };
     const QSize screens[] = {{1024, 768}, {3840, 2160}};
 
-    const QStringList chosen = app.arguments().mid(1);
+    QStringList chosen = app.arguments().mid(1);
+    const bool smoke = chosen.removeAll(QStringLiteral("--smoke")) > 0;
+    const int runs = smoke ? 1 : kRuns;
+    if (smoke)
+        for (Format& f : formats)
+            f.size = QSize(f.size.width() / 8 * 2, f.size.height() / 8 * 2);
     const auto skipped = [&](const Format& f) {
         return !chosen.isEmpty() && !chosen.contains(QLatin1String(f.name), Qt::CaseInsensitive);
     };
@@ -259,7 +266,7 @@ int main(int argc, char** argv) {
                     QFile(path).size() / 1e6);
     }
 
-    std::printf("\nmedian of %d interleaved runs, ms\n", kRuns);
+    std::printf("\nmedian of %d interleaved runs, ms\n", runs);
     std::printf("%-10s %10s %10s %10s %10s %12s %12s %14s\n", "", "decoder", "start-up",
                 "view 1024", "view 3840", "ratio 1024", "ratio 3840", "less start-up");
     for (const Format& f : formats) {
@@ -270,7 +277,7 @@ int main(int argc, char** argv) {
         const QString out = outputs.filePath(QString::fromLatin1(f.output));
         std::vector<double> tool, threaded, startup, view[2];
         bool ok = true;
-        for (int r = 0; r < kRuns && ok; ++r) {
+        for (int r = 0; r < runs && ok; ++r) {
             tool.push_back(
                 ms([&] { ok = ok && run(f.decoder, substituted(f.decodeArgs, path, out)); }));
             if (!f.threadedArgs.isEmpty())

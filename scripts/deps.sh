@@ -10,13 +10,13 @@ PACKAGES=(
   libpng-dev libwebp-dev libheif-dev libdav1d-dev libheif-examples libavif-bin webp pngcrush
   liblcms2-dev liblcms2-utils colord-data icc-profiles-free libgs10-common libxcb1-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-urw-base35
-  xvfb xauth x11-apps imagemagick python3-xlib feh
+  xvfb xauth x11-apps imagemagick python3-xlib feh libvips-tools
   at-spi2-core python3-pyatspi dbus-bin
   sox gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgstreamer1.0-dev
   libglib2.0-bin gsettings-desktop-schemas
   libxcb-screensaver0-dev dbus-daemon suckless-tools x11-xserver-utils xdotool
   g++-mingw-w64-x86-64 clang libclang-rt-14-dev
-  desktop-file-utils appstream dpkg-dev groff-base weston qt6-wayland lintian
+  desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils weston qt6-wayland lintian
   debootstrap patchelf strace fuse3 python3-fuse e2fsprogs
 )
 

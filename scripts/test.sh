@@ -19,6 +19,10 @@ echo "== benchmarks, as a quick smoke run (figures are printed, never asserted)"
 "$BUILD_DIR/bench/soru_frame_fade" --smoke
 # First picture from process start: small libraries, one start each.
 /usr/bin/python3 bench/start_blackbox.py --soru "$BUILD_DIR/app/soru" --smoke
+# Today's formats against their own decoders, small pictures, one run.
+"$BUILD_DIR/bench/soru_bench_formats" --smoke
+# The first thumbnail page against vipsthumbnail, small photos, one round.
+/usr/bin/python3 bench/thumbnail_page_blackbox.py --soru "$BUILD_DIR/app/soru" --smoke
 
 echo "== the README's first command, as a newcomer without a display runs it"
 demo_log="$BUILD_DIR/demo-run.log"
