@@ -704,8 +704,13 @@ bool decodeHevcRows(const uint8_t* data, std::size_t size, const ContainerColour
     if (!gHevcInner || gHevcInner->new_decoder(&decoder).code != heif_error_Ok || !decoder)
         return false;
     heif_image* image = nullptr;
-    const bool decoded = gHevcInner->push_data(decoder, data, size).code == heif_error_Ok &&
-                         gHevcInner->decode_image(decoder, &image).code == heif_error_Ok;
+    bool decoded = gHevcInner->push_data(decoder, data, size).code == heif_error_Ok;
+    if (decoded && gHevcInner->decode_image(decoder, &image).code != heif_error_Ok) {
+        // A failing decode may leave behind a picture it has released
+        // already (libheif's own callers never touch it): not ours to free.
+        image = nullptr;
+        decoded = false;
+    }
     gHevcInner->free_decoder(decoder);
     Planes p;
     bool ok = decoded && image && ycbcrPlanesOf(image, p);

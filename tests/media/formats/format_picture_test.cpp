@@ -711,6 +711,44 @@ TEST(DeepHeif, GridDrawnTileByTileAsLibheifComposesIt) {
     }
 }
 
+// A 10-bit grid the fuzzer made, one byte changed in a tile's stream:
+// libheif's HEVC decoder fails on that tile after making its picture and
+// releasing it again, which the grid's decode once released a second time.
+const char kGridWithAFailingTile[] =
+    "AAAAGGZ0eXBoZWljAAAAAG1pZjFoZWljAAADpW1ldGEAAAAAAAAAIWhkbHIAAAAAAAAAAHBpY3QAAAAAAAAAAAAAAAAAAAAA"
+    "DnBpdG0AAAAAAAEAAAB3aWluZgAAAAAABQAAABVpbmZlAgAAAAABAABncmlkAAAAABVpbmZlAgAAAQACAABodmMxAAAAABVp"
+    "bmZlAgAAAQADAABodmMxAAAAABVpbmZlAgAAAQAEAABodmMxAAAAABVpbmZlAgAAAQAFAABodmMxAAAAACBpcmVmAAAAAAAA"
+    "ABRkaW1nAAEABAACAAMABAAFAAACfWlwcnAAAAJEaXBjbwAAABRpc3BlAAAAAAAAAHgAAABkAAAAdmh2Y0MBBAgAAAAAAAAA"
+    "AAAe8AD8/fr6AAAPAyAAAQAXQAEMAf//BAgAAAMAnbgAAAMAAB66AkAhAAEAKkIBAQQIAAADAJ24AAADAAAeoCCBBNlupJKa"
+    "5uBAQMCAAAADAIAAAAMAhCIAAQAHRAHBcrAiQAAAABRpc3BlAAAAAAAAAEAAAABAAAAAdmh2Y0MBBAgAAAAAAAAAAAAe8AD8"
+    "/fr6AAAPAyAAAQAXQAEMAf//BAgAAAMAnbgAAAMAAB66AkAhAAEAKkIBAQQIAAADAJ24AAADAAAeoCCBBNlupJKa5uBAQMCA"
+    "AAADAIAAAAMAhCIAAQAHRAHBcrAiQAAAABRpc3BlAAAAAAAAAEAAAABAAAAAdmh2Y0MBBAgAAAAAAAAAAAAe8AD8/fr6AAAP"
+    "AyAAAQAXQAEMAf//BAgAAAMAnbgAAAMAAB66AkAhAAEAKkIBAQQIAAADAJ24AAADAAAeoCCBBFlupJKa5uBAQMCAAAADAIAA"
+    "AAMAhCIAAQAHRAHBcrAiQAAAABRpc3BlAAAAAAAAAEAAAABAAAAAdmh2Y0MBBAgAAAAAAAAAAAAe8AD8/fr6AAAPAyAAAQAX"
+    "QAEMAf//BAgAAAMAnbgAAAMAAB66AkAhAAEAKkIBAQQIAAADAJ24AAADAAAeoCCBBNlupJKa5uBAQMCAAAADAIAAAAMAhCIA"
+    "AQAHRAHBcrAiQAAAABRpc3BlAAAAAAAAAEAAAABAAAAAMWlwbWEAAAABAAAABQABAQABAAICgAIAAwADAoAEAAUABAKABgAH"
+    "AAUCgAgACQAAAFZpbG9jAAAAAEQAAAUAAQAAAAEAAAPFAAAACAACAAAAAQAAA80AAAFuAAMAAAABAAAFOwAAATcABAAAAAEA"
+    "AAZyAAABXwAFAAAAAQAAB9EAAAFpAAAFfW1kYXQAAAEBAHgAZAAAAWooAa8TgJV7GwaybBRKlH5aSwqVwDoNzvtYXBAh+Elc"
+    "XcRbf3jDsLbptLnrrNg5jC95spXjyNdp7cXChLBuD7dbrXef+JtJgYH9XPDt6/z2RL//LTawUv7U3KIzCuxavgvC/hU2X9y7"
+    "CsWxOb6dxTDZnz+Jb2WFNsEA08OnfWXeF4Q7FNhbqQ/NMVKk8JZbDJeInsLxg7aqwsYoeO3LyxDyS1LbXGXzSwNLTvkz7uDH"
+    "12O/lyQ8Chm6A7Dt8phuj88oDvQjkKXM4916+Fp9fCQQEYYOyI6AcHLmXsXws4UfOMP51dqAy5lpasswQecv7STfUzs8q4YW"
+    "gkGAAHIm1iXnHrbBtMNfPLAa6A/+eApHmgRrfAnf6IfI19DoUgccDRqJjJSJHzAR+m/hbDjF7ts9/2XMJQNAL7Y5WyE23jsa"
+    "BU63hbzb2eSNupDKx8CK4kyigmODJqHRq4kcQ8myXcvVPdpdLsYjrzVQIAAAATMoAa8TgGdyaWSExcbpay6uGd82iNUXtziN"
+    "Fv95hrubc15DfQRf+L9OCylqyeK+XCurmDK/XwrZDAG9o+8agrUWXTPueLwSnHP/vEdwzBs9YanqCv/tG5T2LwNXzXNNS5DG"
+    "8YnMKWcSst0eW5ixfnFMWFZdTzKmNTt6pZJMcKqm5nKIxi/kvlvTJXgPPuZLukfd5OThmNow4oed/WwJd5b+IKthdVVBtR3d"
+    "WLr6yfrZrEBxD3bNTbcgyV2LBIK6zj9jLl9re1Lp5cBwqVA9LzjxzffYJTT2aUxGptIJR2Hx3rAgnpaP/AmbWKv9GGGCAJKA"
+    "nKTIee9pDAxVMP6O1vNV0QG9G9tanzn9k+at6R18MiWpA1Pc1WTYk/+Odbynmg+rwfOj51/Oxq5aGbw7StfaTW9MAAABWygB"
+    "rxOAm806JVgeEygWpLeEaiFpJfg0xc9F/rkYUYDJAO8nDKpvCQ/h3qpqHmTdRsiasc5o3i/552DTpE2/ZiZVHn8z0WcoiakX"
+    "VpQW5hA4o4VRnHRP4e0Nuehs/tDXaQUzmYuCRitthHCDd8c2aYYY6N99MO4uDdz6QmeW11q5J1IF45hAYu1P9/fMvn7VE5tv"
+    "0kjmIYLoqLJqavj5ZR16EdM58mOvHCXqCsi6O9eeC6t7MzZ/Uo4e++bplf0wLIxxq5S7d8plSCtvaBtAofccbTek2AW3x3yB"
+    "1Hnq9WCnOFBt+pW7vDs9m8AsSl8cv0jJkeucrfg1xGp2g8MXTs1Hx479Nxa0ZyW4HAlHdF+xRrs2Eyl9aiVpfyrIRPQ+QYEW"
+    "/EQ+C7T/StwYe+HSaT77DMxCuWFYkSDFflCdh5On1wQAHuKr1jcsWHWvklhfc7oJ5T9YjwC6/uM1wAAAAWUoAa8TgJpDeRLz"
+    "GCUFZWoSajRcZAOKpEJM+NYTbV33ybzCxInGHJNDsqscxsg2P+4EgJzhSyT/XlufmxCAzpoKT+ZasvBQ/oEziQL94/36R/Tt"
+    "1yDf+fd4DDHMRaIv+kKTK6CPquQ6sUIJBqv8q4A6tNjXRUVFjcZP02zdZnDcmQLGMtU+r08IS0DGBehe+/QDN+fIjdPJSPbW"
+    "9NwF1/5gNFk3enCSDhPm2GkAvfWnA3PCFygmHQZm2msChNkwHpsEO0T9rvC8hNPS5M+49jduZw9FVqq1dKmizjgfG7hmPKtS"
+    "4I0IHEjnNRQ4wqdc2H77pOT6+EmnnViIpBtB2dscx7MvKvt2nVdK/LFTyW5z2hsHskl+VGK4or8LdQiNYWEl10MalFx3MEhd"
+    "qXI6UUDpiPuSUjM/gXY4qLf9U2/9aTN47Mo4yNsI/qy4FDkYfDN2rjNgjn4yZjWTngftHpjUwSax78A=";
+
 // A grid that is not as it claims, or whose tile does not decode, is left
 // to libheif: drawn as libheif draws it, or failing as libheif fails, with
 // nothing of it on the canvas.
@@ -738,6 +776,7 @@ TEST(DeepHeif, BrokenGridLeftToLibheif) {
         {"tile-of-another-size", heicgrid::grid(wider, 2, 2, 120, 100)},
         {"last-tile-cut-short", heicgrid::grid(cut, 2, 2, 120, 100)},
         {"last-tile-garbled", heicgrid::grid(garbled, 2, 2, 120, 100)},
+        {"tile-decode-fails", QByteArray::fromBase64(kGridWithAFailingTile)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
