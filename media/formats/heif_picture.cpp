@@ -530,6 +530,28 @@ Canvas derivedCanvas(const QByteArray& file, const HeifItems& items, heif_item_i
     return f.ok() ? Canvas{w, h} : Canvas{};
 }
 
+// Whether every picture the item is derived from (an identity's, a grid's
+// tiles, an overlay's layers), at every depth, is a picture item of the
+// file. libheif aborts the whole program on a derived item whose source is
+// some other item or none. An item the reader does not know is left to
+// libheif as before.
+bool derivationsResolve(const HeifItems& items, heif_item_id id, int depth = 0) {
+    const HeifItem* item = items.find(id);
+    if (!item)
+        return depth == 0;
+    const bool derived = item->type == fourcc("iden") || item->type == fourcc("grid") ||
+                         item->type == fourcc("iovl");
+    if (!derived)
+        return depth == 0 || item->type == fourcc("hvc1") || item->type == fourcc("av01") ||
+               item->type == fourcc("jpeg");
+    if (depth > kMaxDerivationDepth || item->derivedFrom.empty())
+        return false;
+    for (const heif_item_id source : item->derivedFrom)
+        if (source == id || !items.find(source) || !derivationsResolve(items, source, depth + 1))
+            return false;
+    return true;
+}
+
 // Bytes of a w x h picture at bytesPerPixel; above the limit when it does
 // not fit.
 qint64 pictureBytes(qint64 w, qint64 h, int bytesPerPixel) {
@@ -567,6 +589,8 @@ struct Picture {
 // into them; 2 bytes a sample above 8 bits) or the 4 bytes a pixel drawn
 // from them, and the alpha plane at its own canvas.
 bool canvasFits(const Picture& p) {
+    if (!derivationsResolve(p.file.items, p.id))
+        return false;
     const qint64 w = heif_image_handle_get_width(p.handle);
     const qint64 h = heif_image_handle_get_height(p.handle);
     if (w <= 0 || h <= 0)
@@ -586,6 +610,8 @@ bool canvasFits(const Picture& p) {
         for (const auto& [id, item] : p.file.items.items)
             if (std::find(item.auxiliaryOf.begin(), item.auxiliaryOf.end(), p.id) !=
                 item.auxiliaryOf.end()) {
+                if (!derivationsResolve(p.file.items, id))
+                    return false;
                 const Canvas a = derivedCanvas(p.file.bytes, p.file.items, id);
                 alpha = std::max(alpha, bytes(a.width, a.height, sampleBytes));
             }

@@ -799,6 +799,19 @@ TEST(DeepHeif, BrokenGridLeftToLibheif) {
     }
 }
 
+// A HEIC the fuzzer made whose primary picture is an identity of an item
+// that is no picture: libheif aborts the program on it.
+const char kIdentityOfNoPicture[] =
+    "AAAAGGZ0eXBoZWljAAAAAG1pZjFoZWljAAABrW1ldGEAAAAAAAAAIWhkbHIAAAAAAAAAAHBpY3QAAAAAAAAAAAAAAAAAAAAA"
+    "DnBpdG0AAAAAAAIAAAAQaWRhdAAAAAAADQAHAAAAOGlsb2MBAAAAREAAAgABAAAAAAAAAc0AAQAAAAAAAACGAAIAAQAAAAAA"
+    "AAABAAAAAAAAAAgAAAA4aWluZgAAAAAAAgAAABVpbmZlAgAAAQABAABodmOxAAAAABVpbmZlAgAAAAACAABpZGVuAAAAANhp"
+    "cHJwAAAAtmlwY28AAAB2aHZjQwEDcAAAAAAAAAAAAB7wAPz9+PgAAA8DIAABABhAAQwB//8DcAAAAwCQAAADAAADAB66AkAh"
+    "AAEAKkIBAQNwAAADAJAAAAMAAAMAHqAggQWW6q6a5uBAQMCAAAADAIAAAAMAhCIAAQAGRAHBc8GJAAAAFGlzcGUAAAAA+v8A"
+    "QAAAAEAAAAAUaXNwZQAAAAAAAAANAAAABwAAABBwaXhpAAAAAAMICAgAAAAaaXBtYQAAAAAAAAACAAECgQIAAgIDhAAAABpp"
+    "cmVmAAAAAAAAAA5kaW1nAAIAAQABAAAAjm1kAQEDcAAAAwCQAAADAAADAB6gIIEFluqumubgQEDAgAAAAwCAAAADAIQiAAEA"
+    "BkQBwXPBiQAAABRpc3BlAAAAAPr/AEAAAABAAF3IAvRGGWlPq5MeeFBz05pY8TFzmlkeG5ZYUypHy06KdU3QWIWAmiq/tKoG"
+    "XB+gApEd+++LWzHqr8nSuY8OcA==";
+
 // Files that are not what their names say, cut short, or claiming a
 // picture far beyond the memory limit: each fails with its format's text,
 // at load or at the first draw, and quickly.
@@ -851,6 +864,7 @@ TEST(BrokenFormatPicture, FailsWithTheFormatsText) {
         // 14000 x 14000 fits the limit at 4 bytes a pixel, not as three
         // planes of 10-bit samples.
         {"grid-10bit.avif", gridClaiming("grid10.avif", 14000, 14000), text::kBadHeif},
+        {"identity-of-no-picture.heic", QByteArray::fromBase64(kIdentityOfNoPicture), text::kBadHeif},
         // Claiming far more than the memory limit, with almost no data:
         // refused before anything is allocated.
         {"huge.png", claimingPng(100000, 100000), text::kBadPng},
