@@ -10,7 +10,6 @@
 #include <libheif/heif.h>
 
 #include <QFile>
-#include <QPainter>
 
 #include <algorithm>
 #include <atomic>
@@ -1128,18 +1127,7 @@ bool drawHevcGrid(const Picture& p, QImage& canvas, const QRect& target, QSize& 
         }
     }
     out.finish();
-    const QImage::Format f = canvas.format();
-    if ((f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
-         f == QImage::Format_ARGB32_Premultiplied) &&
-        canvas.rect().contains(target)) {
-        for (int y = 0; y < drawn.height(); ++y)
-            std::memcpy(canvas.scanLine(target.top() + y) + qsizetype(target.left()) * 4,
-                        drawn.constScanLine(y), std::size_t(drawn.width()) * 4);
-    } else {
-        QPainter painter(&canvas);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(target.topLeft(), drawn);
-    }
+    placeOpaque(canvas, target, drawn);
     decodedSize = shown;
     return true;
 }

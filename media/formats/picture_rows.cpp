@@ -64,18 +64,20 @@ void ScaledRowTarget::addRow(int y, const QRgb* row) {
     scaler_->addRow(y, row);
 }
 
+void placeOpaque(QImage& canvas, const QRect& target, const QImage& picture) {
+    if (writesStraight(canvas, target)) {
+        for (int y = 0; y < picture.height(); ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), picture.width(),
+                        reinterpret_cast<QRgb*>(canvas.scanLine(target.top() + y)) + target.left());
+    } else {
+        paintOpaque(canvas, target, picture);
+    }
+}
+
 void ScaledRowTarget::finish() {
     if (scratch_.isNull())
         return;
-    const QImage upright = turnedUpright(std::move(scratch_), orientation_);
-    if (writesStraight(canvas_, target_)) {
-        for (int y = 0; y < upright.height(); ++y)
-            std::copy_n(reinterpret_cast<const QRgb*>(upright.constScanLine(y)), upright.width(),
-                        reinterpret_cast<QRgb*>(canvas_.scanLine(target_.top() + y)) +
-                            target_.left());
-    } else {
-        paintOpaque(canvas_, target_, upright);
-    }
+    placeOpaque(canvas_, target_, turnedUpright(std::move(scratch_), orientation_));
 }
 
 void ScaledRowTarget::finishPartial() {

@@ -48,6 +48,11 @@ private:
     std::unique_ptr<StreamScaler> scaler_;
 };
 
+// An opaque RGB32 picture of the target's size put on the canvas at the
+// target: copied straight where the canvas's format allows, painted
+// otherwise.
+void placeOpaque(QImage& canvas, const QRect& target, const QImage& picture);
+
 // A reduced picture (any size) drawn into the target: area-averaged when it
 // is larger, turned upright first.
 void drawUprightScaled(QImage& canvas, const QRect& target, QImage stored, int orientation);
