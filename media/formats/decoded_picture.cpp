@@ -5,6 +5,7 @@
 #include "core/pixel_copy.h"
 #include "media/colour/colour_management.h"
 #include "media/formats/picture_factory.h"
+#include "media/formats/picture_rows.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -142,10 +143,7 @@ DecodedPicture decodePicture(ColourTransformCache& colours, const QString& path,
             return DecodedPicture::drawn(w, h, QImage());
         // Transparent until drawn, so that a draw failing part way shows
         // which pixels it reached.
-        image = QImage(fit.width, fit.height, QImage::Format_ARGB32_Premultiplied);
-        if (image.isNull())
-            throw std::bad_alloc();
-        image.fill(Qt::transparent);
+        image = transparentImage(QSize(fit.width, fit.height));
         picture.setDrawProfile(targetProfile);
         picture.draw(image, QRect(0, 0, fit.width, fit.height));
         // Colour management on the drawn pixels only: an untagged picture costs nothing.

@@ -14,8 +14,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #ifdef __SSE2__
@@ -195,6 +197,10 @@ std::atomic<std::uint64_t> gHevcConverted{0};
 // they save, thousands of times over for a grid of small tiles.
 constexpr std::size_t kSmallPicturePixels = 256 * 256;
 constexpr std::size_t kMaxIdleDecoders = 8;
+// From this many pixels up, the colour conversion and whatever the sink
+// does with the rows (reducing them, mostly) run on two threads: after the
+// decode, that is all the work left, and the decoder's threads are idle.
+constexpr std::size_t kTwoThreadPixels = 1024 * 1024;
 
 // dav1d's picture memory, kept when a picture is let go for the next of
 // the same size: a fresh buffer of a large picture costs a page fault for
@@ -488,17 +494,17 @@ heif_error asYcbcr(const Dav1dPicture& p, heif_image** out) {
 
 using Planes = YcbcrPlanes;
 
-// Converts every row of the planes to 8-bit RGB and hands it to emit(y,
-// r, g, b). Monochrome pictures take a neutral chroma row.
+// Converts rows [first, last) of the planes to 8-bit RGB and hands each
+// to emit(y, r, g, b). Monochrome pictures take a neutral chroma row.
 template <typename Emit>
-void convertPlanes(const Planes& p, const YcbcrToRgb& convert, Emit&& emit) {
+void convertPlanes(const Planes& p, const YcbcrToRgb& convert, int first, int last, Emit&& emit) {
     const std::size_t w = std::size_t(p.width);
     std::vector<uint8_t> rgb(3 * w);
     uint8_t *r = rgb.data(), *g = r + w, *b = g + w;
     const auto rows = [&](auto sample) {
         using Sample = decltype(sample);
         std::vector<Sample> neutral(p.mono ? w : 0, Sample(convert.neutralChroma()));
-        for (int y = 0; y < p.height; ++y) {
+        for (int y = first; y < last; ++y) {
             const auto line = [&](int c, int row) {
                 return reinterpret_cast<const Sample*>(p.data[c] + p.stride[c] * row);
             };
@@ -512,6 +518,12 @@ void convertPlanes(const Planes& p, const YcbcrToRgb& convert, Emit&& emit) {
         rows(uint16_t{});
     else
         rows(uint8_t{});
+}
+
+// Every row.
+template <typename Emit>
+void convertPlanes(const Planes& p, const YcbcrToRgb& convert, Emit&& emit) {
+    convertPlanes(p, convert, 0, p.height, emit);
 }
 
 Planes planesOf(const Dav1dPicture& p) {
@@ -692,9 +704,38 @@ bool convertYcbcrRows(const YcbcrPlanes& planes, int matrix, bool fullRange, Rgb
     if (planes.width <= 0 || planes.height <= 0 || !convert.setUp(matrix, fullRange, planes.depth))
         return false;
     sink.begin(planes.width, planes.height);
-    convertPlanes(
-        planes, convert,
-        [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) { sink.row(y, r, g, b); });
+    const auto first = [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) {
+        sink.row(y, r, g, b);
+    };
+    RgbRowSink::TwoParts parts;
+    if (std::size_t(planes.width) * std::size_t(planes.height) < kTwoThreadPixels ||
+        QThread::idealThreadCount() < 2 || !sink.splitInTwo(parts)) {
+        convertPlanes(planes, convert, first);
+        return true;
+    }
+    // The second part on a thread of its own; what it throws (memory) is
+    // thrown here once both parts are done.
+    std::exception_ptr thrown;
+    std::thread second([&] {
+        try {
+            convertPlanes(planes, convert, std::clamp(parts.secondBegin, 0, planes.height),
+                          planes.height,
+                          [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) {
+                              sink.secondRow(y, r, g, b);
+                          });
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    });
+    try {
+        convertPlanes(planes, convert, 0, std::clamp(parts.firstEnd, 0, planes.height), first);
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (thrown)
+        std::rethrow_exception(thrown);
     return true;
 }
 

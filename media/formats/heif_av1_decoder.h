@@ -80,6 +80,17 @@ public:
     virtual void begin(int width, int height) = 0;
     // Row y of 8-bit RGB planes, top-down.
     virtual void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) = 0;
+
+    // A sink that can take a large picture's rows on two threads at once
+    // says, after begin(), where its two parts meet: rows [0, firstEnd)
+    // come to row() on the calling thread while rows [secondBegin, height)
+    // come to secondRow() on another, each part top-down; a row in both
+    // parts comes to both. None (the default): every row comes to row().
+    struct TwoParts {
+        int firstEnd = 0, secondBegin = 0;
+    };
+    virtual bool splitInTwo(TwoParts&) { return false; }
+    virtual void secondRow(int, const uint8_t*, const uint8_t*, const uint8_t*) {}
 };
 
 // YCbCr planes of any layout: 8-bit samples, or 9 to 12 bits in 16-bit
@@ -94,8 +105,9 @@ struct YcbcrPlanes {
 };
 
 // The planes converted to 8-bit RGB row by row into the sink with
-// YcbcrToRgb (subsampled chroma repeated, as libheif repeats it). False,
-// with no row given, for a matrix or depth it does not cover.
+// YcbcrToRgb (subsampled chroma repeated, as libheif repeats it), on two
+// threads for a large picture whose sink splits in two. False, with no
+// row given, for a matrix or depth it does not cover.
 bool convertYcbcrRows(const YcbcrPlanes& planes, int matrix, bool fullRange, RgbRowSink& sink);
 
 // Decodes one AV1 picture (its configuration OBUs and its data, as a HEIF

@@ -819,7 +819,21 @@ public:
         if (!out_)
             return;
         weave(r, g, b, row_.data(), size_.width());
-        out_->addRow(y, row_.data());
+        out_->addRow(0, y, row_.data());
+    }
+    bool splitInTwo(TwoParts& parts) override {
+        if (!out_)
+            return false;
+        const ScaledRowTarget::Parts split = out_->splitInTwo();
+        parts = {split.firstEnd, split.secondBegin};
+        secondRow_.resize(row_.size());
+        return true;
+    }
+    void secondRow(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) override {
+        if (!out_)
+            return;
+        weave(r, g, b, secondRow_.data(), size_.width());
+        out_->addRow(1, y, secondRow_.data());
     }
     // The stored size drawn, or an empty one when nothing was drawn.
     QSize finish() {
@@ -835,7 +849,7 @@ private:
     int orientation_;
     QSize expected_;
     QSize size_;
-    std::vector<QRgb> row_;
+    std::vector<QRgb> row_, secondRow_;
     std::optional<ScaledRowTarget> out_;
 };
 

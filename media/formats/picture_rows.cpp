@@ -6,6 +6,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <new>
 
 namespace soru {
@@ -39,29 +41,58 @@ void paintOpaque(QImage& canvas, const QRect& target, const QImage& image) {
 
 } // namespace
 
-ScaledRowTarget::ScaledRowTarget(QImage& canvas, const QRect& target, QSize stored, int orientation)
-    : canvas_(canvas), target_(target), orientation_(orientation) {
-    const QSize reduced =
-        orientationSwapsSides(orientation) ? target.size().transposed() : target.size();
-    if (orientation == 1 && writesStraight(canvas, target)) {
-        uchar* at = canvas.scanLine(target.top()) + qsizetype(target.left()) * 4;
-        scaler_ = std::make_unique<StreamScaler>(stored, reduced, at, canvas.bytesPerLine());
-        return;
-    }
-    // Transparent until a row is written, so that a picture cut short
-    // covers only what it reached.
-    scratch_ = QImage(reduced, QImage::Format_ARGB32_Premultiplied);
-    if (scratch_.isNull())
+QImage transparentImage(QSize size) {
+    if (size.isEmpty())
+        return {};
+    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
+    if (bytesPerLine > std::numeric_limits<qsizetype>::max() / size.height())
         throw std::bad_alloc();
-    scratch_.fill(Qt::transparent);
-    scaler_ =
-        std::make_unique<StreamScaler>(stored, reduced, scratch_.bits(), scratch_.bytesPerLine());
+    // Transparent is all zero bytes, as calloc gives them.
+    void* data = std::calloc(std::size_t(size.height()), std::size_t(bytesPerLine));
+    if (!data)
+        throw std::bad_alloc();
+    QImage image(static_cast<uchar*>(data), size.width(), size.height(), bytesPerLine,
+                 QImage::Format_ARGB32_Premultiplied, [](void* p) { std::free(p); }, data);
+    if (image.isNull()) {
+        std::free(data);
+        throw std::bad_alloc();
+    }
+    return image;
+}
+
+ScaledRowTarget::ScaledRowTarget(QImage& canvas, const QRect& target, QSize stored, int orientation)
+    : canvas_(canvas), target_(target), orientation_(orientation), stored_(stored) {
+    reduced_ = orientationSwapsSides(orientation) ? target.size().transposed() : target.size();
+    if (orientation == 1 && writesStraight(canvas, target)) {
+        out_ = canvas.scanLine(target.top()) + qsizetype(target.left()) * 4;
+        stride_ = canvas.bytesPerLine();
+    } else {
+        // Transparent until a row is written, so that a picture cut short
+        // covers only what it reached.
+        scratch_ = transparentImage(reduced_);
+        out_ = scratch_.bits();
+        stride_ = scratch_.bytesPerLine();
+    }
+    scaler_ = std::make_unique<StreamScaler>(stored, reduced_, out_, stride_);
 }
 
 ScaledRowTarget::~ScaledRowTarget() = default;
 
 void ScaledRowTarget::addRow(int y, const QRgb* row) {
     scaler_->addRow(y, row);
+}
+
+ScaledRowTarget::Parts ScaledRowTarget::splitInTwo() {
+    // Each half writes only the target rows all of whose stored rows it
+    // gets, so the two never write the same row.
+    const int h = reduced_.height(), middle = h / 2;
+    second_ = std::make_unique<StreamScaler>(stored_, reduced_, out_, stride_);
+    return {StreamScaler::sourceRowsOf(stored_.height(), h, 0, middle).second,
+            StreamScaler::sourceRowsOf(stored_.height(), h, middle, h).first};
+}
+
+void ScaledRowTarget::addRow(int part, int y, const QRgb* row) {
+    (part && second_ ? second_ : scaler_)->addRow(y, row);
 }
 
 void placeOpaque(QImage& canvas, const QRect& target, const QImage& picture) {

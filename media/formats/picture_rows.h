@@ -34,6 +34,17 @@ public:
 
     // Row y of the stored picture, opaque QRgb.
     void addRow(int y, const QRgb* row);
+
+    // For rows given on two threads at once: before the first row, splits
+    // the target in two halves, each reduced on its own. Stored rows [0,
+    // firstEnd) then go to part 0 and [secondBegin, height) to part 1,
+    // each part from one thread, top-down; a row in both ranges goes to
+    // both. The result is the same as from addRow().
+    struct Parts {
+        int firstEnd = 0, secondBegin = 0;
+    };
+    Parts splitInTwo();
+    void addRow(int part, int y, const QRgb* row);
     // Puts the picture on the canvas (when it went through a scratch image).
     void finish();
     // After the rows stopped coming: puts the target rows that are whole on
@@ -45,8 +56,18 @@ private:
     QRect target_;
     int orientation_;
     QImage scratch_;
-    std::unique_ptr<StreamScaler> scaler_;
+    QSize stored_, reduced_;
+    uchar* out_ = nullptr;
+    qsizetype stride_ = 0;
+    std::unique_ptr<StreamScaler> scaler_, second_;
 };
+
+// A premultiplied ARGB32 image of the size, every pixel transparent. A
+// large one comes from memory the system hands out zeroed, so no pass is
+// made over it before it is drawn, and its pages are first touched by
+// whatever draws them (on several threads, for large pictures). Throws
+// std::bad_alloc when there is not memory enough.
+QImage transparentImage(QSize size);
 
 // An opaque RGB32 picture of the target's size put on the canvas at the
 // target: copied straight where the canvas's format allows, painted

@@ -417,6 +417,16 @@ void StreamScaler::addRepeatedRow(int y, int count, int step, const QRgb* row) {
         d_->accumulate(y + k * step);
 }
 
+std::pair<int, int> StreamScaler::sourceRowsOf(int sourceRows, int targetRows, int firstTarget,
+                                               int endTarget) {
+    const qint64 S = sourceRows, D = targetRows;
+    if (S <= 0 || D <= 0 || firstTarget >= endTarget)
+        return {0, 0};
+    // Target row i covers [i * S, (i + 1) * S) and source row j [j * D,
+    // (j + 1) * D) in the same units.
+    return {int(qint64(firstTarget) * S / D), int((qint64(endTarget) * S - 1) / D + 1)};
+}
+
 int StreamScaler::openRows() const {
     int n = 0;
     for (int p : d_->pending)

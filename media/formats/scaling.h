@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace soru {
 
@@ -46,6 +47,14 @@ public:
     void addRepeatedRow(int y, int count, int step, const QRgb* row);
     // Target rows not yet written (a source row never came).
     int openRows() const;
+
+    // The source rows [first, end) that target rows [firstTarget,
+    // endTarget) are made of. Two scalers over the same sizes and block,
+    // each fed the source rows of its own range of target rows, write the
+    // same block as one scaler fed every row: a target row is written only
+    // once all of its source rows came.
+    static std::pair<int, int> sourceRowsOf(int sourceRows, int targetRows, int firstTarget,
+                                            int endTarget);
 
 private:
     struct State;

@@ -4,18 +4,24 @@
 #include "media/colour/colour_management.h"
 #include "media/formats/bitmap_decoder.h"
 #include "media/formats/bitmap_picture.h"
+#include "media/formats/heif_av1_decoder.h"
+#include "media/formats/picture_rows.h"
 #include "media/formats/scaling.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/testlib.h"
 
+#include <QThread>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
+#include <optional>
 #include <random>
+#include <vector>
 
 namespace soru {
 namespace {
@@ -186,6 +192,102 @@ TEST(StreamScaler, RowOrderAndRepeatedRowsDoNotChangeTheResult) {
     twice.addRepeatedRow(0, 31, 1, reinterpret_cast<const QRgb*>(flat.constScanLine(0)));
     EXPECT_EQ(twice.openRows(), 0);
     EXPECT_EQ(imageDistance(repeated, smoothScaled(flat, to)), 0);
+}
+
+// Woven rows reduced into a target, on one thread or, when split, on two.
+class SplittableRows final : public RgbRowSink {
+public:
+    SplittableRows(QImage& canvas, const QRect& target, int orientation, bool split)
+        : canvas_(canvas), target_(target), orientation_(orientation), split_(split) {}
+    void begin(int width, int height) override {
+        width_ = width;
+        out_.emplace(canvas_, target_, QSize(width, height), orientation_);
+    }
+    void row(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) override {
+        out_->addRow(0, y, woven(first_, r, g, b));
+    }
+    bool splitInTwo(TwoParts& parts) override {
+        if (!split_)
+            return false;
+        const ScaledRowTarget::Parts p = out_->splitInTwo();
+        parts = {p.firstEnd, p.secondBegin};
+        return true;
+    }
+    void secondRow(int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) override {
+        ++secondRows;
+        out_->addRow(1, y, woven(second_, r, g, b));
+    }
+    void finish() { out_->finish(); }
+    std::atomic<int> secondRows{0};
+
+private:
+    const QRgb* woven(std::vector<QRgb>& buffer, const uint8_t* r, const uint8_t* g,
+                      const uint8_t* b) {
+        buffer.resize(std::size_t(width_));
+        for (int x = 0; x < width_; ++x)
+            buffer[std::size_t(x)] = qRgb(r[x], g[x], b[x]);
+        return buffer.data();
+    }
+    QImage& canvas_;
+    QRect target_;
+    int orientation_;
+    bool split_;
+    int width_ = 0;
+    std::vector<QRgb> first_, second_;
+    std::optional<ScaledRowTarget> out_;
+};
+
+// A large picture's rows converted and reduced on two threads, each into
+// its own half of the target, give the same pixels as on one, every target
+// row written once: shrunk, enlarged, and turned through a scratch image.
+TEST(RowsOnTwoThreads, GiveWhatOneThreadGives) {
+    const int w = 1201, h = 1001; // past the size that takes two threads
+    std::vector<uint8_t> luma(std::size_t(w) * h), cb(std::size_t((w + 1) / 2) * ((h + 1) / 2)),
+        cr(cb.size());
+    std::mt19937 random(11);
+    for (std::size_t i = 0; i < luma.size(); ++i)
+        luma[i] = uint8_t((i % std::size_t(w)) * 255 / std::size_t(w) ^ (random() & 15));
+    for (std::size_t i = 0; i < cb.size(); ++i) {
+        cb[i] = uint8_t(64 + random() % 128);
+        cr[i] = uint8_t(64 + (i / 601) % 128);
+    }
+    YcbcrPlanes planes;
+    planes.data[0] = luma.data(), planes.data[1] = cb.data(), planes.data[2] = cr.data();
+    planes.stride[0] = w, planes.stride[1] = planes.stride[2] = (w + 1) / 2;
+    planes.width = w, planes.height = h, planes.sx = planes.sy = 1;
+    const struct {
+        const char* name;
+        QRect target;
+        int orientation;
+    } cases[] = {
+        {"shrunk", QRect(3, 2, 700, 583), 1},
+        {"shrunk a little", QRect(0, 0, 1100, 917), 1},
+        {"enlarged", QRect(1, 1, 1500, 1250), 1},
+        {"turned", QRect(2, 0, 400, 480), 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage one(c.target.bottomRight().x() + 3, c.target.bottomRight().y() + 3,
+                   QImage::Format_RGB32);
+        one.fill(kCanvasMark);
+        QImage two = one.copy();
+        SplittableRows single(one, c.target, c.orientation, false),
+            split(two, c.target, c.orientation, true);
+        ASSERT_TRUE(convertYcbcrRows(planes, 1, true, single));
+        ASSERT_TRUE(convertYcbcrRows(planes, 1, true, split));
+        single.finish();
+        split.finish();
+        if (QThread::idealThreadCount() >= 2)
+            EXPECT_GT(split.secondRows.load(), h / 3);
+        EXPECT_EQ(single.secondRows.load(), 0);
+        EXPECT_EQ(imageDistance(one, two), 0);
+        const QImage drawn = two.copy(c.target);
+        int unwritten = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                unwritten += drawn.pixel(x, y) == kCanvasMark;
+        EXPECT_EQ(unwritten, 0);
+    }
 }
 
 } // namespace
