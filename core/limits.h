@@ -2,20 +2,18 @@
 // The one memory limit for decoded pictures. Every decoder checks a
 // picture's size against it before allocating anything for its pixels, so a
 // small file that claims an enormous picture is refused instead of
-// exhausting memory.
-#include <QtGlobal>
-
+// exhausting memory. (Plain C++: the launcher uses it too.)
 namespace soru {
 
-inline constexpr qint64 kMaxDecodedPictureBytes = 1LL << 30;
+inline constexpr long long kMaxDecodedPictureBytes = 1LL << 30;
 
 // True when a width x height picture at bytesPerPixel fits the limit. Sizes
 // that are zero or negative never fit. Written with a division so that no
 // product can overflow, whatever the header claims.
-inline constexpr bool pictureFitsMemoryLimit(qint64 width, qint64 height, int bytesPerPixel) {
+inline constexpr bool pictureFitsMemoryLimit(long long width, long long height, int bytesPerPixel) {
     if (width <= 0 || height <= 0 || bytesPerPixel <= 0)
         return false;
-    const qint64 maxPixels = kMaxDecodedPictureBytes / bytesPerPixel;
+    const long long maxPixels = kMaxDecodedPictureBytes / bytesPerPixel;
     return width <= maxPixels / height;
 }
 

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QSize>
 
+#include "media/formats/jpeg_limits.h"
+
 namespace soru {
 
 class ColourTransformCache;
@@ -33,8 +35,6 @@ JpegHeader readJpegHeader(const QByteArray& bytes);
 // libjpeg's DCT scaling (sizes rounded up), still covers the target.
 int jpegScaleDenominator(QSize picture, QSize target);
 
-// Files of more scans than this are refused (see decodeJpeg).
-inline constexpr int kMaxJpegScans = 100;
 
 // What the decode does with the rows of a file whose data ends early (a
 // file cut short, a small file claiming a huge picture). libjpeg decodes
