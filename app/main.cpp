@@ -1,10 +1,18 @@
 #include "app/start.h"
 
+#if defined(SORU_PROGRAM_MODULE)
+#include "media/formats/early_jpeg.h"
+
+#include <memory>
+#endif
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
-int main(int argc, char** argv) {
+namespace {
+
+void tuneAllocator() {
 #if defined(__GLIBC__)
     // Picture buffers (a megabyte and more) get pages of their own and give
     // them back when freed. Left to itself, the allocator raises this bound
@@ -13,5 +21,23 @@ int main(int argc, char** argv) {
     // slide show the resident size then wanders with the mix of sizes.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
+}
+
+} // namespace
+
+#if defined(SORU_PROGRAM_MODULE)
+// The program as the launcher (launcher.cpp) runs it, with the decode of
+// the first picture it started, if any.
+extern "C" __attribute__((visibility("default"))) int
+soru_program_main(int argc, char** argv, std::shared_ptr<soru::EarlyJpeg>* early) {
+    tuneAllocator();
+    if (early && *early)
+        soru::offerEarlyJpeg(*early);
     return soru::runSoru(argc, argv);
 }
+#else
+int main(int argc, char** argv) {
+    tuneAllocator();
+    return soru::runSoru(argc, argv);
+}
+#endif

@@ -12,6 +12,7 @@
 #include "core/texts.h"
 #include "core/ui_language.h"
 #include "media/colour/colour_management.h"
+#include "media/formats/early_jpeg.h"
 #include "media/pipeline/head_start.h"
 #include "media/pipeline/start_trace.h"
 #include "media/thumbnails/thumbnail_store.h"
@@ -230,8 +231,6 @@ int runSoru(int argc, char** argv) {
     std::optional<HeadStart> firstPicture;
     if (!earlyPicture || earlyPicture->box() != pictureBox || screenProfiled)
         firstPicture.emplace(colours, firstPictureOf(folder), pictureBox);
-    if (!runsFromMedium(QProcessEnvironment::systemEnvironment()))
-        HeadStart::remember(startBoxFile, pictureBox, screenProfiled);
     setUpApplication(!cl.screenshotFile.isEmpty());
     startMark("set up");
 
@@ -288,6 +287,15 @@ int runSoru(int argc, char** argv) {
     frmMain->raise();
     frmMain->activateWindow();
     startMark("window shown");
+    // The first picture is on its way to the screen: what the launcher
+    // decoded for it, if anything, is either taken or of no use now. What
+    // the next start can begin with is written for it.
+    dropEarlyJpeg();
+    if (!runsFromMedium(QProcessEnvironment::systemEnvironment())) {
+        const HeadStart& started = firstPicture ? *firstPicture : *earlyPicture;
+        HeadStart::remember(startBoxFile, pictureBox, screenProfiled, libraryRoot(folder),
+                            started.picture());
+    }
     if (cl.frame)
         guarded([&frmMain] { frmMain->aFrameExecute(); });
     if (!cl.screenshotFile.isEmpty())

@@ -1,6 +1,6 @@
 #pragma once
-// Fitting a picture into the view: shrink only, then centre.
-#include <QRect>
+// Fitting a picture into the view: shrink only, then centre. (Plain C++:
+// the launcher uses it too.)
 
 namespace soru {
 
@@ -9,7 +9,6 @@ struct Fit {
     int height; // dh
     int left;
     int top;
-    QRect rect() const { return QRect(left, top, width, height); }
 };
 
 // w x h is the picture's own size, viewW x viewH the view area. A picture that

@@ -141,7 +141,8 @@ void exercisePicture(PictureKind kind, const std::uint8_t* data, std::size_t siz
     canvas.fill(kBackground);
     try {
         // Fitted and centred, as the viewer shows it: straight into the canvas.
-        const QRect fitted = fitPicture(w, h, kViewWidth, kViewHeight).rect();
+        const Fit fit = fitPicture(w, h, kViewWidth, kViewHeight);
+        const QRect fitted(fit.left, fit.top, fit.width, fit.height);
         picture->draw(canvas, fitted);
         FUZZ_CHECK(untouchedOutside(canvas, fitted));
         // Its embedded profile, as the viewer applies it to what was drawn.

@@ -62,7 +62,7 @@ check_tree() {
   [ -x "$root/bin/soru" ] || fail "$root/bin/soru missing or not executable"
   # The modules the program loads on first use, where it looks for them.
   local module
-  for module in soru_sound soru_heif; do
+  for module in soru_program soru_sound soru_heif; do
     f="$(find "$root/lib" -path "*/soru/modules/lib$module.so" 2>/dev/null | head -n 1)"
     [ -n "$f" ] || fail "lib$module.so missing under $root/lib/.../soru/modules"
     ! ldd "$f" | grep -q 'not found' || fail "$f: $(ldd "$f" | grep 'not found')"

@@ -258,4 +258,14 @@ bool decodeC(JpegJob* job) {
     return true;
 }
 
+int scaleDenominator(long long width, long long height, int targetWidth, int targetHeight) {
+    const auto covers = [&](int d) {
+        return (width + d - 1) / d >= targetWidth && (height + d - 1) / d >= targetHeight;
+    };
+    for (int d : {8, 4, 2})
+        if (covers(d))
+            return d;
+    return 1;
+}
+
 } // namespace soru::jpegcore

@@ -114,4 +114,9 @@ int repeatPeriod(unsigned char* const* rows, int from, int to, std::size_t n);
 // Rows [from, to) copied from the rows period above them.
 void copyDown(unsigned char* const* rows, int from, int to, int period, std::size_t n);
 
+// The largest reduction of 8, 4, 2 and 1 at which a width x height
+// picture, decoded with libjpeg's DCT scaling (sizes rounded up), still
+// covers the target.
+int scaleDenominator(long long width, long long height, int targetWidth, int targetHeight);
+
 } // namespace soru::jpegcore

@@ -3,6 +3,7 @@
 #include "core/failure.h"
 #include "core/limits.h"
 #include "media/colour/colour_management.h"
+#include "media/formats/early_jpeg.h"
 #include "media/formats/jpeg_core.h"
 #include "media/formats/picture_object.h"
 
@@ -166,19 +167,28 @@ JpegHeader readJpegHeader(const QByteArray& bytes) {
 }
 
 int jpegScaleDenominator(QSize picture, QSize target) {
-    const auto covers = [&](int d) {
-        return (qint64(picture.width()) + d - 1) / d >= target.width() &&
-               (qint64(picture.height()) + d - 1) / d >= target.height();
-    };
-    for (int d : {8, 4, 2})
-        if (covers(d))
-            return d;
-    return 1;
+    return scaleDenominator(picture.width(), picture.height(), target.width(), target.height());
 }
 
 QImage decodeJpeg(const QByteArray& bytes, int denominator, JpegDataEnd dataEnd,
                   JpegDecodeInfo* info, ColourTransformCache* colours, const QByteArray& cmykProfile,
                   const QByteArray& targetProfile) {
+    // The launcher's decode of these bytes, when it made one: the same
+    // pixels, decoded from the program's first moment.
+    if (dataEnd == JpegDataEnd::CopyBlankRows && !info) {
+        if (const std::shared_ptr<EarlyJpeg> early =
+                takeEarlyJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                              std::size_t(bytes.size()), denominator)) {
+            int w = 0, h = 0;
+            if (unsigned char* pixels = early->takePixels(w, h)) {
+                QImage image(pixels, w, h, qsizetype(w) * 4, QImage::Format_RGB32,
+                             [](void* p) { std::free(p); }, pixels);
+                if (!image.isNull())
+                    return image;
+                std::free(pixels);
+            }
+        }
+    }
     JpegJob job = makeJob(bytes, denominator);
     if (!probeC(&job))
         fail(job.errorCode);

@@ -1,12 +1,15 @@
 #include "media/formats/scaling.h"
 
 #include <QPainter>
+#include <QThread>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -242,10 +245,10 @@ private:
     std::array<std::uint32_t, 256> table_{};
 };
 
-// Resamples src into a dw x dh block of opaque 32-bit pixels at dst.
-void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int dh) {
-    const PairTaps tx = makePairTaps(src.width(), dw);
-    const RowTaps ty = makeRowTaps(src.height(), dh);
+// Rows [first, last) of src resampled into a dw x dh block of opaque
+// 32-bit pixels at dst.
+void scaleRows(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int dh,
+               const PairTaps& tx, const RowTaps& ty, int first, int last) {
     RowSource rows(src);
     const int n = 4 * dw;
 
@@ -267,7 +270,7 @@ void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int d
     };
 
     std::vector<float> acc(static_cast<std::size_t>(n));
-    for (int i = 0; i < dh; ++i) {
+    for (int i = first; i < last; ++i) {
         std::fill(acc.begin(), acc.end(), 0.0f);
         for (int k = 0; k < ty.count[i]; ++k) {
             const float w = ty.weights[std::size_t(ty.offset[i] + k)];
@@ -277,6 +280,41 @@ void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int d
         storePixels(acc.data(), reinterpret_cast<std::uint32_t*>(dst + qsizetype(i) * dstStride),
                     dw);
     }
+}
+
+// From this many source pixels up, the two halves of the target are made
+// on two threads: a decoded photo is reduced while the other core has
+// nothing to do but wait for it.
+constexpr qint64 kTwoThreadSourcePixels = 1 << 20;
+
+// Resamples src into a dw x dh block of opaque 32-bit pixels at dst. Each
+// target row is made the same way whichever thread makes it.
+void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int dh) {
+    const PairTaps tx = makePairTaps(src.width(), dw);
+    const RowTaps ty = makeRowTaps(src.height(), dh);
+    if (qint64(src.width()) * src.height() < kTwoThreadSourcePixels || dh < 2 ||
+        QThread::idealThreadCount() < 2) {
+        scaleRows(src, dst, dstStride, dw, dh, tx, ty, 0, dh);
+        return;
+    }
+    const int middle = dh / 2;
+    std::exception_ptr thrown;
+    std::thread second([&] {
+        try {
+            scaleRows(src, dst, dstStride, dw, dh, tx, ty, middle, dh);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    });
+    try {
+        scaleRows(src, dst, dstStride, dw, dh, tx, ty, 0, middle);
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (thrown)
+        std::rethrow_exception(thrown);
 }
 
 bool readDirectly(QImage::Format f) {

@@ -79,12 +79,17 @@ bool HeadStart::finished(const QString& path, QSize box, const FileStamp& stamp)
            h->result_.stamp == stamp && h->colours_.targetProfile() == h->targetProfile_;
 }
 
+QString HeadStart::picture() const {
+    const std::lock_guard lock(registryMutex);
+    return state_ == State::Finding ? QString() : path_;
+}
+
 QSize HeadStart::rememberedBox(const QString& file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    // "WIDTHxHEIGHT", as remember() writes it.
-    const QList<QByteArray> parts = f.read(32).trimmed().split('x');
+    // "WIDTHxHEIGHT" on the first line, as remember() writes it.
+    const QList<QByteArray> parts = f.readLine(32).trimmed().split('x');
     bool okW = false, okH = false;
     const QSize box = parts.size() == 2 ? QSize(parts[0].toInt(&okW), parts[1].toInt(&okH)) : QSize();
     constexpr int kLargest = 1 << 15;
@@ -94,17 +99,27 @@ QSize HeadStart::rememberedBox(const QString& file) {
     return box;
 }
 
-void HeadStart::remember(const QString& file, QSize box, bool screenProfiled) {
+void HeadStart::remember(const QString& file, QSize box, bool screenProfiled, const QString& root,
+                         const QString& picture) {
     if (screenProfiled || box.isEmpty()) {
         QFile::remove(file);
         return;
     }
-    if (rememberedBox(file) == box)
+    QByteArray text = QByteArray::number(box.width()) + 'x' + QByteArray::number(box.height()) + '\n';
+    // Names as the file system has them; a name with a line break in it is
+    // not written, and the launcher then starts nothing.
+    const QByteArray rootName = QFile::encodeName(root), pictureName = QFile::encodeName(picture);
+    if (!rootName.isEmpty() && !pictureName.isEmpty() && !rootName.contains('\n') &&
+        !pictureName.contains('\n'))
+        text += rootName + '\n' + pictureName + '\n';
+    QFile old(file);
+    if (old.open(QIODevice::ReadOnly) && old.read(text.size() + 1) == text)
         return;
+    old.close();
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSaveFile f(file);
     if (f.open(QIODevice::WriteOnly)) {
-        f.write(QByteArray::number(box.width()) + 'x' + QByteArray::number(box.height()) + '\n');
+        f.write(text);
         f.commit();
     }
 }

@@ -59,13 +59,19 @@ public:
 
     QSize box() const { return box_; }
 
+    // The picture it found (once it has), else empty.
+    QString picture() const;
+
     // The box the window's pictures had in the last run, as remember() wrote
     // it to file; empty when there is none, or the screen had a colour
     // profile then (its decode waits for the screen's profile).
     static QSize rememberedBox(const QString& file);
-    // Writes box to file for the next run when it is not there already,
-    // or removes the file when the screen has a colour profile.
-    static void remember(const QString& file, QSize box, bool screenProfiled);
+    // Writes to file for the next run, when it is not there already: box on
+    // the first line, then the library's root and the first picture found
+    // in it (when known), which the launcher decodes from the next start's
+    // first moment. Removes the file when the screen has a colour profile.
+    static void remember(const QString& file, QSize box, bool screenProfiled,
+                         const QString& root = {}, const QString& picture = {});
 
 private:
     enum class State { Finding, Decoding, Done };

@@ -288,6 +288,16 @@ TEST(RowsOnTwoThreads, GiveWhatOneThreadGives) {
                 unwritten += drawn.pixel(x, y) == kCanvasMark;
         EXPECT_EQ(unwritten, 0);
     }
+    // A large picture reduced whole is made in two halves on two threads:
+    // the same as reduced row by row on one.
+    const QImage big = testlib::makePicture(1301, 997, testlib::Scene::Tiles, 3);
+    for (const QSize to : {QSize(640, 491), QSize(1300, 990)}) {
+        QImage streamed(to, QImage::Format_RGB32);
+        StreamScaler scaler(big.size(), to, streamed.bits(), streamed.bytesPerLine());
+        for (int y = 0; y < big.height(); ++y)
+            scaler.addRow(y, reinterpret_cast<const QRgb*>(big.constScanLine(y)));
+        EXPECT_EQ(imageDistance(smoothScaled(big, to), streamed), 0);
+    }
 }
 
 } // namespace

@@ -6,12 +6,14 @@
 #include "core/fitting.h"
 #include "core/presentation.h"
 #include "media/colour/colour_management.h"
+#include "media/formats/early_jpeg.h"
 #include "media/formats/picture_factory.h"
 #include "media/pipeline/head_start.h"
 #include "media/pipeline/picture_pipeline.h"
 #include "tests/media/pictures/picture_fixtures.h"
 #include "tests/support/test_support.h"
 #include "tools/testlib/hostile.h"
+#include "tools/testlib/jpeg_variants.h"
 #include "tools/testlib/testlib.h"
 
 #include <QDateTime>
@@ -25,6 +27,8 @@
 #include <chrono>
 #include <string_view>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace soru {
 namespace {
@@ -343,6 +347,18 @@ TEST(Pipeline, AHeadStartHoldsOnlyForItsTargetProfileAndItsBoxIsRemembered) {
     EXPECT_TRUE(HeadStart::rememberedBox(file).isEmpty());
     HeadStart::remember(file, QSize(1024, 721), false);
     EXPECT_EQ(HeadStart::rememberedBox(file), QSize(1024, 721));
+    // The library and its first picture follow for the launcher, unless a
+    // name would break the lines.
+    const auto written = [&file] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    HeadStart::remember(file, QSize(1024, 721), false, QStringLiteral("/a/写真/"),
+                        QStringLiteral("/a/写真/0.jpg"));
+    EXPECT_EQ(written(), QStringLiteral("1024x721\n/a/写真/\n/a/写真/0.jpg\n").toUtf8());
+    EXPECT_EQ(HeadStart::rememberedBox(file), QSize(1024, 721));
+    HeadStart::remember(file, QSize(1024, 721), false, QStringLiteral("/a/"), QStringLiteral("/a/x\ny.jpg"));
+    EXPECT_EQ(written(), QByteArray("1024x721\n"));
     HeadStart::remember(file, QSize(1024, 721), true);
     EXPECT_FALSE(QFileInfo::exists(file));
     for (const char* damaged : {"", "1024", "1024x", "x721", "-5x721", "1024x721x3", "99999999x1", "axb"}) {
@@ -353,6 +369,61 @@ TEST(Pipeline, AHeadStartHoldsOnlyForItsTargetProfileAndItsBoxIsRemembered) {
         f.close();
         EXPECT_TRUE(HeadStart::rememberedBox(file).isEmpty());
     }
+}
+
+// The launcher's decode of the first picture is taken over only for the
+// same bytes at the same reduction, and gives exactly the pixels of the
+// picture's own decode; what it leaves alone (several scans, grey) and
+// what is not a file it can read are decoded as always, and a pipe does
+// not hold it up.
+TEST(EarlyJpeg, GivesThePicturesOwnPixelsOnlyForItsBytes) {
+    ColourTransformCache colours;
+    test::TempDir dir;
+    // Turned upright, the photo is reduced by 4, as it is stored by 2.
+    const QImage photo = testlib::makePhotoLike(2000, 1000);
+    const QSize box(1000, 400);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool decoded; // by the launcher's decode
+    } cases[] = {
+        {"baseline", testlib::encodeJpeg(photo), true},
+        {"turned", testlib::encodeJpegWithOrientation(photo, 6), true},
+        {"cut short", testlib::cutInFirstScan(testlib::encodeJpeg(photo), 40), true},
+        {"progressive", testlib::encodeJpeg(photo, testlib::JpegKind::Progressive), false},
+        {"grey", testlib::encodeJpeg(photo, testlib::JpegKind::Grayscale), false},
+        {"not a picture", QByteArray(5000, 'x'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("%1.jpg").arg(QLatin1String(c.name)));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.bytes);
+        f.close();
+        const DecodedPicture own = decodePicture(colours, path, box);
+        const std::shared_ptr<EarlyJpeg> early =
+            EarlyJpeg::start(QFile::encodeName(path).toStdString(), box.width(), box.height());
+        ASSERT_TRUE(early);
+        early->wait();
+        EXPECT_EQ(early->denominator() != 0, c.decoded);
+        offerEarlyJpeg(early);
+        // Another picture's bytes leave it offered.
+        EXPECT_FALSE(takeEarlyJpeg(reinterpret_cast<const unsigned char*>(c.bytes.constData()),
+                                   std::size_t(c.bytes.size() - 1), early->denominator()));
+        const DecodedPicture taken = decodePicture(colours, path, box);
+        int w = 0, h = 0;
+        EXPECT_EQ(early->takePixels(w, h), nullptr); // taken, or never made
+        ASSERT_EQ(own.failed(), taken.failed());
+        if (!own.failed())
+            EXPECT_EQ(imageDistance(own.image(), taken.image()), 0);
+        dropEarlyJpeg();
+    }
+    // Only regular files are read; a pipe is not even opened for long.
+    const QString fifo = dir.file(QStringLiteral("pipe.jpg"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(EarlyJpeg::start(QFile::encodeName(fifo).toStdString(), 1000, 400));
+    EXPECT_FALSE(EarlyJpeg::start(QFile::encodeName(dir.path()).toStdString(), 1000, 400));
 }
 
 TEST(PictureCache, KeepsWithinItsBoundDroppingTheLeastRecentlyUsed) {
