@@ -159,7 +159,7 @@ ln -s "$medium/soru" "$tmp/soru-link"
   QT_PLUGIN_PATH=/usr/lib/x86_64-linux-gnu/qt6/plugins \
   LD_DEBUG=files LD_DEBUG_OUTPUT="$tmp/ld" \
   "$tmp/soru-link" --screenshot "$tmp/host.png" >/dev/null &
-# The launcher replaces itself with the program: one process id, one log
+# The portable launcher replaces itself with the program: one process id, one log
 # (helpers the program starts, such as GStreamer's scanner, write their own).
 pid=$!
 wait "$pid" || fail "the bundle on this machine"
@@ -167,7 +167,9 @@ same "$tmp/build.png" "$tmp/host.png" "the bundle on this machine against the no
 # Every object the loader initialised: a bundled library must come from the
 # bundle, and nothing of the installed toolkit may be among the others.
 [ -s "$tmp/ld.$pid" ] || fail "no loader log of the program"
-loaded="$(sed -n 's/.*calling init: //p' "$tmp/ld.$pid" | sort -u)"
+# Paths as the loader spelled them (a module's dependencies through its
+# own folder: .soru/modules/../lib/...), cleaned, links left as they are.
+loaded="$(sed -n 's/.*calling init: //p' "$tmp/ld.$pid" | xargs -r -d '\n' realpath -m -s | sort -u)"
 grep -q "^$medium/.soru/lib/libQt6Core.so.6$" <<<"$loaded" || fail "the bundle's libQt6Core was not loaded"
 grep -q "^$medium/.soru/plugins/platforms/libqxcb.so$" <<<"$loaded" || fail "the bundle's xcb plugin was not loaded"
 while IFS= read -r path; do

@@ -10,10 +10,12 @@
 #include <new>
 #include <thread>
 
+#if defined(__unix__)
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace soru {
 
@@ -48,7 +50,8 @@ std::shared_ptr<EarlyJpeg> offered;
 } // namespace
 
 std::shared_ptr<EarlyJpeg> EarlyJpeg::start(const std::string& path, int boxWidth, int boxHeight) {
-#ifdef JCS_EXTENSIONS
+// Started by the launcher, which is made for Linux only so far.
+#if defined(JCS_EXTENSIONS) && defined(__unix__)
     if (boxWidth <= 0 || boxHeight <= 0)
         return nullptr;
     // Opened without blocking, so a named pipe cannot hold the start up.
@@ -82,6 +85,7 @@ EarlyJpeg::~EarlyJpeg() {
     std::free(bytes_);
 }
 
+#if defined(__unix__)
 void EarlyJpeg::run(int fd, int boxWidth, int boxHeight) {
     unsigned char* pixels = nullptr;
     int d = 0, width = 0, height = 0;
@@ -152,6 +156,9 @@ void EarlyJpeg::run(int fd, int boxWidth, int boxHeight) {
     }
     done_.notify_all();
 }
+#else
+void EarlyJpeg::run(int, int, int) {}
+#endif
 
 void EarlyJpeg::wait() {
     std::unique_lock lock(mutex_);
