@@ -11,13 +11,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -70,7 +72,20 @@ std::shared_ptr<soru::EarlyJpeg> startFirstPicture(int argc, char** argv) {
     const std::string file = startFile();
     if (file.empty())
         return nullptr;
-    std::ifstream in(file);
+    // Read without blocking and only from a regular file: a pipe in its
+    // place must not hold the start up.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    char text[8192];
+    ssize_t n = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < off_t(sizeof text))
+        n = ::read(fd, text, sizeof text);
+    ::close(fd);
+    if (n <= 0)
+        return nullptr;
+    std::istringstream in(std::string(text, std::size_t(n)));
     std::string box, root, picture;
     if (!std::getline(in, box) || !std::getline(in, root) || !std::getline(in, picture))
         return nullptr;

@@ -1,6 +1,7 @@
 #include "media/formats/heif_av1_decoder.h"
 
 #include "core/limits.h"
+#include "core/two_threads.h"
 
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
@@ -14,10 +15,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #ifdef __SSE2__
@@ -713,29 +712,15 @@ bool convertYcbcrRows(const YcbcrPlanes& planes, int matrix, bool fullRange, Rgb
         convertPlanes(planes, convert, first);
         return true;
     }
-    // The second part on a thread of its own; what it throws (memory) is
-    // thrown here once both parts are done.
-    std::exception_ptr thrown;
-    std::thread second([&] {
-        try {
+    runOnTwoThreads(
+        [&] { convertPlanes(planes, convert, 0, std::clamp(parts.firstEnd, 0, planes.height), first); },
+        [&] {
             convertPlanes(planes, convert, std::clamp(parts.secondBegin, 0, planes.height),
                           planes.height,
                           [&](int y, const uint8_t* r, const uint8_t* g, const uint8_t* b) {
                               sink.secondRow(y, r, g, b);
                           });
-        } catch (...) {
-            thrown = std::current_exception();
-        }
-    });
-    try {
-        convertPlanes(planes, convert, 0, std::clamp(parts.firstEnd, 0, planes.height), first);
-    } catch (...) {
-        second.join();
-        throw;
-    }
-    second.join();
-    if (thrown)
-        std::rethrow_exception(thrown);
+        });
     return true;
 }
 

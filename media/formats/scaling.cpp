@@ -1,5 +1,7 @@
 #include "media/formats/scaling.h"
 
+#include "core/two_threads.h"
+
 #include <QPainter>
 #include <QThread>
 
@@ -8,8 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <exception>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -298,23 +298,8 @@ void scaleInto(const QImage& src, uchar* dst, qsizetype dstStride, int dw, int d
         return;
     }
     const int middle = dh / 2;
-    std::exception_ptr thrown;
-    std::thread second([&] {
-        try {
-            scaleRows(src, dst, dstStride, dw, dh, tx, ty, middle, dh);
-        } catch (...) {
-            thrown = std::current_exception();
-        }
-    });
-    try {
-        scaleRows(src, dst, dstStride, dw, dh, tx, ty, 0, middle);
-    } catch (...) {
-        second.join();
-        throw;
-    }
-    second.join();
-    if (thrown)
-        std::rethrow_exception(thrown);
+    runOnTwoThreads([&] { scaleRows(src, dst, dstStride, dw, dh, tx, ty, 0, middle); },
+                    [&] { scaleRows(src, dst, dstStride, dw, dh, tx, ty, middle, dh); });
 }
 
 bool readDirectly(QImage::Format f) {

@@ -86,7 +86,8 @@ QString HeadStart::picture() const {
 
 QSize HeadStart::rememberedBox(const QString& file) {
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    // A regular file only: opening a pipe would wait for a writer.
+    if (!QFileInfo(file).isFile() || !f.open(QIODevice::ReadOnly))
         return {};
     // "WIDTHxHEIGHT" on the first line, as remember() writes it.
     const QList<QByteArray> parts = f.readLine(32).trimmed().split('x');

@@ -390,6 +390,7 @@ TEST(EarlyJpeg, GivesThePicturesOwnPixelsOnlyForItsBytes) {
         {"baseline", testlib::encodeJpeg(photo), true},
         {"turned", testlib::encodeJpegWithOrientation(photo, 6), true},
         {"cut short", testlib::cutInFirstScan(testlib::encodeJpeg(photo), 40), true},
+        {"huge claim", testlib::withClaimedSize(testlib::encodeJpeg(photo), 16000, 16000), true},
         {"progressive", testlib::encodeJpeg(photo, testlib::JpegKind::Progressive), false},
         {"grey", testlib::encodeJpeg(photo, testlib::JpegKind::Grayscale), false},
         {"not a picture", QByteArray(5000, 'x'), false},
