@@ -114,7 +114,7 @@ void HeadStart::remember(const QString& file, QSize box, bool screenProfiled, co
         !pictureName.contains('\n'))
         text += rootName + '\n' + pictureName + '\n';
     QFile old(file);
-    if (old.open(QIODevice::ReadOnly) && old.read(text.size() + 1) == text)
+    if (QFileInfo(file).isFile() && old.open(QIODevice::ReadOnly) && old.read(text.size() + 1) == text)
         return;
     old.close();
     QDir().mkpath(QFileInfo(file).absolutePath());

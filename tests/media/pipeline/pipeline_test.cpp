@@ -359,6 +359,12 @@ TEST(Pipeline, AHeadStartHoldsOnlyForItsTargetProfileAndItsBoxIsRemembered) {
     EXPECT_EQ(HeadStart::rememberedBox(file), QSize(1024, 721));
     HeadStart::remember(file, QSize(1024, 721), false, QStringLiteral("/a/"), QStringLiteral("/a/x\ny.jpg"));
     EXPECT_EQ(written(), QByteArray("1024x721\n"));
+    // A pipe in its place neither holds the start up nor stays.
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    EXPECT_TRUE(HeadStart::rememberedBox(file).isEmpty());
+    HeadStart::remember(file, QSize(800, 600), false);
+    EXPECT_EQ(HeadStart::rememberedBox(file), QSize(800, 600));
     HeadStart::remember(file, QSize(1024, 721), true);
     EXPECT_FALSE(QFileInfo::exists(file));
     for (const char* damaged : {"", "1024", "1024x", "x721", "-5x721", "1024x721x3", "99999999x1", "axb"}) {
