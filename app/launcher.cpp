@@ -119,7 +119,7 @@ void* loadProgram() {
         const std::string path = folder + "/libsoru_program.so";
         if (::access(path.c_str(), F_OK) != 0)
             continue;
-        if (void* program = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL))
+        if (void* program = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_GLOBAL))
             return program;
         error = ::dlerror();
     }

@@ -289,12 +289,16 @@ int runSoru(int argc, char** argv) {
     startMark("window shown");
     // The first picture is on its way to the screen: what the launcher
     // decoded for it, if anything, is either taken or of no use now. What
-    // the next start can begin with is written for it.
+    // the next start can begin with is written for it: the first picture,
+    // for the launcher to decode, only where its decode set the pace (or
+    // the launcher's decode was used). Where the album scan or the window
+    // took longer, the launcher's decode would only compete with them.
+    const bool earlyUsed = earlyJpegTaken();
     dropEarlyJpeg();
     if (!runsFromMedium(QProcessEnvironment::systemEnvironment())) {
         const HeadStart& started = firstPicture ? *firstPicture : *earlyPicture;
         HeadStart::remember(startBoxFile, pictureBox, screenProfiled, libraryRoot(folder),
-                            started.picture());
+                            started.claimWaited() || earlyUsed ? started.picture() : QString());
     }
     if (cl.frame)
         guarded([&frmMain] { frmMain->aFrameExecute(); });

@@ -46,6 +46,7 @@ int denominatorFor(int w, int h, int boxWidth, int boxHeight) {
 
 std::mutex offeredMutex;
 std::shared_ptr<EarlyJpeg> offered;
+bool taken = false;
 
 } // namespace
 
@@ -197,12 +198,18 @@ std::shared_ptr<EarlyJpeg> takeEarlyJpeg(const unsigned char* data, std::size_t 
     if (offered != early)
         return nullptr; // taken by another decode meanwhile
     offered.reset();
+    taken = true;
     return early;
 }
 
 void dropEarlyJpeg() {
     const std::lock_guard lock(offeredMutex);
     offered.reset();
+}
+
+bool earlyJpegTaken() {
+    const std::lock_guard lock(offeredMutex);
+    return taken;
 }
 
 } // namespace soru

@@ -72,5 +72,7 @@ std::shared_ptr<EarlyJpeg> takeEarlyJpeg(const unsigned char* data, std::size_t 
                                          int denominator);
 // Lets go of an early decode nobody took (its memory).
 void dropEarlyJpeg();
+// Whether a decode took an early one over in this run.
+bool earlyJpegTaken();
 
 } // namespace soru

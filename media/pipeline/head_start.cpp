@@ -68,6 +68,7 @@ std::optional<HeadStart::Result> HeadStart::claim(const QString& path, QSize box
     if (h->path_ != path)
         return std::nullopt;
     h->claimed_ = true;
+    h->claimWaited_ = h->state_ != State::Done;
     h->changed_.wait(lock, [h] { return h->state_ == State::Done; });
     return std::move(h->result_);
 }
@@ -82,6 +83,11 @@ bool HeadStart::finished(const QString& path, QSize box, const FileStamp& stamp)
 QString HeadStart::picture() const {
     const std::lock_guard lock(registryMutex);
     return state_ == State::Finding ? QString() : path_;
+}
+
+bool HeadStart::claimWaited() const {
+    const std::lock_guard lock(registryMutex);
+    return claimWaited_;
 }
 
 QSize HeadStart::rememberedBox(const QString& file) {

@@ -61,6 +61,9 @@ public:
 
     // The picture it found (once it has), else empty.
     QString picture() const;
+    // Whether it was claimed before its decode had ended: the decode, not
+    // the window or the album scan, set the pace of the start.
+    bool claimWaited() const;
 
     // The box the window's pictures had in the last run, as remember() wrote
     // it to file; empty when there is none, or the screen had a colour
@@ -83,6 +86,7 @@ private:
     // Under the registry's lock.
     State state_ = State::Finding;
     bool claimed_ = false;
+    bool claimWaited_ = false;
     QString path_;
     Result result_;
     std::condition_variable changed_;

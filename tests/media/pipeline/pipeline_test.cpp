@@ -314,11 +314,32 @@ TEST(Pipeline, AHeadStartIsTakenOverOnceAsADecodeOnTheSpot) {
         const DecodedPicture first = pipeline.take(path, kBox);
         EXPECT_EQ(pipeline.decodeCount(), change ? 2 : 1);
         EXPECT_FALSE(HeadStart::finished(path, kBox, fileStamp(path))); // taken over once
+        EXPECT_FALSE(early.claimWaited()); // it had ended: the window set the pace
         expectSameView(presentFrom(first, kBox, startView()), presentOnTheSpot(colours, path, kBox, startView()));
         EXPECT_EQ(first.failureText(), decodePicture(colours, path, kBox).failureText());
         if (first.failed())
             EXPECT_EQ(pipeline.take(path, kBox).failureText(), first.failureText());
     }
+    // Claimed while it still decodes (a picture that takes a while): the
+    // decode set the pace.
+    const QString path = files.path(QStringLiteral("large.jpg"));
+    writeStamped(path, testlib::encodeJpeg(testlib::makePhotoLike(3000, 2000)));
+    std::atomic<bool> found{false};
+    const HeadStart slow(
+        colours,
+        [&] {
+            while (!found)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return path;
+        },
+        kBox);
+    std::thread finder([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        found = true;
+    });
+    EXPECT_TRUE(HeadStart::claim(path, kBox).has_value());
+    finder.join();
+    EXPECT_TRUE(slow.claimWaited());
 }
 
 // A head start made before the screen's profile is known (as one for the
