@@ -201,7 +201,8 @@ int runSoru(int argc, char** argv) {
     // Its albums are counted from now on as well, for the window's scan.
     std::optional<AlbumScanAhead> albumScan;
     if (!cl.folder.isEmpty()) {
-        albumScan.emplace(libraryRoot(cl.folder), kAlbumScanThreads);
+        const QString root = libraryRoot(cl.folder);
+        albumScan.emplace(root, albumScanThreads(root));
         if (const QSize box = HeadStart::rememberedBox(startBoxFile); !box.isEmpty())
             earlyPicture.emplace(colours, firstPictureOf(cl.folder), box);
     }

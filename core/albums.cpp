@@ -6,11 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/vfs.h>
+#endif
 #endif
 
 #include <algorithm>
@@ -200,6 +204,44 @@ int countPictures(const QString& folder) {
             ++count;
     });
     return count;
+}
+
+namespace {
+
+// Whether the folder lies on a network or user-space file system, where
+// every metadata call waits for an answer from elsewhere.
+bool onShare(const QString& folder) {
+#if defined(__linux__)
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return true; // unknown: assume the slow case, where threads pay
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x65735546: // FUSE
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFE534D42: // SMB2
+    case 0xFF534D42: // CIFS
+    case 0x01021997: // 9P
+    case 0x00C36400: // Ceph
+    case 0x5346414F: // AFS
+    case 0x6B414653: // kAFS
+    case 0x564C:     // NCP
+    case 0x73757245: // Coda
+        return true;
+    default:
+        return false;
+    }
+#else
+    (void)folder;
+    return true;
+#endif
+}
+
+} // namespace
+
+int albumScanThreads(const QString& root) {
+    return onShare(root) ? kAlbumScanThreads
+                         : std::clamp(QThread::idealThreadCount(), 1, kAlbumScanThreads);
 }
 
 void countPicturesInOrder(const QStringList& folders, int threads,

@@ -54,10 +54,13 @@ QStringList matchingFileNames(const QString& folder, const QString& extension);
 // Sum of the matches of the four extensions (a file matched twice counts twice).
 int countPictures(const QString& folder);
 
-// Folders the album scan counts at once. On a local disk the listing is
-// quick either way; on a share each answer takes a round trip, and these
-// overlap.
+// Folders the album scan counts at once under root. On a share (a network
+// or user-space file system) each answer takes a round trip, and
+// kAlbumScanThreads overlap; on a local disk the work is the processor's,
+// and one folder a core is quickest (more only contend for the same
+// kernel locks).
 inline constexpr int kAlbumScanThreads = 8;
+int albumScanThreads(const QString& root);
 
 // Counts the pictures of each folder (as countPictures does), several
 // folders at a time: on a network share the wait for each answer, not the

@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -84,6 +87,15 @@ TEST(Albums, FoldersPicturesAndCounts) {
 // The count at start takes a shorter way than the picture list: both must
 // agree on links, folders named like pictures and names that cannot be
 // decoded, alone and several folders at a time.
+// A local disk is counted a folder a core; a folder whose file system
+// cannot be told (here: one that is not there) as a share, with the
+// threads that overlap round trips.
+TEST(Albums, ScanThreadsFollowTheFileSystem) {
+    test::TempDir dir;
+    EXPECT_EQ(albumScanThreads(dir.path()), std::clamp(QThread::idealThreadCount(), 1, kAlbumScanThreads));
+    EXPECT_EQ(albumScanThreads(dir.file(QStringLiteral("gone/"))), kAlbumScanThreads);
+}
+
 TEST(Albums, CountAgreesWithThePictureList) {
     test::TempDir lib;
     QDir root(lib.path());

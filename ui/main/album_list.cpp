@@ -64,7 +64,7 @@ void TfrmMain::scanAlbums() {
     if (ahead)
         ahead->countsInOrder(counted);
     else
-        countPicturesInOrder(paths, kAlbumScanThreads, counted);
+        countPicturesInOrder(paths, albumScanThreads(session_.rootDir()), counted);
     lstBook->resize(maxWidth + 64, lstBook->height());
     pnlBook->resize(maxWidth + 70, pnlBook->height());
     const int shown = std::min(rows, lstBook->count());
