@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -131,7 +130,8 @@ void* loadProgram() {
 
 int main(int argc, char** argv) {
     soru::startMark("launcher");
-    // As the program sets it (main.cpp), before the first picture's buffers.
+    // As the program alone sets it (main.cpp), before the first picture's
+    // buffers: picture buffers get pages of their own and give them back.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     std::shared_ptr<soru::EarlyJpeg> early = startFirstPicture(argc, argv);
     if (early)

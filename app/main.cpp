@@ -4,15 +4,22 @@
 #include "media/formats/early_jpeg.h"
 
 #include <memory>
-#endif
 
+// The program as the launcher (launcher.cpp) runs it, with the decode of
+// the first picture it started, if any. The launcher has tuned the
+// allocator as main() below does, before its first buffers.
+extern "C" __attribute__((visibility("default"))) int
+soru_program_main(int argc, char** argv, std::shared_ptr<soru::EarlyJpeg>* early) {
+    if (early && *early)
+        soru::offerEarlyJpeg(*early);
+    return soru::runSoru(argc, argv);
+}
+#else
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
-namespace {
-
-void tuneAllocator() {
+int main(int argc, char** argv) {
 #if defined(__GLIBC__)
     // Picture buffers (a megabyte and more) get pages of their own and give
     // them back when freed. Left to itself, the allocator raises this bound
@@ -21,23 +28,6 @@ void tuneAllocator() {
     // slide show the resident size then wanders with the mix of sizes.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
-}
-
-} // namespace
-
-#if defined(SORU_PROGRAM_MODULE)
-// The program as the launcher (launcher.cpp) runs it, with the decode of
-// the first picture it started, if any.
-extern "C" __attribute__((visibility("default"))) int
-soru_program_main(int argc, char** argv, std::shared_ptr<soru::EarlyJpeg>* early) {
-    tuneAllocator();
-    if (early && *early)
-        soru::offerEarlyJpeg(*early);
-    return soru::runSoru(argc, argv);
-}
-#else
-int main(int argc, char** argv) {
-    tuneAllocator();
     return soru::runSoru(argc, argv);
 }
 #endif

@@ -139,9 +139,6 @@ bool probeC(JpegJob* job) {
     return true;
 }
 
-// The first iMCU row from which every block is empty, or -1 while a scan
-// read so far has not run out (or never can be told to: the arithmetic
-// decoder goes on making symbols from nothing). Looks at scans 1 to scans.
 int firstBlankIMcuRow(const JpegJob* job, int scans) {
     if (job->arithmetic || scans < 1 || scans >= kTrackedScans)
         return -1;
@@ -154,8 +151,6 @@ int firstBlankIMcuRow(const JpegJob* job, int scans) {
     return last + 1;
 }
 
-// The period (1 or 2) with which rows [from, to) repeat in their first n
-// bytes, or 0 when they do not.
 int repeatPeriod(unsigned char* const* rows, int from, int to, std::size_t n) {
     for (int period = 1; period <= 2; ++period) {
         bool alike = to - from >= kAlikeRows;
@@ -172,10 +167,6 @@ void copyDown(unsigned char* const* rows, int from, int to, int period, std::siz
         std::memcpy(rows[y], rows[y - period], n);
 }
 
-// Decodes into job->rows, which must hold outWidth x outHeight pixels as a
-// probe with the same denominator reported them. With stopAtDataEnd, a
-// one-scan file whose data ends early stops once the empty rows below it
-// repeat, and copies them down.
 bool decodeC(JpegJob* job) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
